@@ -1,0 +1,104 @@
+#pragma once
+// Small RAII owners for GDI and USER handles shared by the whole user interface.
+
+#include <windows.h>
+
+#include <utility>
+
+// Owns one GDI object (HFONT, HBRUSH, HPEN, HBITMAP, HRGN) and deletes it with DeleteObject.
+template <typename H>
+class UniqueGdiObject {
+ public:
+  UniqueGdiObject() = default;
+  explicit UniqueGdiObject(H handle) : handle_(handle) {}
+  ~UniqueGdiObject() { reset(); }
+  UniqueGdiObject(const UniqueGdiObject&) = delete;
+  UniqueGdiObject& operator=(const UniqueGdiObject&) = delete;
+  UniqueGdiObject(UniqueGdiObject&& other) noexcept : handle_(other.release()) {}
+  UniqueGdiObject& operator=(UniqueGdiObject&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+
+  H get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  H release() { return std::exchange(handle_, nullptr); }
+  void reset(H handle = nullptr) {
+    H old = std::exchange(handle_, handle);
+    if (old) ::DeleteObject(old);
+  }
+
+ private:
+  H handle_ = nullptr;
+};
+
+using UniqueFont = UniqueGdiObject<HFONT>;
+using UniqueBrush = UniqueGdiObject<HBRUSH>;
+using UniquePen = UniqueGdiObject<HPEN>;
+using UniqueBitmap = UniqueGdiObject<HBITMAP>;
+using UniqueRegion = UniqueGdiObject<HRGN>;
+
+// Generic owner for handles released by a plain function (icons, menus, modules, DCs...).
+template <typename H, auto Release>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(H handle) : handle_(handle) {}
+  ~UniqueHandle() { reset(); }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+
+  H get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  H release() { return std::exchange(handle_, nullptr); }
+  void reset(H handle = nullptr) {
+    H old = std::exchange(handle_, handle);
+    if (old) Release(old);
+  }
+
+ private:
+  H handle_ = nullptr;
+};
+
+using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
+using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
+using UniqueModule = UniqueHandle<HMODULE, &::FreeLibrary>;
+using UniqueMemoryDC = UniqueHandle<HDC, &::DeleteDC>;
+
+// Selects a GDI object into a device context for one scope and restores the previous one.
+class ScopedSelect {
+ public:
+  ScopedSelect(HDC dc, HGDIOBJ object)
+      : dc_(dc), old_(object ? ::SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelect() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+  ScopedSelect(const ScopedSelect&) = delete;
+  ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// A window's device context from GetDC, released with ReleaseDC.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};

@@ -1,0 +1,322 @@
+#include "theme/ThemeResources.h"
+
+#include <cwctype>
+#include <vector>
+
+namespace {
+
+// Expansion stops substituting after this many replacements or beyond this length, so that a
+// theme whose references feed each other can never hang the user interface.
+constexpr int kMaxSubstitutions = 1000;
+constexpr size_t kMaxExpandedLength = 1u << 20;
+
+// Leading white space, optional sign, decimal digits; anything else ends the number.
+// Values beyond 32 bits keep their low 32 bits.
+std::int32_t ParseDecimal(const wchar_t* text) {
+  if (!text) return 0;
+  const wchar_t* p = text;
+  while (*p && std::iswspace(*p)) ++p;
+  bool negative = false;
+  if (*p == L'+' || *p == L'-') negative = (*p++ == L'-');
+  std::uint32_t value = 0;
+  while (*p >= L'0' && *p <= L'9') value = value * 10u + static_cast<std::uint32_t>(*p++ - L'0');
+  if (negative) value = 0u - value;
+  return static_cast<std::int32_t>(value);
+}
+
+bool ParseFlag(const pugi::xml_attribute& attr) {
+  if (!attr) return false;
+  switch (attr.value()[0]) {
+    case L'1':
+    case L't':
+    case L'T':
+    case L'y':
+    case L'Y':
+      return true;
+    default:
+      return false;
+  }
+}
+
+void ReplaceAll(std::wstring& text, std::wstring_view from, std::wstring_view to) {
+  if (from.empty()) return;
+  for (size_t pos = text.find(from); pos != std::wstring::npos; pos = text.find(from, pos)) {
+    text.replace(pos, from.size(), to);
+    pos += to.size();
+  }
+}
+
+void SetFound(int* found, bool value) {
+  if (found) *found = value ? 1 : 0;
+}
+
+// Folder (with trailing separator) of a module's file; the executable's when module is null.
+std::wstring ModuleFolder(HMODULE module) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD n = ::GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      std::wstring path(buffer.data(), n);
+      size_t slash = path.find_last_of(L'\\');
+      return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace
+
+// ---- GDI+ session ----------------------------------------------------------------------------
+
+GdiplusSession::GdiplusSession() {
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+}
+
+GdiplusSession::~GdiplusSession() {
+  if (token_) Gdiplus::GdiplusShutdown(token_);
+}
+
+// ---- CThemeResources --------------------------------------------------------------------------
+
+CThemeResources::CThemeResources() = default;
+
+CThemeResources::~CThemeResources() { Clear(); }
+
+CThemeResources& Theme() {
+  static CThemeResources theme;
+  return theme;
+}
+
+std::wstring NormalizeThemeKey(std::wstring_view key) {
+  size_t first = key.find_first_not_of(L'/');
+  if (first == std::wstring_view::npos) return {};
+  size_t last = key.find_last_not_of(L'/');
+  return std::wstring(key.substr(first, last - first + 1));
+}
+
+void CThemeResources::Clear() {
+  document_.reset();
+  colors_.clear();
+  strings_.clear();
+  integers_.clear();
+  fonts_.clear();
+  expanding_.clear();
+  loaded_ = false;
+}
+
+bool CThemeResources::Load(const std::wstring& uiXmlPath, HMODULE resourceLibrary) {
+  Clear();
+  module_ = resourceLibrary;
+
+  HANDLE file = ::CreateFileW(uiXmlPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::vector<char> bytes;
+  bool readOk = true;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file, &size) || size.QuadPart > 64ll * 1024 * 1024) {
+    readOk = false;
+  } else {
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        (!::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+         got != bytes.size()))
+      readOk = false;
+  }
+  ::CloseHandle(file);
+  if (!readOk) return false;
+
+  pugi::xml_parse_result result =
+      document_.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+  loaded_ = static_cast<bool>(result);
+  if (!loaded_) document_.reset();
+  return loaded_;
+}
+
+pugi::xml_node CThemeResources::Select(const wchar_t* section, const std::wstring& key) const {
+  if (!loaded_ || key.empty()) return {};
+  std::wstring query = L"/ui/";
+  query += section;
+  query += L'/';
+  query += key;
+  try {
+    return document_.select_node(query.c_str()).node();
+  } catch (const pugi::xpath_exception&) {
+    // A key that is no valid element path names nothing.
+    return {};
+  }
+}
+
+std::wstring CThemeResources::GetString(std::wstring_view key, int* found) {
+  SetFound(found, false);
+  if (!loaded_) return {};
+  std::wstring k = NormalizeThemeKey(key);
+  if (auto it = strings_.find(k); it != strings_.end()) {
+    SetFound(found, true);
+    return it->second;
+  }
+  // A string that (directly or through others) refers to itself: the inner reference names
+  // nothing, which keeps the expansion finite.
+  if (expanding_.count(k)) return {};
+  pugi::xml_node node = Select(L"strings", k);
+  if (!node) return {};
+
+  expanding_.insert(k);
+  std::wstring text = ExpandThemeText(node.text().get());
+  expanding_.erase(k);
+  strings_[k] = text;
+  SetFound(found, true);
+  return text;
+}
+
+std::int32_t CThemeResources::GetInteger(std::wstring_view key, int* found) {
+  SetFound(found, false);
+  if (!loaded_) return 0;
+  std::wstring k = NormalizeThemeKey(key);
+  if (auto it = integers_.find(k); it != integers_.end()) {
+    SetFound(found, true);
+    return it->second;
+  }
+  pugi::xml_node node = Select(L"integers", k);
+  if (!node) return 0;
+  SetFound(found, true);
+  return ParseDecimal(node.text().get());
+}
+
+ThemeColor CThemeResources::GetColor(std::wstring_view key, int* found) {
+  SetFound(found, false);
+  if (!loaded_) return 0;
+  std::wstring k = NormalizeThemeKey(key);
+  if (auto it = colors_.find(k); it != colors_.end()) {
+    SetFound(found, true);
+    return it->second;
+  }
+  pugi::xml_node node = Select(L"colors", k);
+  if (!node) return kMissingThemeColor;
+  pugi::xml_attribute r = node.attribute(L"r"), g = node.attribute(L"g"), b = node.attribute(L"b");
+  if (!r || !g || !b) return kMissingThemeColor;
+  pugi::xml_attribute a = node.attribute(L"a");
+  std::uint32_t alpha = a ? static_cast<std::uint32_t>(ParseDecimal(a.value())) : 255u;
+  auto low8 = [](const pugi::xml_attribute& attr) {
+    return static_cast<std::uint32_t>(ParseDecimal(attr.value())) & 0xFFu;
+  };
+  ThemeColor color = ((alpha & 0xFFu) << 24) | (low8(r) << 16) | (low8(g) << 8) | low8(b);
+  colors_[k] = color;
+  SetFound(found, true);
+  return color;
+}
+
+HFONT CThemeResources::GetFont(std::wstring_view key, int* found) {
+  SetFound(found, false);
+  if (!loaded_) return nullptr;
+  std::wstring k = NormalizeThemeKey(key);
+  if (auto it = fonts_.find(k); it != fonts_.end()) {
+    SetFound(found, true);
+    return it->second.get();
+  }
+  pugi::xml_node node = Select(L"fonts", k);
+  if (!node) return nullptr;
+  pugi::xml_attribute size = node.attribute(L"size");
+  if (!size) return nullptr;
+  UniqueFont font = CreateThemeFont(ParseFlag(node.attribute(L"bold")), ParseDecimal(size.value()),
+                                    ParseFlag(node.attribute(L"italic")),
+                                    ParseFlag(node.attribute(L"underline")));
+  if (!font) return nullptr;
+  HFONT handle = font.get();
+  fonts_[k] = std::move(font);
+  SetFound(found, true);
+  return handle;
+}
+
+std::wstring CThemeResources::LoadResString(UINT id) {
+  if (!module_) return {};
+  const wchar_t* resource = nullptr;
+  // With a zero buffer size LoadStringW hands out a read-only pointer into the resource.
+  int length = ::LoadStringW(module_, id, reinterpret_cast<LPWSTR>(&resource), 0);
+  if (length <= 0 || !resource) return {};
+  return ExpandThemeText(std::wstring_view(resource, static_cast<size_t>(length)));
+}
+
+std::wstring CThemeResources::ExpandThemeText(std::wstring_view input) {
+  std::wstring text(input);
+  size_t p = 0;
+  int substitutions = 0;
+  while (substitutions < kMaxSubstitutions && text.size() <= kMaxExpandedLength) {
+    size_t s = text.find(L"[%", p);
+    if (s == std::wstring::npos) break;
+    size_t e = text.find(L"%]", s + 2);
+    if (e == std::wstring::npos) break;
+    std::wstring token = text.substr(s, e + 2 - s);
+    std::wstring name = text.substr(s + 2, e - (s + 2));
+
+    int found = 0;
+    std::wstring replacement = GetString(name, &found);
+    if (!found) {
+      std::int32_t value = GetInteger(name, &found);
+      if (found) replacement = std::to_wstring(value);
+    }
+    ReplaceAll(text, token, replacement);
+    ++substitutions;
+    // The replacement is scanned again, so references may nest.
+    p = s;
+  }
+  ReplaceAll(text, L"&lt;", L"<");
+  ReplaceAll(text, L"&gt;", L">");
+  ReplaceAll(text, L"\\n", L"\n");
+  return text;
+}
+
+// ---- Fonts ------------------------------------------------------------------------------------
+
+UniqueFont CreateThemeFont(bool bold, int size, bool italic, bool underline) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  // Platforms before version 6 know the record without its last field.
+  if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+    metrics = {};
+    metrics.cbSize = sizeof(metrics) - sizeof(metrics.iPaddedBorderWidth);
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+      return UniqueFont();
+  }
+  LOGFONTW font = metrics.lfMessageFont;
+  if (size != -1) {
+    int dpi = 96;
+    if (HDC screen = ::GetDC(nullptr)) {
+      dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+      ::ReleaseDC(nullptr, screen);
+    }
+    // Nearest integer, halves away from zero.
+    long long scaled = static_cast<long long>(size) * dpi;
+    long long magnitude = ((scaled < 0 ? -scaled : scaled) * 2 + 72) / 144;
+    font.lfHeight = static_cast<LONG>(-(scaled < 0 ? -magnitude : magnitude));
+  }
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = italic ? TRUE : FALSE;
+  font.lfUnderline = underline ? TRUE : FALSE;
+  font.lfStrikeOut = FALSE;
+  return UniqueFont(::CreateFontIndirectW(&font));
+}
+
+// ---- Images -----------------------------------------------------------------------------------
+
+std::unique_ptr<Gdiplus::Bitmap> LoadThemeImageFrom(std::wstring_view folder,
+                                                    std::wstring_view relativePath) {
+  if (relativePath.empty()) return nullptr;
+  std::wstring path(folder);
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  path += relativePath;
+  if (path.size() >= MAX_PATH) return nullptr;
+  if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
+
+  std::unique_ptr<Gdiplus::Bitmap> image(Gdiplus::Bitmap::FromFile(path.c_str()));
+  if (!image || image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0) return nullptr;
+  return image;
+}
+
+std::unique_ptr<Gdiplus::Bitmap> LoadThemeImage(std::wstring_view relativePath) {
+  // Theme() keeps GDI+ started for the life of the process.
+  return LoadThemeImageFrom(ModuleFolder(Theme().ResourceModule()), relativePath);
+}

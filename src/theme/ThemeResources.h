@@ -1,0 +1,122 @@
+#pragma once
+// Theme lookup: every text, colour, font, integer and picture the user interface shows comes
+// from the theme document ui.xml, the resource library res.dll and the PNG images stored
+// beside it. The code holds only keys and string IDs.
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+#include "theme/GdiObject.h"
+
+// 32-bit ARGB: alpha in bits 31-24, red 23-16, green 15-8, blue 7-0.
+using ThemeColor = std::uint32_t;
+
+// The value of a colour key the theme does not define: opaque black.
+inline constexpr ThemeColor kMissingThemeColor = 0xFF000000u;
+
+constexpr BYTE ThemeAlpha(ThemeColor c) { return static_cast<BYTE>(c >> 24); }
+constexpr BYTE ThemeRed(ThemeColor c) { return static_cast<BYTE>(c >> 16); }
+constexpr BYTE ThemeGreen(ThemeColor c) { return static_cast<BYTE>(c >> 8); }
+constexpr BYTE ThemeBlue(ThemeColor c) { return static_cast<BYTE>(c); }
+// GDI colour (alpha dropped).
+constexpr COLORREF ToColorRef(ThemeColor c) {
+  return RGB(ThemeRed(c), ThemeGreen(c), ThemeBlue(c));
+}
+// GDI+ uses the same ARGB layout.
+inline Gdiplus::Color ToGdiplusColor(ThemeColor c) { return Gdiplus::Color(c); }
+
+// Keeps the GDI+ library started for the lifetime of the object. Nested sessions are fine.
+class GdiplusSession {
+ public:
+  GdiplusSession();
+  ~GdiplusSession();
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+  bool ok() const { return token_ != 0; }
+
+ private:
+  ULONG_PTR token_ = 0;
+};
+
+// The process's theme. One instance (see Theme()) lives for the whole process; tests may create
+// their own instances over fixture documents.
+class CThemeResources {
+ public:
+  CThemeResources();
+  ~CThemeResources();
+  CThemeResources(const CThemeResources&) = delete;
+  CThemeResources& operator=(const CThemeResources&) = delete;
+
+  // Parses ui.xml (full path) and remembers the resource library. Returns whether the document
+  // was read and parsed; a missing or malformed document leaves the theme unloaded.
+  bool Load(const std::wstring& uiXmlPath, HMODULE resourceLibrary);
+  // Forgets the document, empties every cache (destroying the cached fonts), unloaded again.
+  void Clear();
+
+  bool IsLoaded() const { return loaded_; }
+  HMODULE ResourceModule() const { return module_; }
+
+  // Lookups by key ("urls/help"; leading and trailing '/' are ignored, case matters).
+  // `found`, when given, receives 1 when the key exists and 0 when it does not. A missing key
+  // gives empty text, 0, kMissingThemeColor or no font, and nothing is cached for it.
+  std::wstring GetString(std::wstring_view key, int* found = nullptr);
+  std::int32_t GetInteger(std::wstring_view key, int* found = nullptr);
+  ThemeColor GetColor(std::wstring_view key, int* found = nullptr);
+  // The font is borrowed: it stays valid until Clear() or the end of the process.
+  HFONT GetFont(std::wstring_view key, int* found = nullptr);
+
+  // The resource library's string-table text with this ID, expanded; empty when missing.
+  std::wstring LoadResString(UINT id);
+
+  // Resolves "[%name%]" references (theme strings, else integers, else nothing), "&lt;",
+  // "&gt;" and the two characters "\n". Always ends, even for self-referencing themes.
+  std::wstring ExpandThemeText(std::wstring_view text);
+
+  // Number of entries in each cache (diagnostics and tests).
+  struct CacheSizes {
+    size_t strings, integers, colors, fonts;
+  };
+  CacheSizes CachedEntries() const {
+    return {strings_.size(), integers_.size(), colors_.size(), fonts_.size()};
+  }
+
+ private:
+  pugi::xml_node Select(const wchar_t* section, const std::wstring& key) const;
+
+  GdiplusSession gdiplus_;
+  HMODULE module_ = nullptr;
+  bool loaded_ = false;
+  pugi::xml_document document_;
+  std::map<std::wstring, ThemeColor, std::less<>> colors_;
+  std::map<std::wstring, std::wstring, std::less<>> strings_;
+  std::map<std::wstring, std::int32_t, std::less<>> integers_;  // consulted, never filled
+  std::map<std::wstring, UniqueFont, std::less<>> fonts_;
+  std::set<std::wstring, std::less<>> expanding_;  // string keys being expanded right now
+};
+
+// The one theme of the process.
+CThemeResources& Theme();
+
+// Key normalisation: strips every leading and trailing '/'.
+std::wstring NormalizeThemeKey(std::wstring_view key);
+
+// The platform's message font with the given attributes. size is in points; -1 keeps the
+// message font's own height. The caller owns the font; empty when the platform refuses it.
+UniqueFont CreateThemeFont(bool bold, int size, bool italic, bool underline);
+
+// Decodes a PNG (or any GDI+ image) stored under the resource library's folder. relativePath may
+// use '/' or '\' and any letter case. Returns null when the file is missing or undecodable.
+std::unique_ptr<Gdiplus::Bitmap> LoadThemeImage(std::wstring_view relativePath);
+
+// The same, below an explicit folder (with or without a trailing separator).
+std::unique_ptr<Gdiplus::Bitmap> LoadThemeImageFrom(std::wstring_view folder,
+                                                    std::wstring_view relativePath);
