@@ -44,9 +44,13 @@ class CComboBox : public CWnd {
   }
   void ResetContent() { SendMessage(CB_RESETCONTENT); }
   int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
-  int SetCurSel(int i) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(i))); }
+  int SetCurSel(int i) {
+    return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(i)));
+  }
   int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
-  void SetItemData(int i, LPARAM data) { SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(i), data); }
+  void SetItemData(int i, LPARAM data) {
+    SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(i), data);
+  }
   LPARAM GetItemData(int i) const { return SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(i)); }
 };
 
@@ -55,14 +59,18 @@ class CProgressCtrl : public CWnd {
   bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
     return CWnd::Create(PROGRESS_CLASSW, L"", style, rect, parent, id);
   }
-  void SetRange32(int lower, int upper) { SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper); }
+  void SetRange32(int lower, int upper) {
+    SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+  }
   void GetRange(int& lower, int& upper) const {
     PBRANGE r{};
     SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&r));
     lower = r.iLow;
     upper = r.iHigh;
   }
-  int SetPos(int pos) { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos))); }
+  int SetPos(int pos) {
+    return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos)));
+  }
   int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
 };
 
@@ -103,7 +111,8 @@ class CListCtrl : public CWnd {
   }
   bool GetSubItemRect(int row, int column, RECT& rc) const {
     rc = RECT{LVIR_BOUNDS, column, 0, 0};
-    return SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc)) != 0;
+    return SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                       reinterpret_cast<LPARAM>(&rc)) != 0;
   }
 };
 

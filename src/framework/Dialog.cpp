@@ -27,10 +27,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) {
   return FALSE;
 }
 
-bool CDialog::Create(HWND parent) {
-  if (m_hWnd) return false;
-  const DLGTEMPLATE* tmpl = LoadTemplate();
-  if (!tmpl) return false;
+bool CDialog::Create(HWND parent) { return CreateIndirect(LoadTemplate(), parent); }
+
+bool CDialog::CreateIndirect(const DLGTEMPLATE* tmpl, HWND parent) {
+  if (m_hWnd || !tmpl) return false;
   m_modal = false;
   HWND hwnd = nullptr;
   {
@@ -42,16 +42,15 @@ bool CDialog::Create(HWND parent) {
   return m_hWnd == hwnd;
 }
 
-INT_PTR CDialog::DoModal(HWND parent) {
-  if (m_hWnd) return -1;
-  const DLGTEMPLATE* tmpl = LoadTemplate();
-  if (!tmpl) return -1;
+INT_PTR CDialog::DoModal(HWND parent) { return DoModalIndirect(LoadTemplate(), parent); }
+
+INT_PTR CDialog::DoModalIndirect(const DLGTEMPLATE* tmpl, HWND parent) {
+  if (m_hWnd || !tmpl) return -1;
   m_modal = true;
   INT_PTR result;
   {
     AttachNextWindow scope(this);
-    result =
-        ::DialogBoxIndirectParamW(m_resourceModule, tmpl, parent, &CDialog::DialogProc, 0);
+    result = ::DialogBoxIndirectParamW(m_resourceModule, tmpl, parent, &CDialog::DialogProc, 0);
   }
   m_modal = false;
   return result;

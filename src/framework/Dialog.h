@@ -20,9 +20,12 @@ class CDialog : public CWnd {
 
   // Creates the modeless dialog as a child (or owned pop-up) of parent.
   bool Create(HWND parent);
+  // The same from a template in memory (tools and tests build their own).
+  bool CreateIndirect(const DLGTEMPLATE* tmpl, HWND parent);
   // Runs the dialog modally; returns the value given to EndDialog, or -1 when the
   // template is missing or the dialog could not be created.
   INT_PTR DoModal(HWND parent);
+  INT_PTR DoModalIndirect(const DLGTEMPLATE* tmpl, HWND parent);
   void EndDialog(INT_PTR result);
   bool IsModal() const { return m_modal; }
 

@@ -75,10 +75,10 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text
   HWND hwnd = nullptr;
   {
     AttachNextWindow scope(this);
-    hwnd = ::CreateWindowExW(exStyle, className, text ? text : L"", style, rect.left, rect.top,
-                             rect.right - rect.left, rect.bottom - rect.top, parent,
-                             reinterpret_cast<HMENU>(idOrMenu), ::GetModuleHandleW(nullptr),
-                             nullptr);
+    hwnd =
+        ::CreateWindowExW(exStyle, className, text ? text : L"", style, rect.left, rect.top,
+                          rect.right - rect.left, rect.bottom - rect.top, parent,
+                          reinterpret_cast<HMENU>(idOrMenu), ::GetModuleHandleW(nullptr), nullptr);
   }
   if (!hwnd) {
     if (m_hWnd) Detach();
@@ -182,7 +182,8 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     }
     case WM_MEASUREITEM: {
       auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-      if (mis && mis->CtlType != ODT_MENU) child = ::GetDlgItem(m_hWnd, static_cast<int>(mis->CtlID));
+      if (mis && mis->CtlType != ODT_MENU)
+        child = ::GetDlgItem(m_hWnd, static_cast<int>(mis->CtlID));
       break;
     }
     case WM_CTLCOLORSTATIC:
@@ -411,8 +412,7 @@ int RunMessageLoop(bool (*done)(void*), void* context, DWORD timeoutMs) {
     if (done && done(context)) return 0;
     DWORD waited = ::GetTickCount() - start;
     if (timeoutMs != INFINITE && waited >= timeoutMs) return 0;
-    ::MsgWaitForMultipleObjectsEx(0, nullptr,
-                                  timeoutMs == INFINITE ? INFINITE : timeoutMs - waited,
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs == INFINITE ? INFINITE : timeoutMs - waited,
                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }

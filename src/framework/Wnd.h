@@ -80,7 +80,9 @@ class CWnd {
   BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
     return ::PostMessageW(m_hWnd, msg, wp, lp);
   }
-  UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs) { return ::SetTimer(m_hWnd, id, elapseMs, nullptr); }
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs) {
+    return ::SetTimer(m_hWnd, id, elapseMs, nullptr);
+  }
   BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
   RECT GetClientRect() const;
   RECT GetWindowRect() const;

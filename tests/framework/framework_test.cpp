@@ -83,8 +83,8 @@ TEST(Wnd, SystemClassCreatedThroughCreateIsAttachedFromTheStart) {
   RecordingWnd host;
   ASSERT_TRUE(host.Create(nullptr, L"", WS_POPUP, RECT{0, 0, 200, 200}, nullptr, 0));
   RecordingWnd button;
-  ASSERT_TRUE(button.Create(L"BUTTON", L"b", WS_CHILD | BS_PUSHBUTTON, RECT{0, 0, 50, 20},
-                            host.m_hWnd, 7));
+  ASSERT_TRUE(
+      button.Create(L"BUTTON", L"b", WS_CHILD | BS_PUSHBUTTON, RECT{0, 0, 50, 20}, host.m_hWnd, 7));
   EXPECT_EQ(button.createCount, 1);
   EXPECT_EQ(button.GetDlgCtrlID(), 7);
   // The button still behaves as a button: its class procedure runs behind us.
@@ -235,6 +235,75 @@ TEST(FrameWnd, QuitOnDestroyPostsQuit) {
   MSG m;
   ASSERT_TRUE(::PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+}
+
+}  // namespace
+
+#include "support/DialogTemplate.h"
+
+namespace {
+
+class ProbeDialog : public CDialog {
+ public:
+  ProbeDialog() : CDialog(0, nullptr) {}
+  bool initSeen = false;
+  HWND buttonAtInit = nullptr;
+  int oks = 0, cancels = 0;
+  CButton button;
+
+ protected:
+  BOOL OnInitDialog() override {
+    initSeen = true;
+    buttonAtInit = GetDlgItem(1001);
+    button.SubclassDlgItem(1001, m_hWnd);
+    return TRUE;
+  }
+  void OnOK() override {
+    ++oks;
+    CDialog::OnOK();
+  }
+  void OnCancel() override {
+    ++cancels;
+    CDialog::OnCancel();
+  }
+};
+
+TEST(Dialog, ModelessFromTemplateRunsInitAndSubclassesItsControls) {
+  testsupport::DialogTemplate t(WS_POPUP, 100, 60);
+  t.Add(L"Button", L"Go", 1001, WS_VISIBLE | BS_PUSHBUTTON, 5, 5, 40, 14);
+  ProbeDialog d;
+  ASSERT_TRUE(d.CreateIndirect(t.get(), nullptr));
+  EXPECT_TRUE(d.initSeen);
+  EXPECT_NE(d.buttonAtInit, nullptr);
+  EXPECT_EQ(d.button.m_hWnd, d.buttonAtInit);
+  EXPECT_FALSE(d.IsModal());
+  // Escape (IDCANCEL) reaches OnCancel and leaves a modeless dialog alive.
+  ::SendMessageW(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_EQ(d.cancels, 1);
+  EXPECT_TRUE(::IsWindow(d.m_hWnd));
+}
+
+TEST(Dialog, ModalEndsWithTheGivenResult) {
+  testsupport::DialogTemplate t(WS_POPUP, 100, 60);
+  struct Ending : ProbeDialog {
+    BOOL OnInitDialog() override {
+      ProbeDialog::OnInitDialog();
+      PostMessage(WM_COMMAND, IDOK);
+      return TRUE;
+    }
+  } d;
+  EXPECT_EQ(d.DoModalIndirect(t.get(), nullptr), IDOK);
+  EXPECT_EQ(d.oks, 1);
+  EXPECT_EQ(d.m_hWnd, nullptr);
+
+  struct Explicit : ProbeDialog {
+    BOOL OnInitDialog() override {
+      SetTimer(1, 1);
+      return TRUE;
+    }
+    void OnTimer(UINT_PTR) override { EndDialog(8); }
+  } e;
+  EXPECT_EQ(e.DoModalIndirect(t.get(), nullptr), 8);
 }
 
 }  // namespace
