@@ -1,0 +1,497 @@
+// The default theme shipped in the output folder: ui.xml keys, res.dll strings, dialog
+// templates, icon and menu, and the pictures under images/.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/shipped_theme.h"
+#include "theme/ThemeResources.h"
+#include "theme_fixture.h"
+
+namespace {
+
+const wchar_t* const kColourKeys[] = {
+    L"client/body_text",
+    L"client/child_frame",
+    L"client/client_bg",
+    L"client/tab_text",
+    L"client/tab_text_active",
+    L"client/upper_icon_text",
+    L"client/upper_icon_text_over",
+    L"dialog/close/divide",
+    L"dialog/close/text",
+    L"dialog/popup/alpha_bg",
+    L"dialog/popup/border",
+    L"dialog/popup/text",
+    L"general/animation/bg",
+    L"general/button/end",
+    L"general/button/over_end",
+    L"general/button/over_start",
+    L"general/button/start",
+    L"general/button/text",
+    L"general/checkbox/bg",
+    L"general/checkbox/border",
+    L"general/checkbox/check",
+    L"general/checkbox/text",
+    L"general/container/bg_bottom",
+    L"general/container/bg_top",
+    L"general/container/border",
+    L"general/container/divider",
+    L"general/container/img_bg",
+    L"general/container/img_border",
+    L"general/container/img_text",
+    L"general/container/text",
+    L"general/header/blue_bottom",
+    L"general/header/blue_top",
+    L"general/header/green_bottom",
+    L"general/header/green_top",
+    L"general/header/orange_bottom",
+    L"general/header/orange_top",
+    L"general/header/red_bottom",
+    L"general/header/red_top",
+    L"general/header/title",
+    L"general/label/border_color",
+    L"general/lightbox/bg",
+    L"general/lightbox/border",
+    L"general/lightbox/shadow_bg",
+    L"general/lightbox/shadow_border",
+    L"general/list/bg",
+    L"general/list/bg_alt",
+    L"general/list/border",
+    L"general/list/divider",
+    L"general/list/empty_text",
+    L"general/list/header/bg_end",
+    L"general/list/header/bg_start",
+    L"general/list/header/seperator",
+    L"general/list/header/text",
+    L"general/list/link",
+    L"general/list/text",
+    L"general/progress/bar",
+    L"general/progress/bg",
+    L"general/progress/prog_border",
+    L"general/radio/bg",
+    L"general/radio/border",
+    L"general/radio/check",
+    L"general/radio/text",
+    L"pages/overview/bottom_bg",
+    L"pages/overview/divide",
+    L"pages/overview/frame",
+    L"pages/overview/msg_text",
+    L"pages/overview/schedule_bg",
+    L"pages/overview/text",
+    L"pages/overview/text_never",
+    L"pages/overview/top_bg_end",
+    L"pages/overview/top_bg_start",
+    L"pages/quarantine/count",
+    L"pages/scan/clean_drop/alpha_bg",
+    L"pages/scan/clean_drop/bg",
+    L"pages/scan/clean_drop/bg_bottom",
+    L"pages/scan/clean_drop/bg_top",
+    L"pages/scan/clean_drop/border",
+    L"pages/scan/clean_drop/disable",
+    L"pages/scan/clean_drop/down",
+    L"pages/scan/clean_drop/hover",
+    L"pages/scan/clean_drop/text",
+    L"pages/scan/count",
+    L"pages/scan/list_border",
+    L"pages/settings/subtext",
+    L"pages/settings/underline",
+    L"pages/title",
+};
+
+const wchar_t* const kFontKeys[] = {
+    L"client/button",      L"client/header",       L"client/large_bold",
+    L"client/normal",      L"client/normal_bold",  L"client/subtitle",
+    L"client/tab",         L"client/title",        L"client/title_bold",
+    L"pages/overview/msg", L"pages/overview/stat", L"pages/overview/stat_bold",
+    L"wizard/page_title",
+};
+
+const wchar_t* const kStringKeys[] = {
+    L"app_name",           L"company_name",      L"ucn",
+    L"exe_name",           L"version",           L"lang_id",
+    L"urls/help",          L"urls/tech_support", L"company_url",
+    L"company_web_button", L"uus_path",
+};
+
+const wchar_t* const kIntegerKeys[] = {L"cpid", L"pid", L"vendor_id"};
+
+std::vector<UINT> StringIds() {
+  std::vector<UINT> ids = {128, 174, 175, 196, 57344, 4006, 155, 167, 180, 181, 182, 188, 201};
+  auto range = [&ids](UINT first, UINT last) {
+    for (UINT id = first; id <= last; ++id) ids.push_back(id);
+  };
+  range(168, 173);  // 168, 169 cleaning/finished; 170-173 close dialog
+  range(176, 179);
+  range(184, 187);
+  range(189, 191);
+  range(195, 233);  // overview, quarantine, ignore list, scan page, main frame
+  range(234, 258);
+  range(259, 271);
+  range(600, 607);
+  // 183, 192-194 and 212-213 are not used by the program.
+  std::erase_if(ids, [](UINT id) { return id == 212 || id == 213; });
+  return ids;
+}
+
+class ShippedTheme : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+  }
+  void SetUp() override { ASSERT_TRUE(LoadShippedTheme()); }
+  CThemeResources& theme_ = Theme();
+};
+
+TEST_F(ShippedTheme, DefinesEveryKey) {
+  ASSERT_EQ(std::size(kColourKeys), 86u);
+  ASSERT_EQ(std::size(kFontKeys), 13u);
+  for (const wchar_t* key : kColourKeys) {
+    int found = 0;
+    theme_.GetColor(key, &found);
+    EXPECT_EQ(found, 1) << "colour " << std::string(key, key + wcslen(key));
+  }
+  for (const wchar_t* key : kFontKeys) {
+    int found = 0;
+    EXPECT_NE(theme_.GetFont(key, &found), nullptr);
+    EXPECT_EQ(found, 1) << "font " << std::string(key, key + wcslen(key));
+  }
+  for (const wchar_t* key : kStringKeys) {
+    int found = 0;
+    EXPECT_FALSE(theme_.GetString(key, &found).empty());
+    EXPECT_EQ(found, 1) << "string " << std::string(key, key + wcslen(key));
+  }
+  for (const wchar_t* key : kIntegerKeys) {
+    int found = 0;
+    theme_.GetInteger(key, &found);
+    EXPECT_EQ(found, 1) << "integer " << std::string(key, key + wcslen(key));
+  }
+  // Values other parts rely on.
+  EXPECT_EQ(theme_.GetString(L"exe_name"), L"RodeRedud.exe");
+  EXPECT_EQ(theme_.GetString(L"uus_path").front(), L'\\');  // appended to a folder as it is
+  // The colour-keyed pixels of the drop-down are painted RGB(254, 0, 0).
+  EXPECT_EQ(theme_.GetColor(L"pages/scan/clean_drop/alpha_bg") & 0xFFFFFFu, 0xFE0000u);
+}
+
+TEST_F(ShippedTheme, StringTableHoldsEveryId) {
+  for (UINT id : StringIds()) EXPECT_FALSE(theme_.LoadResString(id).empty()) << "string " << id;
+  EXPECT_EQ(theme_.LoadResString(9999), L"");
+  EXPECT_EQ(theme_.LoadResString(1), L"");
+
+  // Texts formatted by the program carry exactly the placeholders it passes.
+  auto count = [](const std::wstring& s, const wchar_t* what) {
+    size_t n = 0;
+    for (size_t p = s.find(what); p != std::wstring::npos; p = s.find(what, p + 1)) ++n;
+    return n;
+  };
+  struct Format {
+    UINT id;
+    size_t integers;
+  } formats[] = {{155, 2}, {167, 2}, {228, 1}, {231, 0}, {232, 0}};
+  for (const Format& f : formats) {
+    std::wstring text = theme_.LoadResString(f.id);
+    EXPECT_EQ(count(text, L"%d"), f.integers) << "string " << f.id;
+    EXPECT_EQ(count(text, L"%"), f.integers) << "string " << f.id;
+  }
+  // The overview compares the scan texts with "never".
+  EXPECT_EQ(_wcsicmp(theme_.LoadResString(233).c_str(), L"never"), 0);
+  EXPECT_EQ(theme_.LoadResString(57344), theme_.GetString(L"app_name"));
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+  return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+struct ControlSpec {
+  int id;
+  const wchar_t* windowClass;
+  LONG buttonType;  // BS_* type for buttons, -1 otherwise
+};
+
+struct DialogSpec {
+  int id;
+  bool popup;
+  std::vector<ControlSpec> controls;
+};
+
+constexpr LONG kNone = -1;
+
+std::vector<DialogSpec> DialogSpecs() {
+  const wchar_t* S = L"Static";
+  const wchar_t* B = L"Button";
+  const wchar_t* C = L"ComboBox";
+  const wchar_t* P = PROGRESS_CLASSW;
+  return {
+      {100,
+       false,
+       {{1070, S, kNone}, {1071, S, kNone}, {1073, B, BS_PUSHBUTTON}, {1074, B, BS_PUSHBUTTON}}},
+      {310,
+       false,
+       {{1058, B, BS_AUTORADIOBUTTON},
+        {1059, B, BS_AUTORADIOBUTTON},
+        {1060, B, BS_AUTORADIOBUTTON},
+        {1054, S, kNone},
+        {1055, S, kNone},
+        {1053, S, kNone},
+        {1029, B, BS_PUSHBUTTON},
+        {1000, B, BS_OWNERDRAW}}},
+      {311,
+       false,
+       {{1006, S, kNone},
+        {1007, S, kNone},
+        {1008, S, kNone},
+        {1009, S, kNone},
+        {1010, S, kNone},
+        {1011, S, kNone},
+        {1021, S, kNone},
+        {1001, P, kNone},
+        {1014, B, BS_PUSHBUTTON},
+        {1015, B, BS_PUSHBUTTON},
+        {1004, B, BS_PUSHBUTTON}}},
+      {312,
+       false,
+       {{1003, B, BS_OWNERDRAW},
+        {1022, B, BS_OWNERDRAW},
+        {1004, B, BS_PUSHBUTTON},
+        {1023, S, kNone}}},
+      {313, false, {{1001, P, kNone}, {1023, S, kNone}, {1004, B, BS_PUSHBUTTON}}},
+      {314,
+       false,
+       {{1023, S, kNone}, {1025, S, kNone}, {1016, S, kNone}, {1018, B, BS_PUSHBUTTON}}},
+      {319,
+       true,
+       {{1, B, BS_OWNERDRAW},
+        {4, B, BS_OWNERDRAW},
+        {8, B, BS_OWNERDRAW},
+        {16, B, BS_OWNERDRAW},
+        {32, B, BS_OWNERDRAW},
+        {64, B, BS_OWNERDRAW},
+        {128, B, BS_OWNERDRAW}}},
+      {322, true, {{1, B, BS_DEFPUSHBUTTON}, {2, B, BS_PUSHBUTTON}, {1027, B, BS_AUTOCHECKBOX}}},
+      {323, false, {}},
+      {327,
+       false,
+       {{1033, S, kNone},
+        {1028, C, kNone},
+        {1030, B, BS_AUTOCHECKBOX},
+        {1029, B, BS_PUSHBUTTON},
+        {1031, S, kNone},
+        {1032, S, kNone},
+        {1034, B, BS_AUTOCHECKBOX},
+        {1036, S, kNone},
+        {1040, S, kNone},
+        {1042, S, kNone},
+        {1038, C, kNone},
+        {1044, C, kNone},
+        {1046, C, kNone},
+        {1035, B, BS_AUTOCHECKBOX},
+        {1037, S, kNone},
+        {1041, S, kNone},
+        {1043, S, kNone},
+        {1039, C, kNone},
+        {1045, C, kNone},
+        {1047, C, kNone},
+        {1048, B, BS_PUSHBUTTON},
+        {1049, B, BS_PUSHBUTTON},
+        {1050, S, kNone}}},
+      {328,
+       false,
+       {{1010, S, kNone},
+        {1062, S, kNone},
+        {1063, S, kNone},
+        {1029, B, BS_PUSHBUTTON},
+        {1028, B, BS_PUSHBUTTON}}},
+      {329, false, {{1023, S, kNone}, {1064, B, BS_PUSHBUTTON}, {1065, B, BS_PUSHBUTTON}}},
+  };
+}
+
+TEST_F(ShippedTheme, EveryDialogTemplateLoadsWithItsControls) {
+  HMODULE resources = theme_.ResourceModule();
+  ASSERT_NE(resources, nullptr);
+  HWND host = CreateWindowExW(0, L"Static", L"host", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                              nullptr, nullptr);
+  ASSERT_NE(host, nullptr);
+
+  for (const DialogSpec& spec : DialogSpecs()) {
+    SCOPED_TRACE("dialog " + std::to_string(spec.id));
+    HWND dialog =
+        CreateDialogParamW(resources, MAKEINTRESOURCEW(spec.id), host, QuietDialogProc, 0);
+    ASSERT_NE(dialog, nullptr) << GetLastError();
+    LONG style = GetWindowLongW(dialog, GWL_STYLE);
+    if (spec.popup) {
+      EXPECT_TRUE(style & WS_POPUP);
+      EXPECT_FALSE(style & WS_CHILD);
+    } else {
+      EXPECT_TRUE(style & WS_CHILD);
+      EXPECT_FALSE(style & WS_POPUP);
+      EXPECT_FALSE(style & WS_VISIBLE);  // the frame shows the page it selects
+    }
+    EXPECT_NE(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_FALSE(style & (WS_BORDER | WS_THICKFRAME | WS_DLGFRAME));
+
+    for (const ControlSpec& control : spec.controls) {
+      SCOPED_TRACE("control " + std::to_string(control.id));
+      HWND item = GetDlgItem(dialog, control.id);
+      ASSERT_NE(item, nullptr);
+      wchar_t cls[64] = {};
+      GetClassNameW(item, cls, 64);
+      EXPECT_EQ(_wcsicmp(cls, control.windowClass), 0) << std::string(cls, cls + wcslen(cls));
+      if (control.buttonType != kNone) {
+        EXPECT_EQ(GetWindowLongW(item, GWL_STYLE) & BS_TYPEMASK, control.buttonType);
+      }
+    }
+    DestroyWindow(dialog);
+  }
+  DestroyWindow(host);
+}
+
+TEST_F(ShippedTheme, IconAndTrayMenu) {
+  HMODULE resources = theme_.ResourceModule();
+  UniqueIcon icon(static_cast<HICON>(
+      LoadImageW(resources, MAKEINTRESOURCEW(128), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  EXPECT_TRUE(icon);
+  UniqueIcon large(static_cast<HICON>(
+      LoadImageW(resources, MAKEINTRESOURCEW(128), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+  EXPECT_TRUE(large);
+
+  UniqueMenu menu(LoadMenuW(resources, MAKEINTRESOURCEW(324)));
+  ASSERT_TRUE(menu);
+  HMENU popup = GetSubMenu(menu.get(), 0);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(GetMenuItemID(popup, 0), 32779u);  // the default item opens the window
+  for (UINT command : {32779u, 32773u, 32774u, 32771u, 32775u, 32776u}) {
+    MENUITEMINFOW info{sizeof(info), MIIM_ID};
+    EXPECT_TRUE(GetMenuItemInfoW(popup, command, FALSE, &info)) << command;
+  }
+}
+
+// Every picture path the program uses, spelt as the program spells it.
+const wchar_t* const kImagePaths[] = {
+    L"images/Frame/title_bar.png",
+    L"images/Frame/tab_bg.png",
+    L"images/Frame/tabactive_bg.png",
+    L"images/Frame/tabover_bg.png",
+    L"images/Frame/close_bg.png",
+    L"images/Frame/min.png",
+    L"images/Frame/max.png",
+    L"images/Frame/restore.png",
+    L"images/Frame/close.png",
+    L"images/Frame/logo.png",
+    L"images/Frame/microsoftlogo.png",
+    L"Images\\frame\\about.png",
+    L"Images\\frame\\help.png",
+    L"Images\\tabs\\overview.png",
+    L"Images\\tabs\\scan.png",
+    L"Images\\tabs\\quarantine.png",
+    L"Images\\tabs\\ignore.png",
+    L"Images\\tabs\\settings.png",
+    L"images/frame/background_grey_noise.png",
+    L"Images/headers/header_about.png",
+    L"Images/headers/kestra.png",
+    L"Images/headers/header_ignore.png",
+    L"Images/headers/header_quarantine.png",
+    L"Images/settings/header_settings.png",
+    L"Images\\Overview\\computer_bg.png",
+    L"Images\\Overview\\computer_green.png",
+    L"Images\\Overview\\computer_orange.png",
+    L"Images\\Overview\\computer_red.png",
+    L"Images\\Overview\\calendar.png",
+    L"Images\\Overview\\checkmark.png",
+    L"Images\\Overview\\status_green.png",
+    L"Images\\Overview\\status_normal.png",
+    L"Images\\Overview\\status_orange.png",
+    L"Images\\Overview\\status_red.png",
+    L"Images\\Overview\\status_red_big.png",
+    L"Images\\Overview\\custom_scan.png",
+    L"Images\\Overview\\custom_scan_over.png",
+    L"Images\\Overview\\custom_scan_down.png",
+    L"Images\\Overview\\start.png",
+    L"Images\\Overview\\start_over.png",
+    L"Images\\Overview\\start_down.png",
+    L"Images/overview/status_green.png",
+    L"Images/overview/status_orange.png",
+    L"Images/overview/status_red.png",
+    L"Images/scan/computer_green.png",
+    L"Images/scan/computer_orange.png",
+    L"Images/scan/computer_red.png",
+    L"Images/scan/progress_glow.png",
+    L"Images/scan/progressbar_middle.png",
+    L"images/scan/icon_downarrow.png",
+    L"images/scan/clean.png",
+    L"images/scan/clean_over.png",
+    L"images/scan/clean_down.png",
+    L"Images/Scan/status_normal.png",
+    L"Images/Scan/btn_remove.png",
+    L"Images/Scan/btn_remove_over.png",
+    L"Images/Scan/btn_remove_down.png",
+    L"Images\\Scan\\cleaning_arrow.png",
+    L"Images\\Scan\\damage_level\\damage0.png",
+    L"Images\\Scan\\damage_level\\damage1.png",
+    L"Images\\Scan\\damage_level\\damage2.png",
+    L"Images\\Scan\\damage_level\\damage3.png",
+    L"Images\\Scan\\damage_level\\damage4.png",
+    L"Images\\Scan\\damage_level\\damage5.png",
+    L"Images/settings/quarantine.png",
+    L"Images/settings/text_background.png",
+    L"Images/Popups/top_bar_bg.png",
+    L"images/Popups/register_close.png",
+    L"images/Popups/register_close_over.png",
+    L"images/Popups/info.png",
+    L"images/Popups/taskbar.png",
+    L"Images\\about\\title_bg.png",
+};
+
+TEST_F(ShippedTheme, EveryPicturePathResolvesWhateverItsCaseAndSeparators) {
+  for (const wchar_t* path : kImagePaths) {
+    auto image = LoadThemeImage(path);
+    ASSERT_NE(image, nullptr) << std::string(path, path + wcslen(path));
+    EXPECT_GT(image->GetWidth(), 0u);
+  }
+  // The scanning animation: frames 1 to 12, named as "%s%d.%s" makes them.
+  for (int n = 1; n <= 12; ++n) {
+    auto frame = LoadThemeImage(L"Images/scan/scan_anim/" + std::to_wstring(n) + L".png");
+    ASSERT_NE(frame, nullptr) << n;
+  }
+  EXPECT_EQ(LoadThemeImage(L"Images/scan/scan_anim/13.png"), nullptr);
+
+  // Sizes the layouts depend on.
+  auto tab = LoadThemeImage(L"images/Frame/tab_bg.png");
+  EXPECT_EQ(tab->GetWidth(), 142u);
+  EXPECT_EQ(tab->GetHeight(), 40u);
+  auto caption = LoadThemeImage(L"images/Frame/close_bg.png");
+  EXPECT_EQ(caption->GetWidth(), 121u);
+  EXPECT_EQ(caption->GetHeight(), 19u);
+  auto bar = LoadThemeImage(L"Images/scan/progressbar_middle.png");
+  EXPECT_EQ(bar->GetHeight(), 17u);
+  auto closeButton = LoadThemeImage(L"images/Popups/register_close.png");
+  EXPECT_EQ(closeButton->GetWidth(), 16u);
+  EXPECT_EQ(closeButton->GetHeight(), 16u);
+}
+
+TEST(ThemeImages, MissingUndecodableOrOverlongPathsGiveNoImage) {
+  TempThemeDir dir;
+  dir.Write(L"images\\broken.png", "\x89PNG\r\n\x1a\n not really a picture");
+  dir.Write(L"images\\text.png", "hello");
+  EXPECT_EQ(LoadThemeImageFrom(dir.path(), L"images/broken.png"), nullptr);
+  EXPECT_EQ(LoadThemeImageFrom(dir.path(), L"images/text.png"), nullptr);
+  EXPECT_EQ(LoadThemeImageFrom(dir.path(), L"images/absent.png"), nullptr);
+  EXPECT_EQ(LoadThemeImageFrom(dir.path(), L""), nullptr);
+  EXPECT_EQ(LoadThemeImage(L"images/" + std::wstring(300, L'a') + L".png"), nullptr);
+
+  // A real picture copied into the fixture folder decodes with either separator and case.
+  ASSERT_TRUE(LoadShippedTheme());
+  std::wstring source = OutputFolder() + L"images\\frame\\logo.png";
+  std::wstring target = dir.path() + L"\\Pics\\Logo.png";
+  CreateDirectoryW((dir.path() + L"\\Pics").c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE));
+  EXPECT_NE(LoadThemeImageFrom(dir.path(), L"pics/logo.PNG"), nullptr);
+  EXPECT_NE(LoadThemeImageFrom(dir.path() + L"\\", L"PICS\\LOGO.png"), nullptr);
+}
+
+}  // namespace
