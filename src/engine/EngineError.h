@@ -1,0 +1,50 @@
+// EngineError: what a failed direct engine call raises.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <exception>
+#include <string>
+
+#include "engine/ComRef.h"
+
+class EngineError : public std::exception {
+ public:
+  // description: the engine's error-information text, empty when it gave none.
+  EngineError(HRESULT hr, const IID& iid, std::wstring description = {});
+
+  HRESULT Result() const { return hr_; }
+  const IID& Interface() const { return iid_; }
+  const std::wstring& Description() const { return description_; }
+  // "engine call failed: 0x80004005 on {...}[: description]" (UTF-8).
+  const char* what() const noexcept override { return message_.c_str(); }
+
+  // Builds the error for a failed call on `object`, taking the description from
+  // the thread's error information when the object says it supplies one.
+  // Works without one: Wine does not carry error information across processes.
+  static EngineError FromCall(HRESULT hr, const IID& iid, IUnknown* object);
+
+ private:
+  HRESULT hr_;
+  IID iid_;
+  std::wstring description_;
+  std::string message_;
+};
+
+// Raises EngineError when hr is negative.
+inline void CheckEngine(HRESULT hr, const IID& iid, IUnknown* object = nullptr) {
+  if (FAILED(hr)) throw EngineError::FromCall(hr, iid, object);
+}
+
+template <class I>
+void CheckEngine(HRESULT hr, const ComRef<I>& object) {
+  if (FAILED(hr)) throw EngineError::FromCall(hr, __uuidof(I), object.Get());
+}
+
+// The accessor's "nothing": raises EngineError with E_POINTER.
+template <class I>
+ComRef<I> Checked(ComRef<I> ref) {
+  if (!ref) throw EngineError(E_POINTER, __uuidof(I));
+  return ref;
+}

@@ -1,0 +1,643 @@
+#include "support/FakeEngine.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+#include "engine/ComRef.h"
+#include "engine/EngineSession.h"
+
+namespace {
+
+struct GuidLess {
+  bool operator()(const GUID& a, const GUID& b) const { return memcmp(&a, &b, sizeof(GUID)) < 0; }
+};
+
+std::wstring ArgText(LONG v) { return std::to_wstring(v); }
+std::wstring ArgText(unsigned char v) { return std::to_wstring(static_cast<int>(v)); }
+std::wstring ArgText(BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : L"<null>"; }
+
+template <class... A>
+std::vector<std::wstring> ArgList(A... a) {
+  return {ArgText(a)...};
+}
+
+// Which event interfaces each slot fires.
+std::vector<IID> SourcesOf(int slot) {
+  switch (slot) {
+    case 0:
+      return {IID__IQVServiceEvents, IID__IQVActiveProtectionEvents,
+              IID__IQVThreatDefinitionsEvents};
+    case 2:
+      return {IID__IQVActiveProtectionEvents};
+    case 3:
+      return {IID__IQVScanControlEvents};
+    case 7:
+      return {IID__IQVThreatDefinitionsEvents};
+    default:
+      return {};
+  }
+}
+
+class FakeConnectionPoint;
+
+}  // namespace
+
+struct FakeEngine::State {
+  struct Failure {
+    HRESULT hr;
+    int remaining;  // -1: always
+  };
+  Values values;
+  std::map<std::wstring, std::wstring> texts;
+  std::set<std::wstring> nullTexts;
+  std::map<std::wstring, Failure> failures;
+  std::map<std::wstring, std::vector<std::function<void()>>> actions;
+  std::map<std::wstring, std::wstring> stored;
+  std::vector<Call> calls;
+  HRESULT createFailure[15] = {};
+  bool refuseInterface[15] = {};
+  std::set<std::pair<int, GUID>, bool (*)(const std::pair<int, GUID>&, const std::pair<int, GUID>&)>
+      refusedPoints{[](const std::pair<int, GUID>& a, const std::pair<int, GUID>& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return GuidLess()(a.second, b.second);
+      }};
+  int live[15] = {};
+  std::map<std::pair<int, GUID>, ComRef<IConnectionPoint>,
+           bool (*)(const std::pair<int, GUID>&, const std::pair<int, GUID>&)>
+      points{[](const std::pair<int, GUID>& a, const std::pair<int, GUID>& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return GuidLess()(a.second, b.second);
+      }};
+  DWORD nextCookie = 1;
+
+  HRESULT Record(const std::wstring& op, std::vector<std::wstring> args = {}) {
+    calls.push_back({op, std::move(args)});
+    HRESULT hr = S_OK;
+    auto f = failures.find(op);
+    if (f != failures.end()) {
+      hr = f->second.hr;
+      if (f->second.remaining > 0 && --f->second.remaining == 0) failures.erase(f);
+    }
+    auto a = actions.find(op);
+    if (a != actions.end()) {
+      auto copy = a->second;  // an action may script further actions
+      for (auto& action : copy) action();
+    }
+    return hr;
+  }
+
+  void Out(const std::wstring& getter, BSTR* out) {
+    if (!out) return;
+    if (nullTexts.count(getter)) {
+      *out = nullptr;
+      return;
+    }
+    const std::wstring& t = texts[getter];
+    *out = SysAllocStringLen(t.data(), static_cast<UINT>(t.size()));
+  }
+
+  void Keep(const std::wstring& setter, BSTR text) {
+    std::wstring value = ArgText(text);
+    if (!text) value.clear();
+    stored[setter] = value;
+    std::wstring getter = L"G" + setter.substr(1);
+    texts[getter] = value;
+    nullTexts.erase(getter);
+  }
+
+  IConnectionPoint* Point(int slot, const IID& iid);
+};
+
+namespace {
+
+class FakeConnectionPoint final : public IConnectionPoint {
+ public:
+  FakeConnectionPoint(FakeEngine::State* state, int slot, const IID& iid)
+      : state_(state), slot_(slot), iid_(iid) {}
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
+      *ppv = static_cast<IConnectionPoint*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+  STDMETHODIMP GetConnectionInterface(IID* iid) override {
+    *iid = iid_;
+    return S_OK;
+  }
+  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** c) override {
+    *c = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
+    *cookie = 0;
+    HRESULT hr = state_ ? state_->Record(L"Advise", {std::to_wstring(slot_)}) : E_UNEXPECTED;
+    if (FAILED(hr)) return hr;
+    ComRef<IUnknown> events;
+    if (!sink || FAILED(sink->QueryInterface(iid_, events.PutVoid())) || !events)
+      return CONNECT_E_CANNOTCONNECT;
+    *cookie = state_->nextCookie++;
+    sinks_.emplace_back(*cookie, std::move(events));
+    return S_OK;
+  }
+  STDMETHODIMP Unadvise(DWORD cookie) override {
+    if (state_) state_->Record(L"Unadvise", {std::to_wstring(slot_)});
+    auto it = std::find_if(sinks_.begin(), sinks_.end(),
+                           [&](const auto& s) { return s.first == cookie; });
+    if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
+    sinks_.erase(it);
+    return S_OK;
+  }
+  STDMETHODIMP EnumConnections(IEnumConnections** e) override {
+    *e = nullptr;
+    return E_NOTIMPL;
+  }
+
+  int slot() const { return slot_; }
+  const IID& iid() const { return iid_; }
+  size_t SinkCount() const { return sinks_.size(); }
+  std::vector<ComRef<IUnknown>> Snapshot() const {
+    std::vector<ComRef<IUnknown>> r;
+    for (const auto& s : sinks_) r.push_back(s.second);
+    return r;
+  }
+  void Detach() { state_ = nullptr; }
+
+ private:
+  ~FakeConnectionPoint() = default;
+  ULONG refs_ = 1;
+  FakeEngine::State* state_;
+  int slot_;
+  IID iid_;
+  std::vector<std::pair<DWORD, ComRef<IUnknown>>> sinks_;
+};
+
+// One engine component; answers only the interfaces of its slot.
+class FakeComponent final : public IQVService,
+                            public IQVActiveProtection,
+                            public IQVScanControl,
+                            public IQVQuarantine,
+                            public IQVThreatDefinitions,
+                            public IQVComponent1,
+                            public IQVComponent5,
+                            public IQVComponent6,
+                            public IQVComponent8,
+                            public IQVComponent9,
+                            public IQVComponent10,
+                            public IQVComponent11,
+                            public IQVComponent12,
+                            public IQVComponent13,
+                            public IQVComponent14,
+                            public IConnectionPointContainer {
+ public:
+  FakeComponent(std::shared_ptr<FakeEngine::State> state, int slot)
+      : state_(std::move(state)), slot_(slot) {
+    ++state_->live[slot_];
+  }
+
+  IUnknown* SlotInterface() {
+    switch (slot_) {
+      case 0:
+        return static_cast<IQVService*>(this);
+      case 1:
+        return static_cast<IQVComponent1*>(this);
+      case 2:
+        return static_cast<IQVActiveProtection*>(this);
+      case 3:
+        return static_cast<IQVScanControl*>(this);
+      case 4:
+        return static_cast<IQVQuarantine*>(this);
+      case 5:
+        return static_cast<IQVComponent5*>(this);
+      case 6:
+        return static_cast<IQVComponent6*>(this);
+      case 7:
+        return static_cast<IQVThreatDefinitions*>(this);
+      case 8:
+        return static_cast<IQVComponent8*>(this);
+      case 9:
+        return static_cast<IQVComponent9*>(this);
+      case 10:
+        return static_cast<IQVComponent10*>(this);
+      case 11:
+        return static_cast<IQVComponent11*>(this);
+      case 12:
+        return static_cast<IQVComponent12*>(this);
+      case 13:
+        return static_cast<IQVComponent13*>(this);
+      default:
+        return static_cast<IQVComponent14*>(this);
+    }
+  }
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid == IID_IUnknown) {
+      *ppv = static_cast<IQVService*>(this);
+    } else if (riid == CEngineSession::SlotInterface(slot_)) {
+      if (state_->refuseInterface[slot_]) return E_NOINTERFACE;
+      *ppv = SlotInterface();
+    } else if (riid == IID_IConnectionPointContainer && !SourcesOf(slot_).empty()) {
+      *ppv = static_cast<IConnectionPointContainer*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+
+  // Placeholders
+  STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved5() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved6() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved7() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved8() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved9() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved11() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved13() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved14() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved17() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved18() override { return E_NOTIMPL; }
+
+  // IQVService
+  STDMETHODIMP GetDataFolder(BSTR* folder) override { return Get(L"GetDataFolder", folder); }
+  STDMETHODIMP GetServiceConfig(BSTR* text) override { return Get(L"GetServiceConfig", text); }
+  STDMETHODIMP SetServiceConfig(BSTR text) override { return Set(L"SetServiceConfig", text); }
+  STDMETHODIMP Ping(LONG* value) override {
+    return state_->Record(L"Ping", ArgList(value ? *value : -1));
+  }
+  STDMETHODIMP GetConfigDocument(BSTR name, BSTR* text) override {
+    if (text) *text = nullptr;
+    HRESULT hr = state_->Record(L"GetConfigDocument", ArgList(name));
+    if (SUCCEEDED(hr)) state_->Out(L"GetConfigDocument", text);
+    return hr;
+  }
+  STDMETHODIMP SetConfigDocument(BSTR name, BSTR text) override {
+    HRESULT hr = state_->Record(L"SetConfigDocument", ArgList(name, text));
+    if (SUCCEEDED(hr)) state_->Keep(L"SetConfigDocument", text);
+    return hr;
+  }
+
+  // IQVActiveProtection
+  STDMETHODIMP GetAPConfig(BSTR* text) override { return Get(L"GetAPConfig", text); }
+  STDMETHODIMP SetAPConfig(BSTR text) override { return Set(L"SetAPConfig", text); }
+
+  // IQVScanControl
+  STDMETHODIMP StartScan(LONG type) override { return state_->Record(L"StartScan", ArgList(type)); }
+  STDMETHODIMP GetScanResultsFile(BSTR* path) override { return Get(L"GetScanResultsFile", path); }
+  STDMETHODIMP PauseScan() override { return state_->Record(L"PauseScan"); }
+  STDMETHODIMP ResumeScan() override { return state_->Record(L"ResumeScan"); }
+  STDMETHODIMP StopScan() override { return state_->Record(L"StopScan"); }
+  STDMETHODIMP CleanThreats(BSTR path) override {
+    HRESULT hr = state_->Record(L"CleanThreats", ArgList(path));
+    // Keep what the request file held while it exists (the caller deletes it).
+    if (path) {
+      HANDLE f =
+          CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (f != INVALID_HANDLE_VALUE) {
+        std::string bytes(GetFileSize(f, nullptr), '\0');
+        DWORD read = 0;
+        ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+        CloseHandle(f);
+        state_->stored[L"CleanThreats"] =
+            std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), read / 2);
+      }
+    }
+    return hr;
+  }
+  STDMETHODIMP GetScanState(LONG* state, unsigned char* reboot) override {
+    HRESULT hr = state_->Record(L"GetScanState");
+    if (SUCCEEDED(hr)) {
+      if (state) *state = state_->values.scanState;
+      if (reboot) *reboot = state_->values.rebootRequired;
+    }
+    return hr;
+  }
+  STDMETHODIMP GetScanConfig(BSTR* text) override { return Get(L"GetScanConfig", text); }
+  STDMETHODIMP SetScanConfig(BSTR text) override { return Set(L"SetScanConfig", text); }
+  STDMETHODIMP GetScanInfo(LONG* type, unsigned char* fromSchedule) override {
+    HRESULT hr = state_->Record(L"GetScanInfo");
+    if (SUCCEEDED(hr)) {
+      if (type) *type = state_->values.scanInfoType;
+      if (fromSchedule) *fromSchedule = state_->values.fromSchedule;
+    }
+    return hr;
+  }
+  STDMETHODIMP ResetScan() override { return state_->Record(L"ResetScan"); }
+  STDMETHODIMP GetLastScan(LONG* type, BSTR* date) override {
+    if (date) *date = nullptr;
+    HRESULT hr = state_->Record(L"GetLastScan");
+    if (FAILED(hr)) return hr;
+    if (type) *type = state_->values.lastScanType;
+    state_->Out(L"GetLastScan", date);
+    return state_->values.lastScanResult;
+  }
+
+  // IQVQuarantine
+  STDMETHODIMP RestoreItem(BSTR id, BSTR target, unsigned char flag, LONG pid) override {
+    return state_->Record(L"RestoreItem", ArgList(id, target, flag, pid));
+  }
+  STDMETHODIMP DeleteItem(BSTR id) override { return state_->Record(L"DeleteItem", ArgList(id)); }
+
+  // IQVThreatDefinitions
+  STDMETHODIMP GetDefinitionsStatus(LONG* current, BSTR* date) override {
+    if (date) *date = nullptr;
+    HRESULT hr = state_->Record(L"GetDefinitionsStatus");
+    if (FAILED(hr)) return hr;
+    if (current) *current = state_->values.definitionsCurrent;
+    state_->Out(L"GetDefinitionsStatus", date);
+    return hr;
+  }
+  STDMETHODIMP UpdateDefinitions() override { return state_->Record(L"UpdateDefinitions"); }
+  STDMETHODIMP GetThreatInfo(LONG id, unsigned char* known, BSTR* t1, BSTR* t2, BSTR* t3, BSTR* t4,
+                             BSTR* t5, BSTR* t6, BSTR* t7, BSTR* t8, unsigned char* f1,
+                             unsigned char* f2, unsigned char* f3, unsigned char* f4,
+                             LONG* value) override {
+    BSTR* texts[8] = {t1, t2, t3, t4, t5, t6, t7, t8};
+    for (BSTR* t : texts)
+      if (t) *t = nullptr;
+    HRESULT hr = state_->Record(L"GetThreatInfo", ArgList(id));
+    if (FAILED(hr)) return hr;
+    FakeEngine::ThreatInfo info;
+    auto it = state_->values.threats.find(id);
+    if (it != state_->values.threats.end()) {
+      info = it->second;
+    } else {
+      info.known = 0;
+    }
+    if (known) *known = info.known;
+    for (int i = 0; i < 8; ++i)
+      if (texts[i])
+        *texts[i] =
+            SysAllocStringLen(info.texts[i].data(), static_cast<UINT>(info.texts[i].size()));
+    unsigned char* flags[4] = {f1, f2, f3, f4};
+    for (int i = 0; i < 4; ++i)
+      if (flags[i]) *flags[i] = info.flags[i];
+    if (value) *value = info.value;
+    return hr;
+  }
+  STDMETHODIMP GetDefinitionUpdateConfig(BSTR* text) override {
+    return Get(L"GetDefinitionUpdateConfig", text);
+  }
+  STDMETHODIMP SetDefinitionUpdateConfig(BSTR text) override {
+    return Set(L"SetDefinitionUpdateConfig", text);
+  }
+
+  // IConnectionPointContainer
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** e) override {
+    *e = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** cp) override {
+    *cp = nullptr;
+    IConnectionPoint* point = state_->Point(slot_, riid);
+    if (!point) return CONNECT_E_NOCONNECTION;
+    point->AddRef();
+    *cp = point;
+    return S_OK;
+  }
+
+ private:
+  ~FakeComponent() { --state_->live[slot_]; }
+
+  HRESULT Get(const wchar_t* op, BSTR* out) {
+    if (out) *out = nullptr;
+    HRESULT hr = state_->Record(op);
+    if (SUCCEEDED(hr)) state_->Out(op, out);
+    return hr;
+  }
+  HRESULT Set(const wchar_t* op, BSTR text) {
+    HRESULT hr = state_->Record(op, ArgList(text));
+    if (SUCCEEDED(hr)) state_->Keep(op, text);
+    return hr;
+  }
+
+  ULONG refs_ = 1;
+  std::shared_ptr<FakeEngine::State> state_;
+  int slot_;
+};
+
+class FakeClassFactory final : public IClassFactory {
+ public:
+  FakeClassFactory(std::shared_ptr<FakeEngine::State> state, int slot)
+      : state_(std::move(state)), slot_(slot) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+      *ppv = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    HRESULT hr = state_->Record(L"Create", {std::to_wstring(slot_)});
+    if (FAILED(hr)) return hr;
+    if (FAILED(state_->createFailure[slot_])) return state_->createFailure[slot_];
+    auto* component = new FakeComponent(state_, slot_);
+    hr = component->QueryInterface(riid, ppv);
+    component->Release();
+    return hr;
+  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+ private:
+  ~FakeClassFactory() = default;
+  ULONG refs_ = 1;
+  std::shared_ptr<FakeEngine::State> state_;
+  int slot_;
+};
+
+}  // namespace
+
+IConnectionPoint* FakeEngine::State::Point(int slot, const IID& iid) {
+  auto sources = SourcesOf(slot);
+  if (std::find(sources.begin(), sources.end(), iid) == sources.end()) return nullptr;
+  if (refusedPoints.count({slot, iid})) return nullptr;
+  auto& point = points[{slot, iid}];
+  if (!point) point = ComRef<IConnectionPoint>::Adopt(new FakeConnectionPoint(this, slot, iid));
+  return point.Get();
+}
+
+namespace {
+
+// Calls `fire` on the event interface E of every sink advised on a matching point.
+template <class E, class F>
+int FireAll(FakeEngine::State& state, const IID& iid, int slot, F fire) {
+  std::vector<ComRef<IUnknown>> sinks;
+  for (auto& [key, point] : state.points) {
+    if (key.second != iid || (slot >= 0 && key.first != slot)) continue;
+    auto snapshot = static_cast<FakeConnectionPoint*>(point.Get())->Snapshot();
+    sinks.insert(sinks.end(), snapshot.begin(), snapshot.end());
+  }
+  for (auto& sink : sinks) fire(static_cast<E*>(static_cast<IUnknown*>(sink.Get())));
+  return static_cast<int>(sinks.size());
+}
+
+}  // namespace
+
+FakeEngine::FakeEngine() : state_(std::make_shared<State>()) {
+  for (int slot = 0; slot < 15; ++slot) {
+    auto* factory = new FakeClassFactory(state_, slot);
+    CoRegisterClassObject(CEngineSession::SlotClass(slot), factory, CLSCTX_INPROC_SERVER,
+                          REGCLS_MULTIPLEUSE, &cookies_[slot]);
+    factory->Release();
+  }
+}
+
+FakeEngine::~FakeEngine() {
+  for (DWORD cookie : cookies_)
+    if (cookie) CoRevokeClassObject(cookie);
+  // Connection points still held by sinks outlive the engine's record.
+  for (auto& [key, point] : state_->points)
+    static_cast<FakeConnectionPoint*>(point.Get())->Detach();
+}
+
+FakeEngine::Values& FakeEngine::values() { return state_->values; }
+
+void FakeEngine::SetText(const std::wstring& getter, const std::wstring& text) {
+  state_->texts[getter] = text;
+  state_->nullTexts.erase(getter);
+}
+std::wstring FakeEngine::Text(const std::wstring& getter) const {
+  auto it = state_->texts.find(getter);
+  return it == state_->texts.end() ? std::wstring() : it->second;
+}
+void FakeEngine::SetNullText(const std::wstring& getter) { state_->nullTexts.insert(getter); }
+void FakeEngine::Fail(const std::wstring& op, HRESULT hr) { state_->failures[op] = {hr, -1}; }
+void FakeEngine::FailNext(const std::wstring& op, HRESULT hr, int times) {
+  state_->failures[op] = {hr, times};
+}
+void FakeEngine::ClearFailure(const std::wstring& op) { state_->failures.erase(op); }
+void FakeEngine::FailCreate(int slot, HRESULT hr) { state_->createFailure[slot] = hr; }
+void FakeEngine::RefuseInterface(int slot, bool refuse) { state_->refuseInterface[slot] = refuse; }
+void FakeEngine::RefuseConnectionPoint(int slot, const IID& events, bool refuse) {
+  if (refuse)
+    state_->refusedPoints.insert({slot, events});
+  else
+    state_->refusedPoints.erase({slot, events});
+}
+void FakeEngine::OnCall(const std::wstring& op, std::function<void()> action) {
+  state_->actions[op].push_back(std::move(action));
+}
+
+const std::vector<FakeEngine::Call>& FakeEngine::Calls() const { return state_->calls; }
+std::vector<FakeEngine::Call> FakeEngine::Calls(const std::wstring& op) const {
+  std::vector<Call> r;
+  for (const Call& c : state_->calls)
+    if (c.op == op) r.push_back(c);
+  return r;
+}
+int FakeEngine::CallCount(const std::wstring& op) const {
+  return static_cast<int>(std::count_if(state_->calls.begin(), state_->calls.end(),
+                                        [&](const Call& c) { return c.op == op; }));
+}
+std::vector<std::wstring> FakeEngine::CallOrder(const std::vector<std::wstring>& only) const {
+  std::vector<std::wstring> r;
+  for (const Call& c : state_->calls)
+    if (only.empty() || std::find(only.begin(), only.end(), c.op) != only.end()) r.push_back(c.op);
+  return r;
+}
+void FakeEngine::ClearCalls() { state_->calls.clear(); }
+std::wstring FakeEngine::Stored(const std::wstring& setter) const {
+  auto it = state_->stored.find(setter);
+  return it == state_->stored.end() ? std::wstring() : it->second;
+}
+int FakeEngine::LiveComponents() const {
+  int n = 0;
+  for (int c : state_->live) n += c;
+  return n;
+}
+int FakeEngine::LiveComponents(int slot) const { return state_->live[slot]; }
+int FakeEngine::SinkCount(int slot, const IID& events) const {
+  auto it = state_->points.find({slot, events});
+  if (it == state_->points.end()) return 0;
+  return static_cast<int>(static_cast<FakeConnectionPoint*>(it->second.Get())->SinkCount());
+}
+
+int FakeEngine::FireScanStateChanged(LONG state, LONG detail) {
+  return FireAll<_IQVScanControlEvents>(*state_, IID__IQVScanControlEvents, -1,
+                                        [&](auto* s) { s->ScanStateChanged(state, detail); });
+}
+
+int FakeEngine::FireScanProgress(const ScanProgressArgs& a) {
+  return FireAll<_IQVScanControlEvents>(*state_, IID__IQVScanControlEvents, -1, [&](auto* s) {
+    BSTR name = SysAllocStringLen(a.threatName.data(), static_cast<UINT>(a.threatName.size()));
+    BSTR object = SysAllocStringLen(a.objectName.data(), static_cast<UINT>(a.objectName.size()));
+    BSTR category =
+        SysAllocStringLen(a.threatCategory.data(), static_cast<UINT>(a.threatCategory.size()));
+    s->ScanProgress(a.scanType, a.scanState, name, object, category, a.threatId, a.threatLevel,
+                    a.threatCount, a.filesScanned, a.foldersScanned, a.registryScanned,
+                    a.memoryScanned, a.cookiesScanned, a.tracesFound, a.percentDone,
+                    a.elapsedSeconds, a.objectsScanned, a.objectType, a.reserved);
+    SysFreeString(name);
+    SysFreeString(object);
+    SysFreeString(category);
+  });
+}
+
+int FakeEngine::FireCleanProgress(LONG threatId, const std::wstring& threatName, LONG traceType,
+                                  const std::wstring& trace, LONG progress) {
+  return FireAll<_IQVScanControlEvents>(*state_, IID__IQVScanControlEvents, -1, [&](auto* s) {
+    BSTR name = SysAllocStringLen(threatName.data(), static_cast<UINT>(threatName.size()));
+    BSTR text = SysAllocStringLen(trace.data(), static_cast<UINT>(trace.size()));
+    s->CleanProgress(threatId, name, traceType, text, progress);
+    SysFreeString(name);
+    SysFreeString(text);
+  });
+}
+
+int FakeEngine::FireServiceStatusChanged(LONG flag) {
+  return FireAll<_IQVServiceEvents>(*state_, IID__IQVServiceEvents, -1,
+                                    [&](auto* s) { s->ServiceStatusChanged(flag); });
+}
+
+int FakeEngine::FireActiveProtectionEvent(const std::wstring& text, int slot) {
+  return FireAll<_IQVActiveProtectionEvents>(
+      *state_, IID__IQVActiveProtectionEvents, slot, [&](auto* s) {
+        BSTR b = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        s->ActiveProtectionEvent(b);
+        SysFreeString(b);
+      });
+}
+
+int FakeEngine::FireDefinitionsUpdateStatus(LONG status, LONG total, LONG done, int slot) {
+  return FireAll<_IQVThreatDefinitionsEvents>(
+      *state_, IID__IQVThreatDefinitionsEvents, slot,
+      [&](auto* s) { s->DefinitionsUpdateStatus(0, status, total, done); });
+}
+
+unsigned char FakeEngine::FireDefinitionsEvent5(unsigned char value, int slot) {
+  FireAll<_IQVThreatDefinitionsEvents>(*state_, IID__IQVThreatDefinitionsEvents, slot,
+                                       [&](auto* s) { s->DefinitionsEvent5(&value); });
+  return value;
+}
