@@ -1,8 +1,19 @@
 #include "engine/EngineDocuments.h"
 
 #include <cwctype>
+#include <memory>
 
 namespace {
+
+struct HandleCloser {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+// An open file; empty when creation failed.
+class FileHandle : public std::unique_ptr<void, HandleCloser> {
+ public:
+  explicit FileHandle(HANDLE h)
+      : std::unique_ptr<void, HandleCloser>(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+};
 
 template <class I>
 I* Need(ComRef<I>& ref) {
@@ -148,14 +159,14 @@ HRESULT WriteCleanRequestText(std::string_view utf8, std::wstring_view engineRes
   DWORD n = GetTempPathW(MAX_PATH + 1, temp);
   requestPath = std::wstring(temp, n > MAX_PATH ? 0 : n) + name;
 
-  HANDLE file = CreateFileW(requestPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return E_INVALIDARG;
+  FileHandle file(CreateFileW(requestPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return E_INVALIDARG;
   const unsigned char bom[2] = {0xFF, 0xFE};
   DWORD written = 0;
-  bool ok = WriteFile(file, bom, 2, &written, nullptr) && written == 2;
+  bool ok = WriteFile(file.get(), bom, 2, &written, nullptr) && written == 2;
   const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  ok = ok && WriteFile(file, text.data(), bytes, &written, nullptr) && written == bytes;
-  ok = CloseHandle(file) && ok;
+  ok = ok && WriteFile(file.get(), text.data(), bytes, &written, nullptr) && written == bytes;
+  ok = CloseHandle(file.release()) && ok;
   return ok ? S_OK : E_INVALIDARG;
 }
