@@ -1,0 +1,21 @@
+#include "engine/documents/ScanConfig.h"
+
+namespace QVnsScanConfig {
+
+DOCBINDING_DESCRIBE(CPaths, QV_FIELDS_CPaths)
+DOCBINDING_DESCRIBE(CPathsToExclude_Paths, QV_FIELDS_CPaths)
+DOCBINDING_DESCRIBE(CPathsToScan, QV_FIELDS_CPathsToScan)
+DOCBINDING_DESCRIBE(CPathsToExclude, QV_FIELDS_CPathsToExclude)
+DOCBINDING_DESCRIBE(CScanSetting, QV_FIELDS_CScanSetting)
+DOCBINDING_DESCRIBE(CScanSchedule, QV_FIELDS_CScanSchedule)
+DOCBINDING_DESCRIBE(CScanSchedules, QV_FIELDS_CScanSchedules)
+DOCBINDING_DESCRIBE(CScanSettings, QV_FIELDS_CScanSettings)
+DOCBINDING_DESCRIBE(CIgnoredThreat, QV_FIELDS_CIgnoredThreat)
+DOCBINDING_DESCRIBE(CIgnoredThreats, QV_FIELDS_CIgnoredThreats)
+DOCBINDING_DESCRIBE(CThreatCategoryAction, QV_FIELDS_CThreatCategoryAction)
+DOCBINDING_DESCRIBE(CThreatCategoryActions, QV_FIELDS_CThreatCategoryActions)
+DOCBINDING_DESCRIBE(CKnownApp, QV_FIELDS_CKnownApp)
+DOCBINDING_DESCRIBE(CKnownApps, QV_FIELDS_CKnownApps)
+DOCBINDING_DESCRIBE(CScanConfig, QV_FIELDS_CScanConfig)
+
+}  // namespace QVnsScanConfig

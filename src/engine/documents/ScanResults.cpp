@@ -1,0 +1,30 @@
+#include "engine/documents/ScanResults.h"
+
+namespace QVnsScanResults {
+
+DOCBINDING_DESCRIBE(CnumThreats, QV_FIELDS_CnumThreats)
+DOCBINDING_DESCRIBE(CnumTraces, QV_FIELDS_CnumTraces)
+DOCBINDING_DESCRIBE(CdateTimeStampUTC, QV_FIELDS_CdateTimeStampUTC)
+DOCBINDING_DESCRIBE(Cerror, QV_FIELDS_Cerror)
+DOCBINDING_DESCRIBE(Cerrors, QV_FIELDS_Cerrors)
+DOCBINDING_DESCRIBE(CcleanerResults_errors, QV_FIELDS_Cerrors)
+DOCBINDING_DESCRIBE(CscannerResults, QV_FIELDS_CscannerResults)
+DOCBINDING_DESCRIBE(CcleanerResults_numThreats, QV_FIELDS_CcleanerResults_numThreats)
+DOCBINDING_DESCRIBE(CcleanerResults, QV_FIELDS_CcleanerResults)
+DOCBINDING_DESCRIBE(Csummary, QV_FIELDS_Csummary)
+DOCBINDING_DESCRIBE(Cpath, QV_FIELDS_Cpath)
+DOCBINDING_DESCRIBE(CuserIncludedPaths, QV_FIELDS_CuserPaths)
+DOCBINDING_DESCRIBE(CuserExcludedPaths, QV_FIELDS_CuserPaths)
+DOCBINDING_DESCRIBE(Cthreat, QV_FIELDS_Cthreat)
+DOCBINDING_DESCRIBE(CignoredThreats, QV_FIELDS_CignoredThreats)
+DOCBINDING_DESCRIBE(CscannerOptions, QV_FIELDS_CscannerOptions)
+DOCBINDING_DESCRIBE(CthreatCategoryActions, QV_FIELDS_CthreatCategoryActions)
+DOCBINDING_DESCRIBE(CcleanerOptions, QV_FIELDS_CcleanerOptions)
+DOCBINDING_DESCRIBE(Cattr, QV_FIELDS_Cattr)
+DOCBINDING_DESCRIBE(Ctrace, QV_FIELDS_Ctrace)
+DOCBINDING_DESCRIBE(Ctraces, QV_FIELDS_Ctraces)
+DOCBINDING_DESCRIBE(Cthreat_2, QV_FIELDS_Cthreat_2)
+DOCBINDING_DESCRIBE(Cthreats, QV_FIELDS_Cthreats)
+DOCBINDING_DESCRIBE(CARDOThreatEngineResults, QV_FIELDS_CARDOThreatEngineResults)
+
+}  // namespace QVnsScanResults
