@@ -22,6 +22,12 @@ inline constexpr UINT kDefinitionsUpdated = WM_APP + 200;  // 32968
 inline constexpr UINT kFollowScan = WM_USER + 3;  // 1027
 // To the settings page: the definitions changed.
 inline constexpr UINT kSettingsDefinitionsChanged = WM_USER + 111;  // 1135
+// To the scanning page: the scan ended; wParam 1 when it failed, else 0.
+inline constexpr UINT kScanEnded = WM_USER + 1;  // 1025
+// To the scanning page: switch to display mode wParam (3 download, 4 installing).
+inline constexpr UINT kScanningMode = WM_USER + 4;  // 1028
+// To the cleaning page: the cleaning ended.
+inline constexpr UINT kCleaningEnded = WM_APP + 30;  // 32798
 
 // Sent by CCustomList to its parent (WM_NOTIFY code) after a horizontal scroll.
 inline constexpr int kCustomListHScroll = -101;

@@ -1,0 +1,146 @@
+#include "engine/EventSinks.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+
+bool In(LONG value, std::initializer_list<LONG> set) {
+  return std::find(set.begin(), set.end(), value) != set.end();
+}
+
+std::wstring_view View(BSTR s) {
+  return s ? std::wstring_view(s, SysStringLen(s)) : std::wstring_view();
+}
+
+// The tick of the last download status passed on, shared by all scanning pages.
+struct DownloadThrottle {
+  bool passedOnce = false;
+  DWORD lastTick = 0;
+};
+DownloadThrottle& Throttle() {
+  static DownloadThrottle throttle;
+  return throttle;
+}
+
+}  // namespace
+
+namespace EngineCodes {
+
+std::optional<WPARAM> ScanningEndParam(EngineScanState state) {
+  if (In(state, {0, 107, 109, 111, 112, 115, 116})) return 0;
+  if (state == 113) return 1;
+  return std::nullopt;
+}
+bool IsCleaningEndState(EngineScanState state) { return In(state, {0, 111, 112, 113, 115, 116}); }
+bool IsWatchdogAbnormalEnd(EngineScanState state) { return In(state, {0, 113, 115, 116}); }
+bool CleaningNeedsNoCheck(EngineScanState state) { return In(state, {109, 111}); }
+bool IsUpdateRunningStatus(LONG status) { return In(status, {0, 1, 5, 6}); }
+bool IsUpdateOverStatus(LONG status) { return In(status, {2, 3, 4, 7, 100, 101}); }
+bool IsDownloadStatus(LONG status) { return In(status, {0, 5, 6}); }
+
+}  // namespace EngineCodes
+
+bool PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return window && IsWindow(window) && PostMessageW(window, message, wParam, lParam);
+}
+
+bool PostEventText(HWND window, UINT message, std::wstring_view text) {
+  auto copy = std::make_unique<std::wstring>(text);
+  if (!PostToWindow(window, message, 0, reinterpret_cast<LPARAM>(copy.get()))) return false;
+  copy.release();  // the receiver owns it now
+  return true;
+}
+
+std::unique_ptr<std::wstring> TakeEventText(LPARAM lParam) {
+  return std::unique_ptr<std::wstring>(reinterpret_cast<std::wstring*>(lParam));
+}
+
+STDMETHODIMP CFrameScanControlSink::ScanStateChanged(LONG state, LONG) {
+  PostToWindow(frame_, msg::kScanStarted, static_cast<WPARAM>(state), 0);
+  return S_OK;
+}
+
+STDMETHODIMP CFrameServiceSink::ServiceStatusChanged(LONG flag) {
+  if (flag == 0 && frame_ && IsWindow(frame_))
+    SetTimer(frame_, kReconnectTimerId, kReconnectPeriodMs, nullptr);
+  return S_OK;
+}
+
+STDMETHODIMP CFrameActiveProtectionSink::ActiveProtectionEvent(BSTR text) {
+  PostEventText(frame_, msg::kActiveProtectionEvent, View(text));
+  return S_OK;
+}
+
+STDMETHODIMP CFrameDefinitionsSink::DefinitionsUpdateStatus(LONG, LONG status, LONG, LONG) {
+  if (status == EngineCodes::kUpdateInstalled && settings_)
+    PostToWindow(settings_(), msg::kSettingsDefinitionsChanged, 0, 0);
+  return S_OK;
+}
+
+STDMETHODIMP COverviewDefinitionsSink::DefinitionsUpdateStatus(LONG, LONG, LONG, LONG) {
+  if (refresh_) refresh_();
+  return S_OK;
+}
+
+STDMETHODIMP COverviewDefinitionsSink::DefinitionsEvent5(unsigned char* value) {
+  if (value) *value = 0;
+  return S_OK;
+}
+
+STDMETHODIMP CScanningScanSink::ScanStateChanged(LONG state, LONG) {
+  if (auto param = EngineCodes::ScanningEndParam(state))
+    PostToWindow(page_, msg::kScanEnded, *param, 0);
+  return S_OK;
+}
+
+STDMETHODIMP CScanningScanSink::ScanProgress(
+    LONG scanType, LONG scanState, BSTR threatName, BSTR objectName, BSTR threatCategory,
+    LONG threatId, LONG threatLevel, LONG threatCount, LONG filesScanned, LONG foldersScanned,
+    LONG registryScanned, LONG memoryScanned, LONG cookiesScanned, LONG tracesFound,
+    LONG percentDone, LONG elapsedSeconds, LONG objectsScanned, LONG objectType, LONG reserved) {
+  if (progress_) {
+    progress_(ScanProgressEvent{scanType, scanState, View(threatName), View(objectName),
+                                View(threatCategory), threatId, threatLevel, threatCount,
+                                filesScanned, foldersScanned, registryScanned, memoryScanned,
+                                cookiesScanned, tracesFound, percentDone, elapsedSeconds,
+                                objectsScanned, objectType, reserved});
+  }
+  return S_OK;
+}
+
+void CScanningDefinitionsSink::ResetThrottle() { Throttle() = DownloadThrottle(); }
+
+STDMETHODIMP CScanningDefinitionsSink::DefinitionsUpdateStatus(LONG, LONG status, LONG total,
+                                                               LONG done) {
+  if (EngineCodes::IsDownloadStatus(status)) {
+    const DWORD now = tick_ ? tick_() : GetTickCount();
+    DownloadThrottle& throttle = Throttle();
+    if (throttle.passedOnce && now - throttle.lastTick <= kMinIntervalMs) return S_OK;
+    throttle.passedOnce = true;
+    throttle.lastTick = now;
+    PostToWindow(page_, msg::kScanningMode, 3, 0);
+    HWND bar = page_ && IsWindow(page_) ? GetDlgItem(page_, kProgressControlId) : nullptr;
+    PostToWindow(bar, PBM_SETRANGE32, 0, total / 2);
+    PostToWindow(bar, PBM_SETPOS, static_cast<WPARAM>(done / 2), 0);
+  } else if (status == EngineCodes::kUpdateInstalling) {
+    PostToWindow(page_, msg::kScanningMode, 4, 0);
+  }
+  return S_OK;
+}
+
+STDMETHODIMP CCleaningScanSink::ScanStateChanged(LONG state, LONG) {
+  if (EngineCodes::IsCleaningEndState(state)) PostToWindow(page_, msg::kCleaningEnded, 0, 0);
+  return S_OK;
+}
+
+STDMETHODIMP CCleaningScanSink::CleanProgress(LONG threatId, BSTR threatName, LONG traceType,
+                                              BSTR trace, LONG progress) {
+  CleanProgressEvent event{threatId, View(threatName), traceType, View(trace), progress};
+  HWND bar = page_ && IsWindow(page_) ? GetDlgItem(page_, kProgressControlId) : nullptr;
+  if (bar) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(progress), 0);
+  if (cleaned_) cleaned_(event);
+  return S_OK;
+}

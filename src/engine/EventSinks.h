@@ -1,0 +1,232 @@
+// The engine's state and status codes, the reaction each one triggers, and
+// ready-made sinks that turn engine events into window messages. Sinks post
+// instead of acting, so no page runs inside an engine callback; the scanning
+// page's progress, the cleaning page's progress and the overview page's
+// definitions refresh are handed to the owner's callback inside the event.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/EngineSession.h"
+#include "engine/SinkConnection.h"
+#include "framework/Messages.h"
+
+namespace EngineCodes {
+
+inline constexpr EngineScanState kScanStarted = 1;
+inline constexpr EngineScanState kScanPaused = 114;
+
+// Scanning page: the wParam of msg::kScanEnded for a state (0 ended, 1 failed),
+// nothing when the state means nothing to the page.
+std::optional<WPARAM> ScanningEndParam(EngineScanState state);
+// Cleaning page: the state ends the cleaning (event or periodic check).
+bool IsCleaningEndState(EngineScanState state);
+// Scanning watchdog (GetScanState): the scan ended abnormally.
+bool IsWatchdogAbnormalEnd(EngineScanState state);
+// Cleaning start (GetScanState): no periodic check is needed.
+bool CleaningNeedsNoCheck(EngineScanState state);
+
+// Definitions update statuses.
+bool IsUpdateRunningStatus(LONG status);  // 0, 1, 5, 6
+bool IsUpdateOverStatus(LONG status);     // 2, 3, 4, 7, 100, 101
+bool IsDownloadStatus(LONG status);       // 0, 5, 6
+inline constexpr LONG kUpdateInstalling = 1;
+inline constexpr LONG kUpdateInstalled = 3;  // also tells the settings page
+
+}  // namespace EngineCodes
+
+// The main frame's reconnection timer, started when the service stops.
+inline constexpr UINT_PTR kReconnectTimerId = 100;
+inline constexpr UINT kReconnectPeriodMs = 5000;
+
+// Posts a heap copy of text with `message` (wParam 0, lParam the copy). The
+// receiver takes it with TakeEventText. False (and nothing leaks) when the
+// window is gone or the post fails.
+bool PostEventText(HWND window, UINT message, std::wstring_view text);
+// The receiver's side: owns the copy from then on.
+std::unique_ptr<std::wstring> TakeEventText(LPARAM lParam);
+
+// Posts only to a live window (a null handle would post to the thread).
+bool PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The arguments of ScanProgress, as the engine sends them.
+struct ScanProgressEvent {
+  LONG scanType, scanState;
+  std::wstring_view threatName;  // empty: no threat in this event
+  std::wstring_view objectName;
+  std::wstring_view threatCategory;
+  LONG threatId, threatLevel, threatCount;
+  LONG filesScanned, foldersScanned, registryScanned, memoryScanned, cookiesScanned;
+  LONG tracesFound, percentDone, elapsedSeconds, objectsScanned, objectType, reserved;
+};
+
+// The arguments of CleanProgress.
+struct CleanProgressEvent {
+  LONG threatId;
+  std::wstring_view threatName;
+  LONG traceType;
+  std::wstring_view trace;
+  LONG progress;
+};
+
+// ---- Scan-control events with nothing to do: a base for the sinks below.
+class CScanControlSink : public CScanControlSinkBase {
+ public:
+  STDMETHODIMP ScanStateChanged(LONG, LONG) override { return S_OK; }
+  STDMETHODIMP ScanNotice(LONG, LONG, LONG, LONG, BSTR, BSTR, LONG, LONG) override { return S_OK; }
+  STDMETHODIMP ScanProgress(LONG, LONG, BSTR, BSTR, BSTR, LONG, LONG, LONG, LONG, LONG, LONG, LONG,
+                            LONG, LONG, LONG, LONG, LONG, LONG, LONG) override {
+    return S_OK;
+  }
+  STDMETHODIMP CleanProgress(LONG, BSTR, LONG, BSTR, LONG) override { return S_OK; }
+  STDMETHODIMP ScanEvent7() override { return S_OK; }
+};
+
+class CServiceSink : public CServiceSinkBase {
+ public:
+  STDMETHODIMP ServiceEvent3(LONG) override { return S_OK; }
+  STDMETHODIMP ServiceStatusChanged(LONG) override { return S_OK; }
+  STDMETHODIMP ServiceEvent5() override { return S_OK; }
+  STDMETHODIMP ServiceEvent6(LONG) override { return S_OK; }
+  STDMETHODIMP ServiceEvent7(LONG) override { return S_OK; }
+  STDMETHODIMP ServiceEvent8(LONG, LONG, BSTR) override { return S_OK; }
+};
+
+class CActiveProtectionSink : public CActiveProtectionSinkBase {
+ public:
+  STDMETHODIMP ActiveProtectionEvent(BSTR) override { return S_OK; }
+  STDMETHODIMP APEvent4(LONG) override { return S_OK; }
+  STDMETHODIMP APEvent5(LONG) override { return S_OK; }
+  STDMETHODIMP APEvent6(LONG) override { return S_OK; }
+  STDMETHODIMP APEvent7() override { return S_OK; }
+};
+
+class CThreatDefinitionsSink : public CThreatDefinitionsSinkBase {
+ public:
+  STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG, LONG, LONG) override { return S_OK; }
+  STDMETHODIMP DefinitionsEvent4() override { return S_OK; }
+  STDMETHODIMP DefinitionsEvent5(unsigned char*) override { return S_OK; }
+};
+
+// ---- The main frame's sinks (window set at the frame's creation).
+
+// ScanStateChanged: post msg::kScanStarted (wParam the state) to the frame.
+class CFrameScanControlSink : public CScanControlSink {
+ public:
+  void SetWindow(HWND frame) { frame_ = frame; }
+  STDMETHODIMP ScanStateChanged(LONG state, LONG) override;
+
+ private:
+  HWND frame_ = nullptr;
+};
+
+// ServiceStatusChanged 0: start the frame's reconnection timer.
+class CFrameServiceSink : public CServiceSink {
+ public:
+  void SetWindow(HWND frame) { frame_ = frame; }
+  STDMETHODIMP ServiceStatusChanged(LONG flag) override;
+
+ private:
+  HWND frame_ = nullptr;
+};
+
+// ActiveProtectionEvent: post msg::kActiveProtectionEvent with a heap copy of the text.
+class CFrameActiveProtectionSink : public CActiveProtectionSink {
+ public:
+  void SetWindow(HWND frame) { frame_ = frame; }
+  STDMETHODIMP ActiveProtectionEvent(BSTR text) override;
+
+ private:
+  HWND frame_ = nullptr;
+};
+
+// Status 3: post msg::kSettingsDefinitionsChanged to the settings page window.
+class CFrameDefinitionsSink : public CThreatDefinitionsSink {
+ public:
+  void SetSettingsWindow(std::function<HWND()> settings) { settings_ = std::move(settings); }
+  STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG status, LONG, LONG) override;
+
+ private:
+  std::function<HWND()> settings_;
+};
+
+// ---- The overview page's definitions sink.
+// Any status: the owner refreshes the definitions date (inside the event);
+// the third operation answers 0.
+class COverviewDefinitionsSink : public CThreatDefinitionsSink {
+ public:
+  void SetRefresh(std::function<void()> refresh) { refresh_ = std::move(refresh); }
+  STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG, LONG, LONG) override;
+  STDMETHODIMP DefinitionsEvent5(unsigned char* value) override;
+
+ private:
+  std::function<void()> refresh_;
+};
+
+// ---- The scanning page's sinks.
+
+// End states post msg::kScanEnded (0 ended, 1 failed); progress goes to the
+// owner's callback inside the event.
+class CScanningScanSink : public CScanControlSink {
+ public:
+  void SetWindow(HWND page) { page_ = page; }
+  void SetProgress(std::function<void(const ScanProgressEvent&)> progress) {
+    progress_ = std::move(progress);
+  }
+  STDMETHODIMP ScanStateChanged(LONG state, LONG) override;
+  STDMETHODIMP ScanProgress(LONG scanType, LONG scanState, BSTR threatName, BSTR objectName,
+                            BSTR threatCategory, LONG threatId, LONG threatLevel, LONG threatCount,
+                            LONG filesScanned, LONG foldersScanned, LONG registryScanned,
+                            LONG memoryScanned, LONG cookiesScanned, LONG tracesFound,
+                            LONG percentDone, LONG elapsedSeconds, LONG objectsScanned,
+                            LONG objectType, LONG reserved) override;
+
+ private:
+  HWND page_ = nullptr;
+  std::function<void(const ScanProgressEvent&)> progress_;
+};
+
+// Download statuses (at most once a second, one tick shared by all pages):
+// msg::kScanningMode 3 and the progress control's range 0..total/2 and
+// position done/2, all posted; installing: msg::kScanningMode 4.
+class CScanningDefinitionsSink : public CThreatDefinitionsSink {
+ public:
+  static constexpr int kProgressControlId = 1001;
+  static constexpr DWORD kMinIntervalMs = 1000;
+
+  void SetWindow(HWND page) { page_ = page; }
+  void SetTickSource(std::function<DWORD()> tick) { tick_ = std::move(tick); }
+  // Forget the shared tick (the next download status passes).
+  static void ResetThrottle();
+  STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG status, LONG total, LONG done) override;
+
+ private:
+  HWND page_ = nullptr;
+  std::function<DWORD()> tick_;
+};
+
+// ---- The cleaning page's sink.
+// End states post msg::kCleaningEnded; each cleaned trace sets the progress
+// control (1001) at once (sent) and goes to the owner's callback.
+class CCleaningScanSink : public CScanControlSink {
+ public:
+  static constexpr int kProgressControlId = 1001;
+
+  void SetWindow(HWND page) { page_ = page; }
+  void SetCleaned(std::function<void(const CleanProgressEvent&)> cleaned) {
+    cleaned_ = std::move(cleaned);
+  }
+  STDMETHODIMP ScanStateChanged(LONG state, LONG) override;
+  STDMETHODIMP CleanProgress(LONG threatId, BSTR threatName, LONG traceType, BSTR trace,
+                             LONG progress) override;
+
+ private:
+  HWND page_ = nullptr;
+  std::function<void(const CleanProgressEvent&)> cleaned_;
+};
