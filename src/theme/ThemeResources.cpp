@@ -89,12 +89,19 @@ CThemeResources& Theme() {
   return theme;
 }
 
-std::wstring NormalizeThemeKey(std::wstring_view key) {
+namespace {
+
+// The key without its leading and trailing '/' characters, as a view into the key.
+std::wstring_view TrimKey(std::wstring_view key) {
   size_t first = key.find_first_not_of(L'/');
   if (first == std::wstring_view::npos) return {};
   size_t last = key.find_last_not_of(L'/');
-  return std::wstring(key.substr(first, last - first + 1));
+  return key.substr(first, last - first + 1);
 }
+
+}  // namespace
+
+std::wstring NormalizeThemeKey(std::wstring_view key) { return std::wstring(TrimKey(key)); }
 
 void CThemeResources::Clear() {
   document_.reset();
@@ -153,11 +160,12 @@ pugi::xml_node CThemeResources::Select(const wchar_t* section, const std::wstrin
 std::wstring CThemeResources::GetString(std::wstring_view key, int* found) {
   SetFound(found, false);
   if (!loaded_) return {};
-  std::wstring k = NormalizeThemeKey(key);
-  if (auto it = strings_.find(k); it != strings_.end()) {
+  std::wstring_view view = TrimKey(key);
+  if (auto it = strings_.find(view); it != strings_.end()) {
     SetFound(found, true);
     return it->second;
   }
+  std::wstring k(view);
   // A string that (directly or through others) refers to itself: the inner reference names
   // nothing, which keeps the expansion finite.
   if (expanding_.count(k)) return {};
@@ -175,11 +183,12 @@ std::wstring CThemeResources::GetString(std::wstring_view key, int* found) {
 std::int32_t CThemeResources::GetInteger(std::wstring_view key, int* found) {
   SetFound(found, false);
   if (!loaded_) return 0;
-  std::wstring k = NormalizeThemeKey(key);
-  if (auto it = integers_.find(k); it != integers_.end()) {
+  std::wstring_view view = TrimKey(key);
+  if (auto it = integers_.find(view); it != integers_.end()) {
     SetFound(found, true);
     return it->second;
   }
+  std::wstring k(view);
   pugi::xml_node node = Select(L"integers", k);
   if (!node) return 0;
   SetFound(found, true);
@@ -189,11 +198,12 @@ std::int32_t CThemeResources::GetInteger(std::wstring_view key, int* found) {
 ThemeColor CThemeResources::GetColor(std::wstring_view key, int* found) {
   SetFound(found, false);
   if (!loaded_) return 0;
-  std::wstring k = NormalizeThemeKey(key);
-  if (auto it = colors_.find(k); it != colors_.end()) {
+  std::wstring_view view = TrimKey(key);
+  if (auto it = colors_.find(view); it != colors_.end()) {
     SetFound(found, true);
     return it->second;
   }
+  std::wstring k(view);
   pugi::xml_node node = Select(L"colors", k);
   if (!node) return kMissingThemeColor;
   pugi::xml_attribute r = node.attribute(L"r"), g = node.attribute(L"g"), b = node.attribute(L"b");
@@ -212,11 +222,12 @@ ThemeColor CThemeResources::GetColor(std::wstring_view key, int* found) {
 HFONT CThemeResources::GetFont(std::wstring_view key, int* found) {
   SetFound(found, false);
   if (!loaded_) return nullptr;
-  std::wstring k = NormalizeThemeKey(key);
-  if (auto it = fonts_.find(k); it != fonts_.end()) {
+  std::wstring_view view = TrimKey(key);
+  if (auto it = fonts_.find(view); it != fonts_.end()) {
     SetFound(found, true);
     return it->second.get();
   }
+  std::wstring k(view);
   pugi::xml_node node = Select(L"fonts", k);
   if (!node) return nullptr;
   pugi::xml_attribute size = node.attribute(L"size");

@@ -26,8 +26,8 @@ const char kSections[] = R"(
   <ring_a>A([%ring_b%])</ring_a>
   <ring_b>B([%ring_c%])</ring_b>
   <ring_c>C([%ring_a%])</ring_c>
-  <half>[</half>
-  <maker>[[%half%]%maker%]</maker>
+  <pct>%</pct>
+  <maker>[[%pct%]maker%]</maker>
   <uses_maker>x[%maker%]y</uses_maker>
   <urls><help>http://help.example.test/</help><tech_support>http://support.example.test/</tech_support></urls>
   <urls><other>second urls element</other></urls>
@@ -225,13 +225,11 @@ TEST_F(ThemeLookup, SelfReferencingStringsStillExpand) {
   EXPECT_EQ(theme_.GetString(L"self"), L"me  me");
   EXPECT_EQ(theme_.GetString(L"ring_a"), L"A(B(C()))");
   EXPECT_EQ(theme_.GetString(L"ring_b"), L"B(C())");  // from the cache the first lookup filled
-  // A value that rebuilds its own reference out of pieces ("[" + "%maker%]") cannot loop.
-  std::wstring maker = theme_.GetString(L"maker");
+  // A value whose expansion leaves its own reference behind ("[" + "%" + "maker%]"): using it
+  // elsewhere would substitute the same token for ever, so the expansion gives up in time.
+  EXPECT_EQ(theme_.GetString(L"maker"), L"[%maker%]");
   std::wstring uses = theme_.GetString(L"uses_maker");
-  EXPECT_EQ(uses.front(), L'x');
-  EXPECT_EQ(uses.back(), L'y');
-  EXPECT_LT(uses.size(), 2u << 20);
-  (void)maker;
+  EXPECT_EQ(uses, L"x[%maker%]y");
 }
 
 TEST_F(ThemeLookup, FontFlagsAndSizes) {

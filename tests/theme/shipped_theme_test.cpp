@@ -334,6 +334,8 @@ TEST_F(ShippedTheme, EveryDialogTemplateLoadsWithItsControls) {
     }
     EXPECT_NE(style & WS_CAPTION, WS_CAPTION);
     EXPECT_FALSE(style & (WS_BORDER | WS_THICKFRAME | WS_DLGFRAME));
+    EXPECT_FALSE(GetWindowLongW(dialog, GWL_EXSTYLE) &
+                 (WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_STATICEDGE));
 
     for (const ControlSpec& control : spec.controls) {
       SCOPED_TRACE("control " + std::to_string(control.id));
@@ -492,6 +494,45 @@ TEST(ThemeImages, MissingUndecodableOrOverlongPathsGiveNoImage) {
   ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE));
   EXPECT_NE(LoadThemeImageFrom(dir.path(), L"pics/logo.PNG"), nullptr);
   EXPECT_NE(LoadThemeImageFrom(dir.path() + L"\\", L"PICS\\LOGO.png"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A copy of the shipped res.dll with one extra string block, to see LoadResString expand texts.
+TEST(ThemeStrings, LoadResStringExpandsTableTexts) {
+  TempThemeDir dir;
+  std::wstring dll = dir.path() + L"\\res.dll";
+  ASSERT_TRUE(CopyFileW((OutputFolder() + L"res.dll").c_str(), dll.c_str(), FALSE));
+
+  // Block 313 holds the IDs 4992 to 5007: each entry a length word and its characters.
+  std::vector<WORD> block;
+  for (UINT id = 4992; id < 5008; ++id) {
+    std::wstring text = id == 5000 ? L"Welcome to [%app_name%] &lt;%d&gt;\\nbuild [%pid%]" : L"";
+    block.push_back(static_cast<WORD>(text.size()));
+    block.insert(block.end(), text.begin(), text.end());
+  }
+  HANDLE update = BeginUpdateResourceW(dll.c_str(), FALSE);
+  ASSERT_NE(update, nullptr);
+  ASSERT_TRUE(UpdateResourceW(update, RT_STRING, MAKEINTRESOURCEW(5000 / 16 + 1),
+                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), block.data(),
+                              static_cast<DWORD>(block.size() * sizeof(WORD))));
+  ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
+
+  {
+    UniqueModule module(LoadLibraryW(dll.c_str()));
+    ASSERT_TRUE(module);
+    CThemeResources theme;
+    std::wstring xml =
+        dir.Write(L"ui.xml", UiDocument("<strings><app_name>Sample Guard</app_name></strings>"
+                                        "<integers><pid>77</pid></integers>"));
+    ASSERT_TRUE(theme.Load(xml, module.get()));
+    EXPECT_EQ(theme.LoadResString(5000), L"Welcome to Sample Guard <%d>\nbuild 77");
+    EXPECT_EQ(theme.LoadResString(5001), L"");         // an empty entry
+    EXPECT_EQ(theme.LoadResString(5100), L"");         // no such block
+    EXPECT_EQ(theme.LoadResString(205), L"Overview");  // the copy keeps the shipped table
+  }
 }
 
 }  // namespace
