@@ -3,6 +3,8 @@
 #include <string>
 
 #include "engine/EngineDocuments.h"
+#include "engine/documents/ScanConfig.h"
+#include "engine/documents/ScanResults.h"
 #include "support/FakeEngine.h"
 
 namespace {
@@ -204,6 +206,60 @@ TEST(CleanRequestTest, UnwritableFileIsReported) {
   // A file name the file system refuses.
   EXPECT_EQ(E_INVALIDARG, WriteCleanRequest(results, L"C:\\Engine\\bad|name?.xml", path));
   EXPECT_EQ(TempFolder() + L"bad|name?.xml", path);
+}
+
+}  // namespace
+
+// ---- With the real document binding
+
+namespace {
+
+TEST_F(EngineDocumentsTest, ScanConfigRoundTripKeepsValuesThatMentionTheEncoding) {
+  engine.SetText(L"GetScanConfig",
+                 L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+                 L"<ScanConfig SchemaVersion=\"4.0.0\" RemovalText=\"Removed (UTF-8 safe) \u00e9\" "
+                 L"LastScanType=\"1\"><SSD>keep</SSD></ScanConfig>\n");
+  QVnsScanConfig::CScanConfig config;
+  ASSERT_EQ(S_OK, FetchDocument(config, EngineDocuments::kScanConfig, session));
+  EXPECT_EQ(1, config.LastScanType.Get());
+  config.LastScanDateTime.Set(L"2026-12-10T08:00:00");
+  ASSERT_EQ(S_OK, StoreDocument(config, EngineDocuments::kScanConfig, session));
+
+  const std::wstring stored = engine.Stored(L"SetScanConfig");
+  EXPECT_EQ(0u, stored.find(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>")) << stored;
+  EXPECT_NE(std::wstring::npos, stored.find(L"Removed (UTF-8 safe) \u00e9")) << stored;
+  EXPECT_NE(std::wstring::npos, stored.find(L"<SSD>keep</SSD>")) << stored;
+
+  // What was stored reads back the same.
+  QVnsScanConfig::CScanConfig again;
+  ASSERT_EQ(S_OK, FetchDocument(again, EngineDocuments::kScanConfig, session));
+  EXPECT_EQ(L"Removed (UTF-8 safe) \u00e9", again.RemovalText.Get());
+  EXPECT_EQ(L"2026-12-10T08:00:00", again.LastScanDateTime.Get());
+}
+
+TEST_F(EngineDocumentsTest, MalformedScanConfigIsAFailedFetch) {
+  engine.SetText(L"GetScanConfig", L"<ScanConfig LastScanType=\"x\"");
+  QVnsScanConfig::CScanConfig config;
+  EXPECT_EQ(E_FAIL, FetchDocument(config, EngineDocuments::kScanConfig, session));
+  EXPECT_EQ(0, engine.CallCount(L"SetScanConfig"));
+}
+
+TEST(CleanRequestTest, ResultsDocumentReadsBackFromTheRequestFile) {
+  QVnsScanResults::CARDOThreatEngineResults results;
+  auto& threat = results.threats.Create().threat.Append();
+  threat.id.Set(7);
+  threat.name.Set(L"W32/UTF-8.Worm");
+  threat.actionRequested.Set(2);
+  std::wstring path;
+  ASSERT_EQ(S_OK, WriteCleanRequest(results, L"C:\\Engine\\Results\\scan_1.xml", path));
+
+  QVnsScanResults::CARDOThreatEngineResults back;
+  ASSERT_EQ(0, back.ReadFromFile(path));
+  ASSERT_TRUE(back.threats);
+  ASSERT_EQ(1u, back.threats->threat.Count());
+  EXPECT_EQ(L"W32/UTF-8.Worm", back.threats->threat[0].name.Get());
+  EXPECT_EQ(2, back.threats->threat[0].actionRequested.Get());
+  DeleteFileW(path.c_str());
 }
 
 }  // namespace

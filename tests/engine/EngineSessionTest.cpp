@@ -139,6 +139,28 @@ TEST_F(EngineSessionTest, EngineErrorCarriesResultInterfaceAndMessage) {
   EXPECT_NO_THROW(CheckEngine(S_FALSE, IID_IQVScanControl));
 }
 
+TEST_F(EngineSessionTest, EngineErrorTakesTheEnginesDescriptionWhenThereIsOne) {
+  engine.Fail(L"DeleteItem", E_INVALIDARG);
+  engine.SetErrorDescription(L"DeleteItem", L"no such item");
+  auto quarantine = Checked(session.Quarantine());
+  EngineString id(L"q1");
+  try {
+    CheckEngine(quarantine->DeleteItem(id.Get()), quarantine);
+    ADD_FAILURE() << "no EngineError";
+  } catch (const EngineError& e) {
+    EXPECT_EQ(E_INVALIDARG, e.Result());
+    EXPECT_EQ(L"no such item", e.Description());
+    EXPECT_NE(std::string::npos, std::string(e.what()).find("no such item"));
+  }
+  // The description is consumed: a later failure without one has none.
+  engine.Fail(L"RestoreItem", E_FAIL);
+  try {
+    CheckEngine(quarantine->RestoreItem(id.Get(), nullptr, 1, 4), quarantine);
+  } catch (const EngineError& e) {
+    EXPECT_TRUE(e.Description().empty());
+  }
+}
+
 // Start-up: the clock advances only when the session sleeps.
 struct FakeClock {
   ULONGLONG now = 5000;

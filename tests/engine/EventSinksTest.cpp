@@ -17,6 +17,7 @@ class SinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     DrainPostedMessages();
+    ASSERT_TRUE(IsWindow(window.hwnd())) << "no window: is there a display?";
     ASSERT_TRUE(session.CreateAll());
   }
   void TearDown() override {

@@ -16,6 +16,7 @@ class ScanControllerTest : public ::testing::Test {
     ASSERT_TRUE(session.CreateAll());
     controller.ConnectSink();
     ASSERT_TRUE(controller.IsConnected());
+    ASSERT_TRUE(IsWindow(frame.hwnd())) << "no window: is there a display?";
     controller.SetNotifyWindow(frame.hwnd());
   }
   void TearDown() override {

@@ -57,6 +57,7 @@ struct FakeEngine::State {
   std::map<std::wstring, Failure> failures;
   std::map<std::wstring, std::vector<std::function<void()>>> actions;
   std::map<std::wstring, std::wstring> stored;
+  std::map<std::wstring, std::wstring> errorTexts;
   std::vector<Call> calls;
   HRESULT createFailure[15] = {};
   bool refuseInterface[15] = {};
@@ -81,6 +82,8 @@ struct FakeEngine::State {
     if (f != failures.end()) {
       hr = f->second.hr;
       if (f->second.remaining > 0 && --f->second.remaining == 0) failures.erase(f);
+      auto e = errorTexts.find(op);
+      if (FAILED(hr) && e != errorTexts.end()) SetError(e->second);
     }
     auto a = actions.find(op);
     if (a != actions.end()) {
@@ -88,6 +91,18 @@ struct FakeEngine::State {
       for (auto& action : copy) action();
     }
     return hr;
+  }
+
+  static void SetError(const std::wstring& text) {
+    ICreateErrorInfo* create = nullptr;
+    if (FAILED(CreateErrorInfo(&create))) return;
+    create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+    IErrorInfo* info = nullptr;
+    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+      SetErrorInfo(0, info);
+      info->Release();
+    }
+    create->Release();
   }
 
   void Out(const std::wstring& getter, BSTR* out) {
@@ -201,7 +216,8 @@ class FakeComponent final : public IQVService,
                             public IQVComponent12,
                             public IQVComponent13,
                             public IQVComponent14,
-                            public IConnectionPointContainer {
+                            public IConnectionPointContainer,
+                            public ISupportErrorInfo {
  public:
   FakeComponent(std::shared_ptr<FakeEngine::State> state, int slot)
       : state_(std::move(state)), slot_(slot) {
@@ -251,6 +267,8 @@ class FakeComponent final : public IQVService,
     } else if (riid == CEngineSession::SlotInterface(slot_)) {
       if (state_->refuseInterface[slot_]) return E_NOINTERFACE;
       *ppv = SlotInterface();
+    } else if (riid == IID_ISupportErrorInfo) {
+      *ppv = static_cast<ISupportErrorInfo*>(this);
     } else if (riid == IID_IConnectionPointContainer && !SourcesOf(slot_).empty()) {
       *ppv = static_cast<IConnectionPointContainer*>(this);
     } else {
@@ -404,6 +422,11 @@ class FakeComponent final : public IQVService,
     return Set(L"SetDefinitionUpdateConfig", text);
   }
 
+  // ISupportErrorInfo
+  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
+    return riid == CEngineSession::SlotInterface(slot_) ? S_OK : S_FALSE;
+  }
+
   // IConnectionPointContainer
   STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** e) override {
     *e = nullptr;
@@ -538,6 +561,9 @@ void FakeEngine::FailNext(const std::wstring& op, HRESULT hr, int times) {
   state_->failures[op] = {hr, times};
 }
 void FakeEngine::ClearFailure(const std::wstring& op) { state_->failures.erase(op); }
+void FakeEngine::SetErrorDescription(const std::wstring& op, const std::wstring& text) {
+  state_->errorTexts[op] = text;
+}
 void FakeEngine::FailCreate(int slot, HRESULT hr) { state_->createFailure[slot] = hr; }
 void FakeEngine::RefuseInterface(int slot, bool refuse) { state_->refuseInterface[slot] = refuse; }
 void FakeEngine::RefuseConnectionPoint(int slot, const IID& events, bool refuse) {

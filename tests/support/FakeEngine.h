@@ -98,6 +98,9 @@ class FakeEngine {
   void Fail(const std::wstring& op, HRESULT hr);
   void FailNext(const std::wstring& op, HRESULT hr, int times = 1);
   void ClearFailure(const std::wstring& op);
+  // A failing op also sets the thread's error information with this text
+  // (components answer ISupportErrorInfo, as an in-process engine could).
+  void SetErrorDescription(const std::wstring& op, const std::wstring& text);
   // Class-object creation of a slot fails with hr (0 = succeeds again).
   void FailCreate(int slot, HRESULT hr);
   // The component of a slot answers no QueryInterface for its interface.

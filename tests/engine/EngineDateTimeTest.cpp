@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "engine/EngineDateTime.h"
+
+namespace {
+
+TEST(EngineDateTimeTest, ParsesSixFields) {
+  auto t = ParseEngineDateTime(L"2026-12-10T08:05:09");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(2026, t->wYear);
+  EXPECT_EQ(12, t->wMonth);
+  EXPECT_EQ(10, t->wDay);
+  EXPECT_EQ(8, t->wHour);
+  EXPECT_EQ(5, t->wMinute);
+  EXPECT_EQ(9, t->wSecond);
+  EXPECT_EQ(L"2026-12-10T08:05:09", FormatEngineDateTime(*t));
+  // Any of the three separators anywhere: the text is only split at them.
+  EXPECT_TRUE(ParseEngineDateTime(L"2026-1-2T3:4:5"));
+}
+
+TEST(EngineDateTimeTest, RefusesWhatIsNotADateTime) {
+  for (const wchar_t* bad :
+       {L"", L"false", L"2026-12-10", L"2026-12-10T08:05", L"2026-12-10T08:05:09:01",
+        L"2026-12-10 08:05:09", L"2026-13-10T08:05:09", L"2026-12-10T24:00:00",
+        L"2026-12-10T08:05:", L"-2026-12-10T08:05:09", L"2026-12-1xT08:05:09",
+        L"99999999999-1-1T0:0:0"}) {
+    EXPECT_FALSE(ParseEngineDateTime(bad)) << bad;
+  }
+}
+
+}  // namespace
