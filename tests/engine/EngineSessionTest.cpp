@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/EngineSession.h"
+#include "engine/ThreatInfo.h"
 #include "support/FakeEngine.h"
 
 namespace {
@@ -200,6 +201,52 @@ TEST_F(EngineSessionTest, StartupWithAFailingPingKeepsTrying) {
   engine.FailNext(L"Ping", E_FAIL, 3);
   EXPECT_TRUE(session.ConnectAtStartup(clock.Clock()));
   EXPECT_EQ(3, clock.sleeps);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EngineSessionTest, ThreatInfoCarriesEveryOutput) {
+  FakeEngine::ThreatInfo scripted;
+  for (int i = 0; i < 8; ++i) scripted.texts[i] = L"text" + std::to_wstring(i + 1);
+  scripted.flags[2] = 1;
+  scripted.value = 4;
+  engine.values().threats[77] = scripted;
+
+  EngineThreatInfo info = QueryThreatInfo(77, session);
+  EXPECT_TRUE(info.known);
+  EXPECT_EQ(L"text1", info.texts[0]);
+  EXPECT_EQ(L"text5", info.texts[4]);
+  EXPECT_EQ(L"text8", info.texts[7]);
+  EXPECT_FALSE(info.flags[0]);
+  EXPECT_TRUE(info.flags[2]);
+  EXPECT_EQ(4, info.value);
+  EXPECT_EQ(L"77", engine.Calls(L"GetThreatInfo")[0].args[0]);
+
+  EXPECT_FALSE(QueryThreatInfo(5, session).known);
+  engine.FailNext(L"GetThreatInfo", E_FAIL);
+  EXPECT_THROW(QueryThreatInfo(77, session), EngineError);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FakeEngineLifetimeTest, SessionMovesOnToTheNextFakeEngine) {
+  CEngineSession session;
+  {
+    FakeEngine first;
+    ASSERT_TRUE(session.CreateAll());
+  }
+  FakeEngine second;
+  auto control = session.ScanControl();
+  ASSERT_TRUE(control);
+  control->ResetScan();
+  EXPECT_EQ(15, second.CallCount(L"Create"));
+  EXPECT_EQ(1, second.CallCount(L"ResetScan"));
+  control.Reset();
+  session.ReleaseAll();
 }
 
 }  // namespace

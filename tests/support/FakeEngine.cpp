@@ -74,8 +74,10 @@ struct FakeEngine::State {
         return GuidLess()(a.second, b.second);
       }};
   DWORD nextCookie = 1;
+  bool gone = false;  // the FakeEngine was destroyed: its components act like a dead server
 
   HRESULT Record(const std::wstring& op, std::vector<std::wstring> args = {}) {
+    if (gone) return RPC_E_DISCONNECTED;
     calls.push_back({op, std::move(args)});
     HRESULT hr = S_OK;
     auto f = failures.find(op);
@@ -538,6 +540,10 @@ FakeEngine::FakeEngine() : state_(std::make_shared<State>()) {
 }
 
 FakeEngine::~FakeEngine() {
+  // Components still held (by the process's session, say) now fail every
+  // call, so the next accessor re-creates them from whatever engine is current.
+  state_->gone = true;
+  state_->actions.clear();
   for (DWORD cookie : cookies_)
     if (cookie) CoRevokeClassObject(cookie);
   // Connection points still held by sinks outlive the engine's record.

@@ -14,6 +14,10 @@
 //   engine.CallCount(L"StartScan"); engine.Calls(L"SetScanConfig")[0].args[0];
 //   engine.Stored(L"SetScanConfig");                    // last text a setter received
 //
+// Components that outlive their FakeEngine fail every call with
+// RPC_E_DISCONNECTED, like a server that went away: a session still holding
+// them re-creates everything from the next FakeEngine on its next access.
+//
 // Operations are named as in the contract ("Ping", "GetScanConfig", ...);
 // creations are recorded as "Create" with the slot number as argument,
 // connection-point use as "Advise" and "Unadvise".

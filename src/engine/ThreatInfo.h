@@ -1,0 +1,18 @@
+// GetThreatInfo with every output owned: the fifteen-argument call in one place.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "engine/EngineSession.h"
+
+struct EngineThreatInfo {
+  bool known = false;     // the first output
+  std::wstring texts[8];  // texts[0] name, texts[1] category, texts[4] display name
+  bool flags[4] = {};     // flags[2] is the one the scanning page reads
+  LONG value = 0;
+};
+
+// Raises EngineError when the engine is unavailable or the call fails.
+EngineThreatInfo QueryThreatInfo(LONG threatId, CEngineSession& session = Engine());
