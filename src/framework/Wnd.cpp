@@ -86,6 +86,7 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text
   }
   if (!m_hWnd) Attach(hwnd);  // the hook did not see it (should not happen)
   m_ownsWindow = true;
+  PreSubclassWindow();
   return true;
 }
 
@@ -126,6 +127,7 @@ bool CWnd::SubclassWindow(HWND hwnd) {
   if (!::IsWindow(hwnd)) return false;
   if (!Attach(hwnd)) return false;
   m_ownsWindow = false;
+  PreSubclassWindow();
   return true;
 }
 

@@ -119,6 +119,9 @@ class CWnd {
   // A notification this window sent to its parent, offered back to it first.
   // Return true (and set *result) when handled; the parent then does not see it.
   virtual bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+  // Called once the object is attached to its window: after SubclassWindow and
+  // after CreateEx returned (controls adjust their style or size here).
+  virtual void PreSubclassWindow() {}
   // Called after the window received its last message and was detached.
   virtual void PostNcDestroy() {}
 

@@ -1,0 +1,70 @@
+#pragma once
+// CBaseDlg: the themed page and dialog base. A dialog created from a template of
+// the theme's resource library that paints itself: the theme background colour,
+// the tiled background image, an optional header band with image, title and
+// subtitle, then the page's own DrawContent; all into its persistent surface,
+// copied to the screen in one step. Its themed children paint over a copy of
+// that surface (CTransparentParent). Enter and Escape never close it.
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <memory>
+#include <string>
+
+#include "controls/MemDC.h"
+#include "controls/TransparentParent.h"
+#include "framework/Dialog.h"
+#include "theme/ThemeResources.h"
+
+class CBaseDlg : public CDialog, public CTransparentParent {
+ public:
+  // templateId in the theme's resource library (Theme().ResourceModule()).
+  explicit CBaseDlg(UINT templateId);
+  // The same from another module (tests, tools).
+  CBaseDlg(UINT templateId, HINSTANCE resourceModule);
+  ~CBaseDlg() override;
+
+  // Shows the header band; the dialog takes the image (may be null).
+  void SetHeader(std::unique_ptr<Gdiplus::Bitmap> image, std::wstring title,
+                 std::wstring subtitle);
+
+  CMemDCPerm* GetBackgroundSurface() override { return &m_surface; }
+
+  // Text colour of the header texts ("client/body_text" at construction).
+  ThemeColor m_textColor;
+
+  bool HasHeader() const { return m_hasHeader; }
+  const std::wstring& HeaderTitle() const { return m_title; }
+  const std::wstring& HeaderSubtitle() const { return m_subtitle; }
+
+  // Paints the whole client area into the surface and copies it to dc.
+  void PaintTo(HDC dc);
+
+  // Replaces the tiled background picture (none: the background colour only).
+  void SetBackgroundImage(std::unique_ptr<Gdiplus::Bitmap> image) {
+    m_background = std::move(image);
+  }
+
+ protected:
+  void OnOK() override {}
+  void OnCancel() override {}
+  // The page's own painting, onto the surface, after background and header.
+  virtual void DrawContent(Gdiplus::Graphics& g);
+
+  void OnPaint() override;
+  void OnPrintClient(HDC dc, UINT flags) override;
+  BOOL OnEraseBkgnd(HDC dc) override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlColorMessage) override;
+
+ private:
+  void DrawHeader(Gdiplus::Graphics& g, const RECT& client);
+
+  CMemDCPerm m_surface;
+  HBRUSH m_brush;  // hollow stock brush for the platform's static controls
+  bool m_hasHeader = false;
+  std::unique_ptr<Gdiplus::Bitmap> m_headerImage;
+  std::wstring m_title;
+  std::wstring m_subtitle;
+  std::unique_ptr<Gdiplus::Bitmap> m_background;
+};

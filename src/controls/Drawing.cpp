@@ -1,0 +1,150 @@
+#include "controls/Drawing.h"
+
+#include <cmath>
+
+#include "framework/Gdi.h"
+
+using namespace Gdiplus;
+
+void AddRoundedRectPathArcBox(GraphicsPath& path, float x, float y, float width, float height,
+                              float r, float arcBox, int corners) {
+  const float right = x + width, bottom = y + height;
+  if (corners & kCornerTopLeft)
+    path.AddArc(x, y, arcBox, arcBox, 180.0f, 90.0f);
+  else
+    path.AddLine(x, y, x, y);
+  if (corners & kCornerTopRight)
+    path.AddArc(right - r, y, arcBox, arcBox, 270.0f, 90.0f);
+  else
+    path.AddLine(right, y, right, y);
+  if (corners & kCornerBottomRight)
+    path.AddArc(right - r, bottom - r, arcBox, arcBox, 0.0f, 90.0f);
+  else
+    path.AddLine(right, bottom, right, bottom);
+  if (corners & kCornerBottomLeft)
+    path.AddArc(x, bottom - r, arcBox, arcBox, 90.0f, 90.0f);
+  else
+    path.AddLine(x, bottom, x, bottom);
+  path.CloseFigure();
+}
+
+void AddRoundedRectPath(GraphicsPath& path, float x, float y, float width, float height, float r,
+                        int corners) {
+  AddRoundedRectPathArcBox(path, x, y, width, height, r, r, corners);
+}
+
+Color ToColor(ThemeColor c) { return Color(c); }
+Color ToOpaqueColor(ThemeColor c) { return Color(0xFF000000u | (c & 0x00FFFFFFu)); }
+RectF ToRectF(const RECT& r) {
+  return RectF(static_cast<REAL>(r.left), static_cast<REAL>(r.top),
+               static_cast<REAL>(r.right - r.left), static_cast<REAL>(r.bottom - r.top));
+}
+
+SIZE ImageSize(Image* image) {
+  if (!image) return SIZE{0, 0};
+  return SIZE{static_cast<LONG>(image->GetWidth()), static_cast<LONG>(image->GetHeight())};
+}
+
+void DrawBox(float r, ThemeColor fill, ThemeColor outline, float outlineWidth, const RectF& rect,
+             int corners, Graphics& g) {
+  SolidBrush brush(ToColor(fill));
+  Pen pen(ToColor(outline), outlineWidth);
+  if (r != 0.0f && corners != 0) {
+    GraphicsPath path;
+    AddRoundedRectPath(path, rect.X, rect.Y, rect.Width, rect.Height, r, corners);
+    g.FillPath(&brush, &path);
+    if (outlineWidth > 0.0f) g.DrawPath(&pen, &path);
+  } else {
+    g.FillRectangle(&brush, rect);
+    if (outlineWidth > 0.0f) g.DrawRectangle(&pen, rect);
+  }
+}
+
+std::unique_ptr<Font> MakeGdiplusFont(HFONT font) {
+  if (!font) return nullptr;
+  WindowDC screen(nullptr);
+  auto f = std::make_unique<Font>(screen.get(), font);
+  if (f->GetLastStatus() != Ok) return nullptr;
+  return f;
+}
+
+TextRenderingHint ThemeTextHint(float emSize, bool bold) {
+  return (emSize > 14.0f || bold) ? TextRenderingHintAntiAlias : TextRenderingHintClearTypeGridFit;
+}
+
+void DrawThemeText(int formatFlags, HFONT font, Graphics& g, const RectF& rect,
+                   std::wstring_view text, const Brush& brush, StringAlignment horizontal,
+                   StringAlignment vertical, bool showPrefixes, bool leaveRenderingHint) {
+  std::unique_ptr<Font> f = MakeGdiplusFont(font);
+  if (!f || text.empty()) return;
+  StringFormat format(formatFlags | StringFormatFlagsLineLimit);
+  format.SetAlignment(horizontal);
+  format.SetLineAlignment(vertical);
+  format.SetTrimming(StringTrimmingEllipsisCharacter);
+  if (showPrefixes) format.SetHotkeyPrefix(HotkeyPrefixShow);
+  if (!leaveRenderingHint) {
+    bool bold = (f->GetStyle() & FontStyleBold) != 0;
+    g.SetTextRenderingHint(ThemeTextHint(f->GetSize(), bold));
+  }
+  g.DrawString(text.data(), static_cast<INT>(text.size()), f.get(), rect, &format, &brush);
+}
+
+StatusBannerLayout ComputeStatusBannerLayout(int x, int y, int width, int height, SIZE iconSize) {
+  StatusBannerLayout l;
+  l.icon = POINT{x + 10, y + 5};
+  float left = static_cast<float>(x + iconSize.cx + 20);
+  l.text = RectF(left, static_cast<float>(y + 5), static_cast<float>(x + width) - left,
+                 static_cast<float>(height - 10));
+  return l;
+}
+
+void DrawStatusBanner(Graphics& g, Image* icon, std::wstring_view text, HFONT font, ThemeColor top,
+                      ThemeColor bottom, ThemeColor textColor, int x, int y, int width,
+                      int height) {
+  RectF rc(static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
+           static_cast<REAL>(height));
+  LinearGradientBrush gradient(rc, ToColor(top), ToColor(bottom), LinearGradientModeVertical);
+  g.FillRectangle(&gradient, rc);
+  Pen pen(ToColor(bottom), 1.0f);
+  g.DrawRectangle(&pen, rc);
+  StatusBannerLayout l = ComputeStatusBannerLayout(x, y, width, height, ImageSize(icon));
+  if (icon) {
+    SIZE s = ImageSize(icon);
+    g.DrawImage(icon, static_cast<INT>(l.icon.x), static_cast<INT>(l.icon.y),
+                static_cast<INT>(s.cx), static_cast<INT>(s.cy));
+  }
+  SolidBrush brush(ToColor(textColor));
+  DrawThemeText(0, font, g, l.text, text, brush, StringAlignmentNear, StringAlignmentCenter);
+}
+
+ColorMatrix SaturationMatrix(float s) {
+  const float lr = 0.3086f * (1 - s), lg = 0.6094f * (1 - s), lb = 0.0820f * (1 - s);
+  // GDI+ multiplies row vectors: out[j] = sum_i in[i] * m[i][j].
+  ColorMatrix m = {{{lr + s, lr, lr, 0, 0},
+                    {lg, lg + s, lg, 0, 0},
+                    {lb, lb, lb + s, 0, 0},
+                    {0, 0, 0, 1, 0},
+                    {0, 0, 0, 0, 1}}};
+  return m;
+}
+
+void DrawImageSaturated(Graphics& g, Image* image, float saturation, int x, int y, int width,
+                        int height) {
+  if (!image) return;
+  ColorMatrix m = SaturationMatrix(saturation);
+  ImageAttributes attrs;
+  attrs.SetColorMatrix(&m, ColorMatrixFlagsDefault, ColorAdjustTypeBitmap);
+  g.DrawImage(image, Rect(x, y, width, height), 0, 0, static_cast<INT>(image->GetWidth()),
+              static_cast<INT>(image->GetHeight()), UnitPixel, &attrs);
+}
+
+HeaderLayout ComputeHeaderLayout(const RECT& client, SIZE imageSize) {
+  HeaderLayout l{};
+  l.header = RECT{client.left + 12, client.top + 12, client.right - 12, client.top + 72};
+  bool hasImage = imageSize.cx > 0 && imageSize.cy > 0;
+  l.image = POINT{20, l.header.top + (60 - imageSize.cy) / 2};
+  int x0 = hasImage ? imageSize.cx + 32 : 32;
+  l.title = RECT{x0, l.header.top + 6, l.header.right - 6, l.header.top + 40};
+  l.subtitle = RECT{x0 + 3, l.header.top + 32, l.header.right - 6, l.header.bottom};
+  return l;
+}
