@@ -72,16 +72,15 @@ void CAnimationCtrl::PaintTo(HDC dc) {
   RECT rc = GetClientRect();
   RECT inParent = GetRectInParent();
   const ThemeColor bg = Theme().GetColor(L"general/animation/bg");
-  CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top},
-              ToColorRef(bg));
+  CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top}, ToColorRef(bg));
   if (!m_current) return;
   Graphics g(mem.GetDC());
   SolidBrush fill(ToColor(bg));
   g.FillRectangle(&fill, ToRectF(rc));
   SIZE frame = ImageSize(m_current);
   POINT at = CenteredFrameOrigin(SIZE{rc.right - rc.left, rc.bottom - rc.top}, frame);
-  g.DrawImage(m_current, static_cast<INT>(at.x), static_cast<INT>(at.y),
-              static_cast<INT>(frame.cx), static_cast<INT>(frame.cy));
+  g.DrawImage(m_current, static_cast<INT>(at.x), static_cast<INT>(at.y), static_cast<INT>(frame.cx),
+              static_cast<INT>(frame.cy));
 }
 
 void CAnimationCtrl::OnPaint() {

@@ -15,8 +15,7 @@ CBaseDlg::CBaseDlg(UINT templateId, HINSTANCE resourceModule)
 
 CBaseDlg::~CBaseDlg() = default;
 
-void CBaseDlg::SetHeader(std::unique_ptr<Bitmap> image, std::wstring title,
-                         std::wstring subtitle) {
+void CBaseDlg::SetHeader(std::unique_ptr<Bitmap> image, std::wstring title, std::wstring subtitle) {
   m_hasHeader = true;
   m_headerImage = std::move(image);
   m_title = std::move(title);
@@ -45,8 +44,8 @@ void CBaseDlg::DrawHeader(Graphics& g, const RECT& client) {
     DrawThemeText(0, Theme().GetFont(L"client/title_bold"), g, ToRectF(l.title), m_title, text,
                   StringAlignmentNear, StringAlignmentNear);
   if (!m_subtitle.empty())
-    DrawThemeText(0, Theme().GetFont(L"client/subtitle"), g, ToRectF(l.subtitle), m_subtitle,
-                  text, StringAlignmentNear, StringAlignmentNear);
+    DrawThemeText(0, Theme().GetFont(L"client/subtitle"), g, ToRectF(l.subtitle), m_subtitle, text,
+                  StringAlignmentNear, StringAlignmentNear);
 }
 
 void CBaseDlg::PaintTo(HDC dc) {

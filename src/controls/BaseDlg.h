@@ -26,8 +26,7 @@ class CBaseDlg : public CDialog, public CTransparentParent {
   ~CBaseDlg() override;
 
   // Shows the header band; the dialog takes the image (may be null).
-  void SetHeader(std::unique_ptr<Gdiplus::Bitmap> image, std::wstring title,
-                 std::wstring subtitle);
+  void SetHeader(std::unique_ptr<Gdiplus::Bitmap> image, std::wstring title, std::wstring subtitle);
 
   CMemDCPerm* GetBackgroundSurface() override { return &m_surface; }
 

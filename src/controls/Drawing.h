@@ -53,8 +53,8 @@ void DrawStatusBanner(Gdiplus::Graphics& g, Gdiplus::Image* icon, std::wstring_v
                       HFONT font, ThemeColor top, ThemeColor bottom, ThemeColor textColor, int x,
                       int y, int width, int height);
 struct StatusBannerLayout {
-  POINT icon;            // top-left of the icon
-  Gdiplus::RectF text;   // text rectangle
+  POINT icon;           // top-left of the icon
+  Gdiplus::RectF text;  // text rectangle
 };
 StatusBannerLayout ComputeStatusBannerLayout(int x, int y, int width, int height, SIZE iconSize);
 

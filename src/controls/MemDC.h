@@ -49,8 +49,8 @@ class CMemDCPerm {
 // the child's client rectangle.
 class CMemDC2 {
  public:
-  CMemDC2(HDC target, const RECT& clientRect, const CMemDCPerm* parentSurface,
-          POINT originInParent, COLORREF fallback = CLR_INVALID);
+  CMemDC2(HDC target, const RECT& clientRect, const CMemDCPerm* parentSurface, POINT originInParent,
+          COLORREF fallback = CLR_INVALID);
   ~CMemDC2();
   CMemDC2(const CMemDC2&) = delete;
   CMemDC2& operator=(const CMemDC2&) = delete;

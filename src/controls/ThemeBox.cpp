@@ -23,8 +23,8 @@ void DrawThemeBox(Graphics& g, const CThemeBox& box) {
   GraphicsPath outline, titleBar;
   AddRoundedRectPath(outline, l.outline.X, l.outline.Y, l.outline.Width, l.outline.Height, 20,
                      kCornerTopLeft | kCornerTopRight);
-  AddRoundedRectPath(titleBar, l.titleBar.X, l.titleBar.Y, l.titleBar.Width, l.titleBar.Height,
-                     20, kCornerTopLeft | kCornerTopRight);
+  AddRoundedRectPath(titleBar, l.titleBar.X, l.titleBar.Y, l.titleBar.Width, l.titleBar.Height, 20,
+                     kCornerTopLeft | kCornerTopRight);
   LinearGradientBrush gradient(l.titleBar, ToColor(Theme().GetColor(L"general/container/bg_top")),
                                ToColor(Theme().GetColor(L"general/container/bg_bottom")),
                                LinearGradientModeVertical);

@@ -20,8 +20,8 @@ class CThemeBox {
 void DrawThemeBox(Gdiplus::Graphics& g, const CThemeBox& box);
 
 struct ThemeBoxLayout {
-  Gdiplus::RectF outline;    // outline figure (top corners rounded, 20)
-  Gdiplus::RectF titleBar;   // title bar figure, 39 high
+  Gdiplus::RectF outline;   // outline figure (top corners rounded, 20)
+  Gdiplus::RectF titleBar;  // title bar figure, 39 high
   Gdiplus::PointF dividerFrom, dividerTo;
   Gdiplus::RectF titleText;  // title layout rectangle
 };

@@ -32,7 +32,8 @@ void CThemeButton::SizeToImage() {
 void CThemeButton::PreSubclassWindow() {
   // Owner-drawn, so that every drawing of the platform button comes back to us.
   LONG_PTR style = GetStyle();
-  ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
+  ::SetWindowLongPtrW(m_hWnd, GWL_STYLE,
+                      (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
   SizeToImage();
 }
 
@@ -111,8 +112,7 @@ LRESULT CThemeButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool CThemeButton::PreTranslateMessage(MSG& msg) {
-  if (msg.hwnd == m_hWnd && msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
-      !m_acceptEnter)
+  if (msg.hwnd == m_hWnd && msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && !m_acceptEnter)
     return true;
   return CButton::PreTranslateMessage(msg);
 }

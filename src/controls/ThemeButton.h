@@ -25,8 +25,8 @@ class CThemeButton : public CButton {
 
   // Loads the four images (relative theme paths; empty: no image) and sizes the
   // button to the normal image.
-  void SetImages(const std::wstring& normal, const std::wstring& hover,
-                 const std::wstring& pressed, const std::wstring& disabled);
+  void SetImages(const std::wstring& normal, const std::wstring& hover, const std::wstring& pressed,
+                 const std::wstring& disabled);
 
   State GetState() const { return static_cast<State>(m_state); }
   bool IsTracking() const { return m_tracking; }
@@ -39,9 +39,10 @@ class CThemeButton : public CButton {
   // yet (the parent's area around the button was invalidated instead).
   virtual bool PaintTo(HDC dc);
 
- protected:
   // Swallows Enter addressed to the button unless m_acceptEnter.
   bool PreTranslateMessage(MSG& msg) override;
+
+ protected:
   void PreSubclassWindow() override;
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
   bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;

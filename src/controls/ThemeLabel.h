@@ -16,7 +16,7 @@ class CThemeLabel : public CStatic {
   CThemeLabel();
   ~CThemeLabel() override;
 
-  std::wstring m_text;   // the window text when created or subclassed
+  std::wstring m_text;  // the window text when created or subclassed
   ThemeColor m_textColor;
   ThemeColor m_borderColor;
   float m_borderWidth = 0.0f;  // 0: no border

@@ -93,7 +93,7 @@ bool CTransButton::OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result
   }
   if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED && m_auto) {
     if (m_kind == kCheckBox) {
-      int next = m_check == BST_UNCHECKED ? BST_CHECKED
+      int next = m_check == BST_UNCHECKED                   ? BST_CHECKED
                  : (m_check == BST_CHECKED && m_threeState) ? BST_INDETERMINATE
                                                             : BST_UNCHECKED;
       SetCheckState(next);
@@ -196,7 +196,7 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
   SIZE mark{::GetSystemMetrics(SM_CXMENUCHECK), ::GetSystemMetrics(SM_CYMENUCHECK)};
   RECT box = TransButtonBoxRect(rc, mark);
   bool drawn = false;
-  if (::IsAppThemed()) {
+  if (m_allowVisualTheme && ::IsAppThemed()) {
     if (HTHEME theme = ::OpenThemeData(m_hWnd, L"BUTTON")) {
       int part = m_kind == kCheckBox ? BP_CHECKBOX : BP_RADIOBUTTON;
       int state;
@@ -219,8 +219,8 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
       DrawRadio(g, box);
   }
   UniqueFont font = CreateThemeFont(m_textBold, m_textSize, false, false);
-  ThemeColor textColor = Theme().GetColor(m_kind == kCheckBox ? L"general/checkbox/text"
-                                                              : L"general/radio/text");
+  ThemeColor textColor =
+      Theme().GetColor(m_kind == kCheckBox ? L"general/checkbox/text" : L"general/radio/text");
   // Box colours and the caption colour go through the 24-bit form: opaque.
   SolidBrush brush(ToOpaqueColor(textColor));
   RectF text(static_cast<REAL>(box.right + 5), static_cast<REAL>(rc.top),

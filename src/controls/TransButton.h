@@ -18,6 +18,8 @@ class CTransButton : public CButton {
 
   int m_textSize = 8;  // points
   bool m_textBold = false;
+  // Let the platform's visual theme draw the boxes when it is active.
+  bool m_allowVisualTheme = true;
 
   Kind GetKind() const { return m_kind; }
   bool IsAuto() const { return m_auto; }

@@ -50,6 +50,9 @@ class TestPage : public CBaseDlg {
 
  protected:
   void DrawContent(Gdiplus::Graphics& g) override;
+  // No focus and so no activation: Wine waits up to 2 s for the (absent) window
+  // manager when an activated top-level window goes away.
+  BOOL OnInitDialog() override { return FALSE; }
 
  private:
   testsupport::DialogTemplate m_template{WS_POPUP, 10, 10};

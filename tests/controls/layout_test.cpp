@@ -79,8 +79,7 @@ TEST(ProgressBar, BarWidthFromPositionAndRange) {
     float expected;
   } cases[] = {
       {50, 0, 100, 200, 100.0f},  // half of a 200-pixel bar
-      {0, 0, 100, 200, 0.0f},
-      {100, 0, 100, 200, 200.0f},
+      {0, 0, 100, 200, 0.0f},    {100, 0, 100, 200, 200.0f},
       {50, 7, 7, 200, 100.0f},  // equal bounds: range 100
       {3, 0, 10, 95, 28.5f},    // floating point
   };
@@ -95,13 +94,13 @@ TEST(ProgressBar, GlowStepsByElapsedTime) {
     DWORD last, now;
     int width, glow, expected;
   } cases[] = {
-      {0, 1000, 1003, 200, 30, 1},          // 3 ms: one pixel
-      {0, 1000, 1001, 200, 30, 0},          // 1 ms: none
-      {10, 1000, 1020, 200, 30, 20},        // 20 ms: ten pixels
-      {0, 0xFFFFFFFEu, 2, 200, 30, 2},      // the tick count wrapped
-      {199, 1000, 1002, 200, 30, 200},      // equal to the width: stays
-      {200, 1000, 1002, 200, 30, -30},      // past the width: back to the left
-      {200, 1000, 1002, 200, 0, 0},         // no glow picture: back to 0
+      {0, 1000, 1003, 200, 30, 1},      // 3 ms: one pixel
+      {0, 1000, 1001, 200, 30, 0},      // 1 ms: none
+      {10, 1000, 1020, 200, 30, 20},    // 20 ms: ten pixels
+      {0, 0xFFFFFFFEu, 2, 200, 30, 2},  // the tick count wrapped
+      {199, 1000, 1002, 200, 30, 200},  // equal to the width: stays
+      {200, 1000, 1002, 200, 30, -30},  // past the width: back to the left
+      {200, 1000, 1002, 200, 0, 0},     // no glow picture: back to 0
       {-30, 1000, 1000 + 460, 200, 30, 200},
   };
   for (const Case& c : cases)

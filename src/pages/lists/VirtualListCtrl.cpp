@@ -35,9 +35,9 @@ void CVirtualListCtrl::PreSubclassWindow() {
 void CVirtualListCtrl::SetupToolTip() {
   if (HWND own = reinterpret_cast<HWND>(SendMessage(LVM_GETTOOLTIPS)))
     ::SendMessageW(own, TTM_ACTIVATE, FALSE, 0);
-  m_tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                m_hWnd, nullptr, nullptr, nullptr);
+  m_tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                nullptr, nullptr);
   if (!m_tooltip) return;
   TTTOOLINFOW ti{};
   ti.cbSize = sizeof(ti);
