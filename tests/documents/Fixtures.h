@@ -149,4 +149,116 @@ inline constexpr char kScanConfig[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </ScanConfig>
 )";
 
+inline constexpr char kAPConfig[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<APConfig SchemaVersion="4.0.0"
+		DefaultConfig="false"
+		Enabled="false"
+		KnownBadApplicationResponseEnum="2"
+		IncludeQuarantineOption="true">
+	<Monitors>
+		<Monitor Type="1"
+				ActionEnum="0"
+				Enabled="true"/>
+		<Monitor Type="2"/>
+	</Monitors>
+	<UserExtensions IsDirty="false">
+		<UserExtension Extension=".exe"
+				Source="1"
+				Enabled="true"/>
+	</UserExtensions>
+	<SSD>kept</SSD>
+</APConfig>
+)";
+
+inline constexpr char kServiceConfig[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<ServiceConfig DefaultConfig="false"
+		LogLevel="0"
+		FileCount="3"
+		EmailAV="false"
+		LastLoggedInUser="user"
+		SiteID="">
+	<ProxySettings Enabled="true"
+			UseAuth="false"
+			Address="127.0.0.1"
+			Port="8080"/>
+</ServiceConfig>
+)";
+
+inline constexpr char kDefinitionUpdateConfig[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<DefinitionUpdateConfig SchemaVersion="4.0.0"
+		Enabled="true"
+		UpdateInterval="2"
+		LastUpdateDateTime="2009-05-12T14:05:00">
+	<TROVEConfig BaseURL="http://127.0.0.1/TROVE/trove.aspx"
+			ProductID="12"
+			StageID="3"
+			Language="en"
+			Vendor="v"
+			RegistrationCode="secret"/>
+	<SSD/>
+</DefinitionUpdateConfig>
+)";
+
+inline constexpr char kNVPairs[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<NVPairs SchemaVersion="4.0.0">
+	<NVPair Name="LAST_FULL_SCAN"
+			Value="128000000000000000"/>
+	<NVPair Name="last_scan_threat_level"
+			Value="  -3x"/>
+	<NVPair Name="empty"/>
+	<SSD>x</SSD>
+</NVPairs>
+)";
+
+inline constexpr char kAPEvent[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<APEvent SchemaVersion="4.0.0"
+		EventTypeEnum="1"
+		MonitorID="7"
+		MonitorTypeEnum="2"
+		IsBlockOk="false"
+		EventDateTime="2009-05-12T14:05:00">
+	<ParentProcess FilePath="C:\Windows\explorer.exe"
+			PID="1234"
+			FileSize="18446744073709551615"/>
+	<LaunchMonitor FilePath="C:\bad.exe"
+			FileSize="2048"
+			ThreatID="99"/>
+	<RegistryMonitor RegKey="HKLM\Run"
+			ValueName="x"
+			ValueData="y"/>
+	<FileMonitor FilePath="C:\f.dll"/>
+	<FinalDispositionInfo DispositionEnum="3"
+			QID="{q}"/>
+	<SSD>s</SSD>
+</APEvent>
+)";
+
+inline constexpr char kQuarantine[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<ARDOQuarantineRecordXML scanGUID="{g}"
+		name="Trojan.Fake"
+		quarantineId="{q}"
+		dateTimeStampUTC="2009-05-12T14:05:00"
+		threatId="101"
+		level="1"
+		canQuarantine="false">
+	<authorURL>http://example.invalid</authorURL>
+	<desc>d</desc>
+	<threatAdviceDetails/>
+	<customData/>
+	<fixes>
+		<fix traceType="1"
+				dispValue="C:\bad.exe"
+				actionType="2"
+				isTransient="false">
+			<originalAttributes>
+				<attr n="path"
+						v="C:\bad.exe"/>
+			</originalAttributes>
+			<quarantineAttributes/>
+		</fix>
+		<fix traceType="2"/>
+	</fixes>
+</ARDOQuarantineRecordXML>
+)";
+
 }  // namespace fixtures

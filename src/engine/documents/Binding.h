@@ -318,8 +318,8 @@ class Document {
   // Replaces the object's content with the document in `data`.
   int ReadFromMemory(const void* data, size_t bytes) {
     Derived& self = Reset();
-    return ReadDocument(Derived::Type(), &self, Derived::kRootElement, Derived::kSourceName, data,
-                        bytes, error_);
+    return ReadDocument(Derived::BindingType(), &self, Derived::kRootElement, Derived::kSourceName,
+                        data, bytes, error_);
   }
   // Wide text, read as UTF-16LE bytes.
   int ReadFromString(std::wstring_view text) {
@@ -327,15 +327,15 @@ class Document {
   }
   int ReadFromFile(const wchar_t* path) {
     Derived& self = Reset();
-    return ReadDocumentFile(Derived::Type(), &self, Derived::kRootElement, Derived::kSourceName,
-                            path, error_);
+    return ReadDocumentFile(Derived::BindingType(), &self, Derived::kRootElement,
+                            Derived::kSourceName, path, error_);
   }
   int ReadFromFile(const std::wstring& path) { return ReadFromFile(path.c_str()); }
 
   // The UTF-8 document text.
   int WriteToText(std::string& utf8) const {
-    return WriteDocument(Derived::Type(), static_cast<const Derived*>(this), Derived::kRootElement,
-                         utf8);
+    return WriteDocument(Derived::BindingType(), static_cast<const Derived*>(this),
+                         Derived::kRootElement, utf8);
   }
   // The same document as wide text (for engine strings).
   int WriteToString(std::wstring& text) const {
@@ -368,11 +368,11 @@ class Document {
   FIELDS(DOCBINDING_MEMBER_A, DOCBINDING_MEMBER_T, DOCBINDING_MEMBER_C, DOCBINDING_MEMBER_L)
 
 // A plain element class.
-#define DOCBINDING_CLASS(Class, FIELDS)             \
-  class Class {                                     \
-   public:                                          \
-    DOCBINDING_MEMBERS(FIELDS)                      \
-    static const ::DocBinding::ElementType& Type(); \
+#define DOCBINDING_CLASS(Class, FIELDS)                    \
+  class Class {                                            \
+   public:                                                 \
+    DOCBINDING_MEMBERS(FIELDS)                             \
+    static const ::DocBinding::ElementType& BindingType(); \
   };
 
 // A document's root class: also reads and writes the whole document.
@@ -382,7 +382,7 @@ class Document {
     static constexpr std::wstring_view kRootElement = RootName;  \
     static constexpr std::wstring_view kSourceName = SourceName; \
     DOCBINDING_MEMBERS(FIELDS)                                   \
-    static const ::DocBinding::ElementType& Type();              \
+    static const ::DocBinding::ElementType& BindingType();       \
   };
 
 #define DOCBINDING_ACCESS(name) [](void* o) -> void* { return &static_cast<Self*>(o)->name; }
@@ -412,7 +412,7 @@ class Document {
                       ::DocBinding::use == ::DocBinding::Mandatory, \
                       L"" #name,                                    \
                       DOCBINDING_ACCESS(name),                      \
-                      &C_::Type,                                    \
+                      &C_::BindingType,                             \
                       &::DocBinding::ChildOps<C_>::Create,          \
                       &::DocBinding::ChildOps<C_>::Count,           \
                       &::DocBinding::ChildOps<C_>::Item},
@@ -422,14 +422,14 @@ class Document {
                       false,                              \
                       L"" #name,                          \
                       DOCBINDING_ACCESS(name),            \
-                      &C_::Type,                          \
+                      &C_::BindingType,                   \
                       &::DocBinding::ListOps<C_>::Create, \
                       &::DocBinding::ListOps<C_>::Count,  \
                       &::DocBinding::ListOps<C_>::Item},
 
 // The descriptor of a class, in the document unit's .cpp.
 #define DOCBINDING_DESCRIBE(Class, FIELDS)                                                       \
-  const ::DocBinding::ElementType& Class::Type() {                                               \
+  const ::DocBinding::ElementType& Class::BindingType() {                                        \
     using Self = Class;                                                                          \
     static const ::DocBinding::Field fields[] = {                                                \
         FIELDS(DOCBINDING_FIELD_A, DOCBINDING_FIELD_T, DOCBINDING_FIELD_C, DOCBINDING_FIELD_L)}; \
