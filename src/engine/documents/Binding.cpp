@@ -1058,22 +1058,51 @@ class Reader {
 
 // ---- Writer ----
 
+// Characters of the basic range that the writer cannot copy as they are.
+constexpr bool NeedsAttention(wchar_t c) {
+  return c < 0x20 || c >= 0x80 || c == '"' || c == '\'' || c == '&' || c == '<' || c == '>';
+}
+
 class Writer {
  public:
   explicit Writer(std::string& out) : out_(out) {}
 
   int Document(const ElementType& type, const void* object, std::wstring_view root) {
-    out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    return Element(type, object, root, 0);
+    out_.resize(std::max<size_t>(out_.capacity(), 1u << 16));
+    cur_ = out_.data();
+    lim_ = cur_ + out_.size();
+    Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    int code = Element(type, object, root, 0);
+    out_.resize(static_cast<size_t>(cur_ - out_.data()));
+    return code;
   }
 
  private:
-  void Indent(int depth) { out_.append(static_cast<size_t>(depth), '\t'); }
+  // Makes room for n more bytes.
+  void Room(size_t n) {
+    if (static_cast<size_t>(lim_ - cur_) >= n) return;
+    size_t used = static_cast<size_t>(cur_ - out_.data());
+    out_.resize(std::max(out_.size() * 2, used + n));
+    cur_ = out_.data() + used;
+    lim_ = out_.data() + out_.size();
+  }
+  void Raw(std::string_view s) {
+    Room(s.size());
+    std::memcpy(cur_, s.data(), s.size());
+    cur_ += s.size();
+  }
+  void Char(char c) {
+    Room(1);
+    *cur_++ = c;
+  }
+  void Indent(int depth) {
+    Room(static_cast<size_t>(depth));
+    std::memset(cur_, '\t', static_cast<size_t>(depth));
+    cur_ += depth;
+  }
   void Ascii(std::wstring_view s) {
-    size_t old = out_.size();
-    out_.resize(old + s.size());
-    char* d = out_.data() + old;
-    for (wchar_t c : s) *d++ = static_cast<char>(c);
+    Room(s.size());
+    for (wchar_t c : s) *cur_++ = static_cast<char>(c);
   }
 
   void Escaped(std::wstring_view s, bool attribute) {
@@ -1083,39 +1112,32 @@ class Writer {
     while (i < n) {
       // Copy the run that needs no attention.
       size_t j = i;
-      while (j < n) {
-        wchar_t c = p[j];
-        if (c >= 0x80 || c < 0x20 || c == '"' || c == '\'' || c == '&' || c == '<' || c == '>')
-          break;
-        ++j;
-      }
+      while (j < n && !NeedsAttention(p[j])) ++j;
       if (j > i) {
-        size_t old = out_.size();
-        out_.resize(old + (j - i));
-        char* d = out_.data() + old;
-        for (size_t k = i; k < j; ++k) *d++ = static_cast<char>(p[k]);
+        Room(j - i);
+        for (size_t k = i; k < j; ++k) *cur_++ = static_cast<char>(p[k]);
       }
       if (j >= n) break;
       wchar_t c = p[j];
       i = j + 1;
       switch (c) {
         case '"':
-          out_ += "&quot;";
+          Raw("&quot;");
           continue;
         case '\'':
-          out_ += "&apos;";
+          Raw("&apos;");
           continue;
         case '&':
-          out_ += "&amp;";
+          Raw("&amp;");
           continue;
         case '<':
-          out_ += "&lt;";
+          Raw("&lt;");
           continue;
         case '>':
           if (j > 0 && p[j - 1] == ']')
-            out_ += "&gt;";
+            Raw("&gt;");
           else
-            out_ += '>';
+            Char('>');
           continue;
         default:
           break;
@@ -1124,15 +1146,15 @@ class Writer {
         // Characters a reader would normalise or cannot take literally are
         // written as references so that they read back unchanged.
         if (c == 0) {
-          out_ += "\xEF\xBF\xBD";
+          Raw("\xEF\xBF\xBD");
         } else if ((c == '\n' || c == '\t') && !attribute) {
-          out_ += static_cast<char>(c);
+          Char(static_cast<char>(c));
         } else {
           char buf[16];
           auto r = std::to_chars(buf, buf + sizeof buf, static_cast<unsigned>(c));
-          out_ += "&#";
-          out_.append(buf, r.ptr);
-          out_ += ';';
+          Raw("&#");
+          Raw(std::string_view(buf, static_cast<size_t>(r.ptr - buf)));
+          Char(';');
         }
         continue;
       }
@@ -1148,28 +1170,28 @@ class Writer {
   }
 
   void Utf8(uint32_t cp) {
+    Room(4);
     if (cp < 0x80) {
-      out_ += static_cast<char>(cp);
+      *cur_++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-      out_ += static_cast<char>(0xC0 | (cp >> 6));
-      out_ += static_cast<char>(0x80 | (cp & 0x3F));
+      *cur_++ = static_cast<char>(0xC0 | (cp >> 6));
+      *cur_++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out_ += static_cast<char>(0xE0 | (cp >> 12));
-      out_ += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out_ += static_cast<char>(0x80 | (cp & 0x3F));
+      *cur_++ = static_cast<char>(0xE0 | (cp >> 12));
+      *cur_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *cur_++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      out_ += static_cast<char>(0xF0 | (cp >> 18));
-      out_ += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out_ += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out_ += static_cast<char>(0x80 | (cp & 0x3F));
+      *cur_++ = static_cast<char>(0xF0 | (cp >> 18));
+      *cur_++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *cur_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *cur_++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
 
   template <class T>
   void Number(T v) {
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
+    Room(24);
+    cur_ = std::to_chars(cur_, cur_ + 24, v).ptr;
   }
 
   static bool Present(const Field& f, const void* object) {
@@ -1206,7 +1228,7 @@ class Writer {
         Number(static_cast<const Value<uint64_t>*>(m)->Get());
         break;
       case ValueKind::Bool:
-        out_ += static_cast<const Value<bool>*>(m)->Get() ? "true" : "false";
+        Raw(static_cast<const Value<bool>*>(m)->Get() ? "true" : "false");
         break;
       default:
         break;
@@ -1221,23 +1243,23 @@ class Writer {
 
   int Element(const ElementType& type, const void* object, std::wstring_view name, int depth) {
     Indent(depth);
-    out_ += '<';
+    Char('<');
     Ascii(name);
     bool first = true;
     for (size_t i = 0; i < type.attributeCount; ++i) {
       const Field& f = type.fields[i];
       if (!Present(f, object)) continue;
       if (first) {
-        out_ += ' ';
+        Char(' ');
         first = false;
       } else {
-        out_ += '\n';
+        Char('\n');
         Indent(depth + 2);
       }
       Ascii(f.name);
-      out_ += "=\"";
+      Raw("=\"");
       WriteValue(f, object, true);
-      out_ += '"';
+      Char('"');
     }
     bool content = false;
     for (size_t i = type.attributeCount; i < type.fieldCount; ++i) {
@@ -1248,30 +1270,31 @@ class Writer {
       content = content || has;
     }
     if (!content) {
-      out_ += "/>\n";
+      Raw("/>\n");
       return kNoError;
     }
-    out_ += ">\n";
+    Raw(">\n");
     for (size_t i = type.attributeCount; i < type.fieldCount; ++i) {
       const Field& f = type.fields[i];
       if (f.kind == FieldKind::Text) {
         if (!Present(f, object)) continue;
         Indent(depth + 1);
-        out_ += '<';
+        Char('<');
         Ascii(f.name);
         if (TextEmpty(f, object)) {
-          out_ += "/>\n";
+          Raw("/>\n");
           continue;
         }
-        out_ += '>';
+        Char('>');
         WriteValue(f, object, false);
-        out_ += "</";
+        Raw("</");
         Ascii(f.name);
-        out_ += ">\n";
+        Raw(">\n");
         continue;
       }
       const void* member = f.member(const_cast<void*>(object));
       size_t n = f.count(member);
+      if (n == 0) continue;
       const ElementType& childType = f.type();
       for (size_t k = 0; k < n; ++k) {
         int code = Element(childType, f.item(member, k), f.name, depth + 1);
@@ -1279,13 +1302,15 @@ class Writer {
       }
     }
     Indent(depth);
-    out_ += "</";
+    Raw("</");
     Ascii(name);
-    out_ += ">\n";
+    Raw(">\n");
     return kNoError;
   }
 
   std::string& out_;
+  char* cur_ = nullptr;
+  char* lim_ = nullptr;
 };
 
 struct HandleCloser {
