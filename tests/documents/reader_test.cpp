@@ -266,20 +266,29 @@ TEST(Reader, FileThatCannotBeOpened) {
   EXPECT_EQ(L"ScanResults", doc.LastError().source);
 }
 
-TEST(Reader, ReadsFromFile) {
-  wchar_t dir[MAX_PATH], path[MAX_PATH];
-  ASSERT_NE(0u, GetTempPathW(MAX_PATH, dir));
-  ASSERT_NE(0u, GetTempFileNameW(dir, L"res", 0, path));
-  std::string text =
-      "<ARDOThreatEngineResults><threats><threat id=\"9\"/></threats></ARDOThreatEngineResults>";
-  HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, h);
-  DWORD written = 0;
-  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(h);
-  CARDOThreatEngineResults doc;
-  EXPECT_EQ(0, doc.ReadFromFile(path));
-  DeleteFileW(path);
-  ASSERT_TRUE(doc.threats);
-  EXPECT_EQ(9u, doc.threats->threat[0].id.Get());
+TEST(Reader, ReadsFromFileInEitherEncoding) {
+  const std::string utf8 =
+      "<ARDOThreatEngineResults><threats><threat id=\"9\" name=\"\xC3\xA9\"/></threats>"
+      "</ARDOThreatEngineResults>";
+  const std::wstring wide =
+      L"\uFEFF<ARDOThreatEngineResults><threats><threat id=\"9\" "
+      L"name=\"\u00e9\"/></threats></ARDOThreatEngineResults>";
+  const std::string contents[] = {
+      utf8, std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2)};
+  for (const std::string& bytes : contents) {
+    wchar_t dir[MAX_PATH], path[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, dir));
+    ASSERT_NE(0u, GetTempFileNameW(dir, L"res", 0, path));
+    HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    CARDOThreatEngineResults doc;
+    EXPECT_EQ(0, doc.ReadFromFile(path));
+    DeleteFileW(path);
+    ASSERT_TRUE(doc.threats);
+    EXPECT_EQ(9u, doc.threats->threat[0].id.Get());
+    EXPECT_EQ(L"\u00e9", doc.threats->threat[0].name.Get());
+  }
 }

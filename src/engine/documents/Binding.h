@@ -16,6 +16,23 @@
 //   L(Class, name)                  complex child element, repeated (ordered list)
 // The member is named after the attribute or element; types are std::wstring,
 // uint32_t, int32_t, uint64_t and bool.
+//
+// What the reader reports, besides the value codes 35/36/37:
+//   1 file cannot be opened or read        16 root element of another name
+//   3 attribute given twice                17 external DTD or external entity declared
+//   5 broken markup, bad reference,        21 mandatory child missing
+//     content after the root element       23 non-blank text in a complex element
+//   6 encoding other than UTF-8/UTF-16LE   24 entity that refers to itself
+//   8 "--" inside a comment                26 single child given twice
+//   9 malformed or second DOCTYPE          29 element inside a text-only element
+//  10 end tag names another element        31 unknown or out-of-order child element
+//  11 malformed start tag                  33 parameter entity reference, entity with
+//  12 malformed end tag                       markup, entity expansion over its bound
+//  13 malformed XML declaration            34 input ends too early
+//  14 XML version other than 1.0 / 1.1     39 attribute the element does not define
+//  15 bytes that are not valid UTF-8 /     41 undeclared entity
+//     UTF-16, or UTF-16 declared over 8-bit input
+// The writer reports 46 when a mandatory child is missing.
 #pragma once
 
 #include <cstddef>
