@@ -34,12 +34,6 @@ void EnsureFixtureTheme() {
   static bool done = false;
   if (done) return;
   done = true;
-  std::wstring xml = testsupport::ExeFolderPath(L"test_controls_ui.xml");
-  {
-    std::ofstream f(xml.c_str(), std::ios::binary);
-    f << kThemeXml;
-  }
-  ASSERT_TRUE(Theme().Load(xml, nullptr));
   auto png = [](const std::wstring& name, int w, int h, std::uint32_t rgb) {
     ASSERT_TRUE(testsupport::WriteSolidPng(testsupport::ExeFolderPath(kImages + name), w, h,
                                            0xFF000000u | rgb));
@@ -52,6 +46,13 @@ void EnsureFixtureTheme() {
   png(L"glow.png", 30, 16, testsupport::Rgb(255, 255, 0));
   for (int n = 1; n <= 12; ++n)
     if (n != 5) png(L"anim/" + std::to_wstring(n) + L".png", 10 + n, 10, testsupport::Rgb(n, n, n));
+  // The theme document beside the images (their folder exists now).
+  std::wstring xml = testsupport::ExeFolderPath(kImages + L"ui.xml");
+  {
+    std::ofstream f(xml.c_str(), std::ios::binary);
+    f << kThemeXml;
+  }
+  ASSERT_TRUE(Theme().Load(xml, nullptr));
 }
 
 bool TestPage::CreatePage(int width, int height) {

@@ -18,8 +18,9 @@
 
 namespace ctl {
 
-// Folder (relative to the executable) of the generated images.
-inline const std::wstring kImages = L"test_controls_images/";
+// Folder (relative to the executable, outside the installed layout) of the
+// generated images.
+inline const std::wstring kImages = L"../test_data/controls/";
 
 // Colours of the fixture theme (0x00RRGGBB).
 inline constexpr std::uint32_t kClientBg = testsupport::Rgb(10, 20, 30);

@@ -116,7 +116,10 @@ std::wstring ExeFolderPath(const std::wstring& relative) {
   DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
   std::wstring path(buf, n);
   path.resize(path.find_last_of(L'\\') + 1);
-  return path + relative;
+  path += relative;
+  wchar_t full[MAX_PATH];
+  DWORD m = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  return m > 0 && m < MAX_PATH ? std::wstring(full, m) : path;
 }
 
 }  // namespace testsupport
