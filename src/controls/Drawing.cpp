@@ -68,6 +68,51 @@ std::unique_ptr<Font> MakeGdiplusFont(HFONT font) {
   return f;
 }
 
+namespace {
+
+bool Fits(Graphics& g, const Font& font, const std::wstring& text, const RectF& rect,
+          const StringFormat& format) {
+  if (text.empty()) return true;
+  RectF bounds;
+  INT fitted = 0, lines = 0;
+  if (g.MeasureString(text.c_str(), static_cast<INT>(text.size()), &font, rect, &format, &bounds,
+                      &fitted, &lines) != Ok)
+    return true;
+  // Allow for rounding of the measured width.
+  return fitted >= static_cast<INT>(text.size()) && bounds.Width <= rect.Width + 0.5f;
+}
+
+}  // namespace
+
+std::wstring FitTextWithEllipsis(Graphics& g, const Font& font, std::wstring_view text,
+                                 const RectF& rect, const StringFormat& format) {
+  std::wstring full(text);
+  if (Fits(g, font, full, rect, format)) return full;
+  // The longest beginning that fits with the ellipsis (binary search).
+  size_t lo = 0, hi = full.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi + 1) / 2;
+    std::wstring candidate = full.substr(0, mid) + L"\u2026";
+    if (Fits(g, font, candidate, rect, format))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  std::wstring head = full.substr(0, lo);
+  while (!head.empty() && head.back() == L' ') head.pop_back();
+  return head + L"\u2026";
+}
+
+void DrawFittedString(Graphics& g, const Font& font, std::wstring_view text, const RectF& rect,
+                      const StringFormat& format, const Brush& brush) {
+  std::wstring shown(text);
+  StringTrimming t = format.GetTrimming();
+  if (t == StringTrimmingEllipsisCharacter || t == StringTrimmingEllipsisWord ||
+      t == StringTrimmingEllipsisPath)
+    shown = FitTextWithEllipsis(g, font, text, rect, format);
+  g.DrawString(shown.c_str(), static_cast<INT>(shown.size()), &font, rect, &format, &brush);
+}
+
 TextRenderingHint ThemeTextHint(float emSize, bool bold) {
   return (emSize > 14.0f || bold) ? TextRenderingHintAntiAlias : TextRenderingHintClearTypeGridFit;
 }
@@ -86,7 +131,7 @@ void DrawThemeText(int formatFlags, HFONT font, Graphics& g, const RectF& rect,
     bool bold = (f->GetStyle() & FontStyleBold) != 0;
     g.SetTextRenderingHint(ThemeTextHint(f->GetSize(), bold));
   }
-  g.DrawString(text.data(), static_cast<INT>(text.size()), f.get(), rect, &format, &brush);
+  DrawFittedString(g, *f, text, rect, format, brush);
 }
 
 StatusBannerLayout ComputeStatusBannerLayout(int x, int y, int width, int height, SIZE iconSize) {

@@ -45,6 +45,16 @@ void DrawThemeText(int formatFlags, HFONT font, Gdiplus::Graphics& g, const Gdip
                    std::wstring_view text, const Gdiplus::Brush& brush,
                    Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical,
                    bool showPrefixes = false, bool leaveRenderingHint = false);
+// The text as drawn into rect with an ellipsis trimming: unchanged when it fits,
+// otherwise its longest beginning that fits with an ellipsis character (U+2026)
+// after it. (Not every GDI+ implementation trims by itself.)
+std::wstring FitTextWithEllipsis(Gdiplus::Graphics& g, const Gdiplus::Font& font,
+                                 std::wstring_view text, const Gdiplus::RectF& rect,
+                                 const Gdiplus::StringFormat& format);
+// Draws text with the format, fitted first when its trimming is an ellipsis.
+void DrawFittedString(Gdiplus::Graphics& g, const Gdiplus::Font& font, std::wstring_view text,
+                      const Gdiplus::RectF& rect, const Gdiplus::StringFormat& format,
+                      const Gdiplus::Brush& brush);
 // The rendering hint DrawThemeText picks for a font of this size and weight.
 Gdiplus::TextRenderingHint ThemeTextHint(float emSize, bool bold);
 

@@ -42,6 +42,5 @@ void DrawThemeBox(Graphics& g, const CThemeBox& box) {
   format.SetAlignment(StringAlignmentNear);
   format.SetLineAlignment(StringAlignmentNear);
   SolidBrush text(ToColor(Theme().GetColor(L"general/container/text")));
-  g.DrawString(box.title.c_str(), static_cast<INT>(box.title.size()), font.get(), l.titleText,
-               &format, &text);
+  DrawFittedString(g, *font, box.title, l.titleText, format, text);
 }

@@ -82,7 +82,7 @@ void CThemeLabel::Draw(Graphics& g, const RECT& client) {
   format.SetAlignment(static_cast<StringAlignment>(m_alignment));
   format.SetLineAlignment(static_cast<StringAlignment>(m_lineAlignment));
   SolidBrush brush(ToColor(m_textColor));
-  g.DrawString(m_text.c_str(), static_cast<INT>(m_text.size()), f.get(), l.text, &format, &brush);
+  DrawFittedString(g, *f, m_text, l.text, format, brush);
 }
 
 void CThemeLabel::PaintTo(HDC dc) {

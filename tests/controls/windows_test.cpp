@@ -6,6 +6,7 @@
 
 #include "controls/AnimationCtrl.h"
 #include "controls/BaseDlg.h"
+#include "controls/Drawing.h"
 #include "controls/MemDC.h"
 #include "controls/RoundProgressCtrl.h"
 #include "controls/ThemeButton.h"
@@ -437,6 +438,38 @@ TEST_F(AnimationWindow, FrameCentredOverAnimationBackground) {
   EXPECT_EQ(px->at(14, 10), Rgb(1, 1, 1));  // frame from (14, 10) to (25, 20)
   EXPECT_EQ(px->at(24, 19), Rgb(1, 1, 1));
   EXPECT_EQ(px->at(25, 19), kAnimationBg);
+}
+
+}  // namespace
+}  // namespace ctl
+
+namespace ctl {
+namespace {
+
+TEST(TextFitting, LongTextIsCutWithAnEllipsisOnOneLine) {
+  EnsureFixtureTheme();
+  testsupport::Pixels px(10, 10);
+  Gdiplus::Graphics g(px.dc());
+  UniqueFont hfont = CreateThemeFont(true, 11, false, false);
+  auto font = MakeGdiplusFont(hfont.get());
+  ASSERT_TRUE(font);
+  Gdiplus::StringFormat oneLine(Gdiplus::StringFormatFlagsNoWrap);
+  oneLine.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
+  const std::wstring title = L"A box title that is far too long for its box";
+  Gdiplus::RectF narrow(0, 0, 120, 40);
+  std::wstring shown = FitTextWithEllipsis(g, *font, title, narrow, oneLine);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), L'\u2026');
+  EXPECT_LT(shown.size(), title.size());
+  EXPECT_EQ(title.compare(0, shown.size() - 1, shown, 0, shown.size() - 1), 0);
+  Gdiplus::RectF bounds;
+  g.MeasureString(shown.c_str(), static_cast<INT>(shown.size()), font.get(), Gdiplus::PointF(0, 0),
+                  &oneLine, &bounds);
+  EXPECT_LE(bounds.Width, 121.0f);
+  // Text that fits stays as it is.
+  EXPECT_EQ(FitTextWithEllipsis(g, *font, L"Box", narrow, oneLine), L"Box");
+  // A wide rectangle takes the whole title.
+  EXPECT_EQ(FitTextWithEllipsis(g, *font, title, Gdiplus::RectF(0, 0, 2000, 40), oneLine), title);
 }
 
 }  // namespace
