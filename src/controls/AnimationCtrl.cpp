@@ -74,7 +74,8 @@ void CAnimationCtrl::PaintTo(HDC dc) {
   const ThemeColor bg = Theme().GetColor(L"general/animation/bg");
   CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top}, ToColorRef(bg));
   if (!m_current) return;
-  Graphics g(mem.GetDC());
+  CSurfaceGraphics sg(mem);
+  Graphics& g = sg;
   SolidBrush fill(ToColor(bg));
   g.FillRectangle(&fill, ToRectF(rc));
   SIZE frame = ImageSize(m_current);

@@ -25,27 +25,51 @@ void CBaseDlg::SetHeader(std::unique_ptr<Bitmap> image, std::wstring title, std:
 
 void CBaseDlg::DrawContent(Graphics&) {}
 
+HBRUSH CBaseDlg::BackgroundBrush(ThemeColor background) {
+  if (!m_background) return nullptr;
+  if (!m_backgroundBrush) {
+    HBITMAP tile = nullptr;
+    if (m_background->GetHBITMAP(ToOpaqueColor(background), &tile) != Ok || !tile) return nullptr;
+    m_backgroundTile.reset(tile);
+    m_backgroundBrush.reset(::CreatePatternBrush(tile));
+  }
+  return m_backgroundBrush.get();
+}
+
+void CBaseDlg::DrawHeaderBand(HDC dc, const RECT& client) {
+  HeaderLayout l = ComputeHeaderLayout(client, ImageSize(m_headerImage.get()));
+  const ThemeColor top = Theme().GetColor(L"general/header/blue_top");
+  const ThemeColor bottom = Theme().GetColor(L"general/header/blue_bottom");
+  RectF band = ToRectF(l.header);
+  Graphics g(dc);
+  if (!FillVerticalGradientGdi(dc, l.header, top, bottom)) {
+    LinearGradientBrush gradient(band, ToColor(top), ToColor(bottom), LinearGradientModeVertical);
+    g.FillRectangle(&gradient, band);
+  }
+  Pen outline(ToColor(bottom), 1.0f);
+  g.DrawRectangle(&outline, band);
+}
+
 void CBaseDlg::DrawHeader(Graphics& g, const RECT& client) {
   HeaderLayout l = ComputeHeaderLayout(client, ImageSize(m_headerImage.get()));
-  RectF band = ToRectF(l.header);
-  LinearGradientBrush gradient(band, ToColor(Theme().GetColor(L"general/header/blue_top")),
-                               ToColor(Theme().GetColor(L"general/header/blue_bottom")),
-                               LinearGradientModeVertical);
-  g.FillRectangle(&gradient, band);
-  Pen outline(ToColor(Theme().GetColor(L"general/header/blue_bottom")), 1.0f);
-  g.DrawRectangle(&outline, band);
   if (m_headerImage) {
     SIZE s = ImageSize(m_headerImage.get());
     g.DrawImage(m_headerImage.get(), static_cast<INT>(l.image.x), static_cast<INT>(l.image.y),
                 static_cast<INT>(s.cx), static_cast<INT>(s.cy));
   }
   SolidBrush text(ToColor(m_textColor));
-  if (!m_title.empty())
-    DrawThemeText(0, Theme().GetFont(L"client/title_bold"), g, ToRectF(l.title), m_title, text,
-                  StringAlignmentNear, StringAlignmentNear);
-  if (!m_subtitle.empty())
-    DrawThemeText(0, Theme().GetFont(L"client/subtitle"), g, ToRectF(l.subtitle), m_subtitle, text,
-                  StringAlignmentNear, StringAlignmentNear);
+  if (!m_title.empty()) {
+    if (!m_titleFont) m_titleFont = MakeGdiplusFont(Theme().GetFont(L"client/title_bold"));
+    if (m_titleFont)
+      DrawThemeText(0, *m_titleFont, g, ToRectF(l.title), m_title, text, StringAlignmentNear,
+                    StringAlignmentNear);
+  }
+  if (!m_subtitle.empty()) {
+    if (!m_subtitleFont) m_subtitleFont = MakeGdiplusFont(Theme().GetFont(L"client/subtitle"));
+    if (m_subtitleFont)
+      DrawThemeText(0, *m_subtitleFont, g, ToRectF(l.subtitle), m_subtitle, text,
+                    StringAlignmentNear, StringAlignmentNear);
+  }
 }
 
 void CBaseDlg::PaintTo(HDC dc) {
@@ -53,19 +77,23 @@ void CBaseDlg::PaintTo(HDC dc) {
   const int w = rc.right - rc.left, h = rc.bottom - rc.top;
   HDC surface = m_surface.Begin(w, h);
   if (!surface) return;
-  {
-    // The background colour goes through the 24-bit form: always opaque.
-    UniqueBrush bg(::CreateSolidBrush(ToColorRef(Theme().GetColor(L"client/client_bg"))));
-    RECT all{0, 0, w, h};
+  // The background colour goes through the 24-bit form: always opaque.
+  const ThemeColor background = Theme().GetColor(L"client/client_bg");
+  RECT all{0, 0, w, h};
+  if (HBRUSH tile = BackgroundBrush(background)) {
+    // The picture tiled from the top-left corner over the colour.
+    ::SetBrushOrgEx(surface, 0, 0, nullptr);
+    ::FillRect(surface, &all, tile);
+  } else {
+    UniqueBrush bg(::CreateSolidBrush(ToColorRef(background)));
     ::FillRect(surface, &all, bg.get());
-    Graphics g(surface);
-    if (m_background) {
-      TextureBrush tile(m_background.get(), WrapModeTile);
-      g.FillRectangle(&tile, 0, 0, w, h);
-    }
+  }
+  if (m_hasHeader) DrawHeaderBand(surface, rc);
+  {
+    CSurfaceGraphics sg(m_surface);
+    Graphics& g = sg;
     if (m_hasHeader) DrawHeader(g, rc);
     DrawContent(g);
-    g.Flush(FlushIntentionSync);
   }
   ::BitBlt(dc, 0, 0, w, h, surface, 0, 0, SRCCOPY);
 }

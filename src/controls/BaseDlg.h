@@ -43,6 +43,8 @@ class CBaseDlg : public CDialog, public CTransparentParent {
   // Replaces the tiled background picture (none: the background colour only).
   void SetBackgroundImage(std::unique_ptr<Gdiplus::Bitmap> image) {
     m_background = std::move(image);
+    m_backgroundBrush.reset();
+    m_backgroundTile.reset();
   }
 
  protected:
@@ -57,7 +59,9 @@ class CBaseDlg : public CDialog, public CTransparentParent {
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlColorMessage) override;
 
  private:
+  void DrawHeaderBand(HDC dc, const RECT& client);
   void DrawHeader(Gdiplus::Graphics& g, const RECT& client);
+  HBRUSH BackgroundBrush(ThemeColor background);
 
   CMemDCPerm m_surface;
   HBRUSH m_brush;  // hollow stock brush for the platform's static controls
@@ -66,4 +70,11 @@ class CBaseDlg : public CDialog, public CTransparentParent {
   std::wstring m_title;
   std::wstring m_subtitle;
   std::unique_ptr<Gdiplus::Bitmap> m_background;
+  // The background picture over the background colour as a GDI pattern brush,
+  // made at the first paint (tiling through GDI+ is slow on some platforms).
+  UniqueBitmap m_backgroundTile;
+  UniqueBrush m_backgroundBrush;
+  // Header fonts, made at the first paint (theme fonts never change).
+  std::unique_ptr<Gdiplus::Font> m_titleFont;
+  std::unique_ptr<Gdiplus::Font> m_subtitleFont;
 };

@@ -117,21 +117,47 @@ TextRenderingHint ThemeTextHint(float emSize, bool bold) {
   return (emSize > 14.0f || bold) ? TextRenderingHintAntiAlias : TextRenderingHintClearTypeGridFit;
 }
 
-void DrawThemeText(int formatFlags, HFONT font, Graphics& g, const RectF& rect,
+void DrawThemeText(int formatFlags, const Font& font, Graphics& g, const RectF& rect,
                    std::wstring_view text, const Brush& brush, StringAlignment horizontal,
                    StringAlignment vertical, bool showPrefixes, bool leaveRenderingHint) {
-  std::unique_ptr<Font> f = MakeGdiplusFont(font);
-  if (!f || text.empty()) return;
+  if (text.empty()) return;
   StringFormat format(formatFlags | StringFormatFlagsLineLimit);
   format.SetAlignment(horizontal);
   format.SetLineAlignment(vertical);
   format.SetTrimming(StringTrimmingEllipsisCharacter);
   if (showPrefixes) format.SetHotkeyPrefix(HotkeyPrefixShow);
   if (!leaveRenderingHint) {
-    bool bold = (f->GetStyle() & FontStyleBold) != 0;
-    g.SetTextRenderingHint(ThemeTextHint(f->GetSize(), bold));
+    bool bold = (font.GetStyle() & FontStyleBold) != 0;
+    g.SetTextRenderingHint(ThemeTextHint(font.GetSize(), bold));
   }
-  DrawFittedString(g, *f, text, rect, format, brush);
+  DrawFittedString(g, font, text, rect, format, brush);
+}
+
+void DrawThemeText(int formatFlags, HFONT font, Graphics& g, const RectF& rect,
+                   std::wstring_view text, const Brush& brush, StringAlignment horizontal,
+                   StringAlignment vertical, bool showPrefixes, bool leaveRenderingHint) {
+  if (text.empty()) return;
+  std::unique_ptr<Font> f = MakeGdiplusFont(font);
+  if (!f) return;
+  DrawThemeText(formatFlags, *f, g, rect, text, brush, horizontal, vertical, showPrefixes,
+                leaveRenderingHint);
+}
+
+bool FillVerticalGradientGdi(HDC dc, const RECT& rect, ThemeColor top, ThemeColor bottom) {
+  if (ThemeAlpha(top) != 255 || ThemeAlpha(bottom) != 255) return false;
+  TRIVERTEX v[2] = {};
+  v[0].x = rect.left;
+  v[0].y = rect.top;
+  v[0].Red = static_cast<COLOR16>(ThemeRed(top) << 8);
+  v[0].Green = static_cast<COLOR16>(ThemeGreen(top) << 8);
+  v[0].Blue = static_cast<COLOR16>(ThemeBlue(top) << 8);
+  v[1].x = rect.right;
+  v[1].y = rect.bottom;
+  v[1].Red = static_cast<COLOR16>(ThemeRed(bottom) << 8);
+  v[1].Green = static_cast<COLOR16>(ThemeGreen(bottom) << 8);
+  v[1].Blue = static_cast<COLOR16>(ThemeBlue(bottom) << 8);
+  GRADIENT_RECT r{0, 1};
+  return ::GdiGradientFill(dc, v, 2, &r, 1, GRADIENT_FILL_RECT_V) != FALSE;
 }
 
 StatusBannerLayout ComputeStatusBannerLayout(int x, int y, int width, int height, SIZE iconSize) {

@@ -55,6 +55,15 @@ std::wstring FitTextWithEllipsis(Gdiplus::Graphics& g, const Gdiplus::Font& font
 void DrawFittedString(Gdiplus::Graphics& g, const Gdiplus::Font& font, std::wstring_view text,
                       const Gdiplus::RectF& rect, const Gdiplus::StringFormat& format,
                       const Gdiplus::Brush& brush);
+// The same with a GDI+ font the caller keeps (no font made per call).
+void DrawThemeText(int formatFlags, const Gdiplus::Font& font, Gdiplus::Graphics& g,
+                   const Gdiplus::RectF& rect, std::wstring_view text, const Gdiplus::Brush& brush,
+                   Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical,
+                   bool showPrefixes = false, bool leaveRenderingHint = false);
+// Fills rect with a vertical gradient through GDI when both colours are opaque
+// (much cheaper than GDI+ on some platforms); returns false, drawing nothing,
+// otherwise.
+bool FillVerticalGradientGdi(HDC dc, const RECT& rect, ThemeColor top, ThemeColor bottom);
 // The rendering hint DrawThemeText picks for a font of this size and weight.
 Gdiplus::TextRenderingHint ThemeTextHint(float emSize, bool bold);
 

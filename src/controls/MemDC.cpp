@@ -43,7 +43,7 @@ CMemDC2::CMemDC2(HDC target, const RECT& clientRect, const CMemDCPerm* parentSur
     : m_target(target), m_rect(clientRect) {
   int w = Width() > 0 ? Width() : 1;
   int h = Height() > 0 ? Height() : 1;
-  m_bitmap = fw::CreateDib32(w, h, nullptr);
+  m_bitmap = fw::CreateDib32(w, h, &m_bits);
   m_dc.reset(::CreateCompatibleDC(target));
   if (!m_dc || !m_bitmap) return;
   m_oldBitmap = ::SelectObject(m_dc.get(), m_bitmap.get());
@@ -63,4 +63,22 @@ CMemDC2::~CMemDC2() {
     ::BitBlt(m_target, m_rect.left, m_rect.top, Width(), Height(), m_dc.get(), 0, 0, SRCCOPY);
     if (m_oldBitmap) ::SelectObject(m_dc.get(), m_oldBitmap);
   }
+}
+
+CSurfaceGraphics::CSurfaceGraphics(HDC dc, void* bits, int width, int height) {
+  ::GdiFlush();
+  if (bits && width > 0 && height > 0) {
+    m_bitmap = std::make_unique<Gdiplus::Bitmap>(width, height, width * 4, PixelFormat32bppRGB,
+                                                 static_cast<BYTE*>(bits));
+    if (m_bitmap->GetLastStatus() == Gdiplus::Ok)
+      m_graphics = std::make_unique<Gdiplus::Graphics>(m_bitmap.get());
+  }
+  if (!m_graphics || m_graphics->GetLastStatus() != Gdiplus::Ok)
+    m_graphics = std::make_unique<Gdiplus::Graphics>(dc);
+}
+
+CSurfaceGraphics::~CSurfaceGraphics() {
+  m_graphics->Flush(Gdiplus::FlushIntentionSync);
+  m_graphics.reset();
+  m_bitmap.reset();
 }

@@ -8,6 +8,9 @@
 // parent themselves.
 
 #include <windows.h>
+#include <gdiplus.h>
+
+#include <memory>
 
 #include "theme/GdiObject.h"
 
@@ -56,6 +59,7 @@ class CMemDC2 {
   CMemDC2& operator=(const CMemDC2&) = delete;
 
   HDC GetDC() const { return m_dc.get(); }
+  void* Bits() const { return m_bits; }
   // True when the background came from the parent's surface.
   bool FromParent() const { return m_fromParent; }
   int Width() const { return m_rect.right - m_rect.left; }
@@ -67,5 +71,29 @@ class CMemDC2 {
   UniqueMemoryDC m_dc;
   UniqueBitmap m_bitmap;
   HGDIOBJ m_oldBitmap = nullptr;
+  void* m_bits = nullptr;
   bool m_fromParent = false;
+};
+
+// GDI+ drawing straight into the memory of a 32-bit top-down surface (much
+// faster than drawing through its device context on some platforms). GDI's
+// pending work on the surface is flushed first; the drawing is complete when the
+// object goes away. Without bits it draws through the device context instead.
+class CSurfaceGraphics {
+ public:
+  CSurfaceGraphics(HDC dc, void* bits, int width, int height);
+  ~CSurfaceGraphics();
+  CSurfaceGraphics(const CSurfaceGraphics&) = delete;
+  CSurfaceGraphics& operator=(const CSurfaceGraphics&) = delete;
+  explicit CSurfaceGraphics(const CMemDC2& mem)
+      : CSurfaceGraphics(mem.GetDC(), mem.Bits(), mem.Width(), mem.Height()) {}
+  explicit CSurfaceGraphics(const CMemDCPerm& surface)
+      : CSurfaceGraphics(surface.GetDC(), const_cast<DWORD*>(surface.Bits()), surface.GetSize().cx,
+                         surface.GetSize().cy) {}
+  Gdiplus::Graphics& get() { return *m_graphics; }
+  operator Gdiplus::Graphics&() { return *m_graphics; }
+
+ private:
+  std::unique_ptr<Gdiplus::Bitmap> m_bitmap;
+  std::unique_ptr<Gdiplus::Graphics> m_graphics;
 };

@@ -67,7 +67,8 @@ void CRoundProgressCtrl::PaintTo(HDC dc) {
   RECT inParent = GetRectInParent();
   CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top},
               RGB(255, 255, 255));
-  Graphics g(mem.GetDC());
+  CSurfaceGraphics sg(mem);
+  Graphics& g = sg;
   g.SetSmoothingMode(SmoothingModeAntiAlias);
   const REAL x = 0, y = 0, w = static_cast<REAL>(rc.right - rc.left),
              h = static_cast<REAL>(rc.bottom - rc.top);

@@ -54,14 +54,14 @@ bool CThemeButton::PaintTo(HDC dc) {
   HWND parent = GetParent();
   CTransparentParent* tp = TransparentParentOf(parent);
   Bitmap* image = ImageFor(IsWindowEnabled() != FALSE, m_state);
-  auto draw = [&](HDC target) {
+  auto draw = [&](Graphics& g) {
     if (!image || !m_normal) return;
-    Graphics g(target);
     g.DrawImage(image, 0, 0, static_cast<INT>(m_normal->GetWidth()),
                 static_cast<INT>(m_normal->GetHeight()));
   };
   if (!tp) {
-    draw(dc);
+    Graphics g(dc);
+    draw(g);
     return true;
   }
   CMemDCPerm* surface = tp->GetBackgroundSurface();
@@ -73,7 +73,10 @@ bool CThemeButton::PaintTo(HDC dc) {
     return false;
   }
   CMemDC2 mem(dc, rc, surface, POINT{inParent.left, inParent.top});
-  draw(mem.GetDC());
+  {
+    CSurfaceGraphics sg(mem);
+    draw(sg);
+  }
   return true;
 }
 
@@ -178,12 +181,17 @@ ThemeColor CSolidButton::FillFor(int state) const {
 bool CSolidButton::PaintTo(HDC dc) {
   RECT rc = GetClientRect();
   CMemDC2 mem(dc, rc, nullptr, POINT{0, 0}, RGB(255, 255, 255));
-  Graphics g(mem.GetDC());
+  CSurfaceGraphics sg(mem);
+  Graphics& g = sg;
   SolidBrush fill(ToColor(FillFor(m_state)));
   g.FillRectangle(&fill, ToRectF(rc));
-  if (!m_font) m_font = CreateThemeFont(false, -1, false, false);
+  if (!m_font) {
+    UniqueFont message = CreateThemeFont(false, -1, false, false);
+    m_font = MakeGdiplusFont(message.get());
+  }
+  if (!m_font) return true;
   SolidBrush text(ToOpaqueColor(m_textColor));
-  DrawThemeText(0, m_font.get(), g, ToRectF(rc), GetWindowText(), text, StringAlignmentCenter,
+  DrawThemeText(0, *m_font, g, ToRectF(rc), GetWindowText(), text, StringAlignmentCenter,
                 StringAlignmentCenter);
   return true;
 }

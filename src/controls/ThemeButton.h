@@ -81,5 +81,5 @@ class CSolidButton : public CThemeButton {
   bool PaintTo(HDC dc) override;
 
  private:
-  UniqueFont m_font;
+  std::unique_ptr<Gdiplus::Font> m_font;
 };

@@ -18,7 +18,15 @@ HFONT CThemeLabel::GetFont() {
   return m_font.get();
 }
 
-void CThemeLabel::SetFont(UniqueFont font) { m_font = std::move(font); }
+void CThemeLabel::SetFont(UniqueFont font) {
+  m_font = std::move(font);
+  m_drawingFont.reset();
+}
+
+Font* CThemeLabel::DrawingFont() {
+  if (!m_drawingFont) m_drawingFont = MakeGdiplusFont(GetFont());
+  return m_drawingFont.get();
+}
 
 void CThemeLabel::PreSubclassWindow() { m_text = GetWindowText(); }
 
@@ -66,7 +74,6 @@ void CThemeLabel::Draw(Graphics& g, const RECT& client) {
   g.SetSmoothingMode(SmoothingModeAntiAlias);
   g.SetPixelOffsetMode(PixelOffsetModeHighQuality);
   g.SetTextRenderingHint(TextRenderingHintAntiAlias);
-  HFONT font = GetFont();
   LabelLayout l = ComputeLabelLayout(client, m_borderWidth);
   if (l.hasBorder) {
     GraphicsPath path;
@@ -75,7 +82,7 @@ void CThemeLabel::Draw(Graphics& g, const RECT& client) {
     Pen pen(ToColor(m_borderColor), m_borderWidth);
     g.DrawPath(&pen, &path);
   }
-  std::unique_ptr<Font> f = MakeGdiplusFont(font);
+  Font* f = DrawingFont();
   if (!f || m_text.empty()) return;
   StringFormat format;
   format.SetTrimming(static_cast<StringTrimming>(m_trimming));
@@ -96,7 +103,8 @@ void CThemeLabel::PaintTo(HDC dc) {
   }
   RECT inParent = GetRectInParent();
   CMemDC2 mem(dc, rc, parent, POINT{inParent.left, inParent.top});
-  Graphics g(mem.GetDC());
+  CSurfaceGraphics sg(mem);
+  Graphics& g = sg;
   Draw(g, rc);
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <memory>
 #include <string>
 
 #include "framework/Controls.h"
@@ -44,7 +45,10 @@ class CThemeLabel : public CStatic {
 
  private:
   void Draw(Gdiplus::Graphics& g, const RECT& client);
+  // The GDI+ form of the font, made once per font.
+  Gdiplus::Font* DrawingFont();
   UniqueFont m_font;
+  std::unique_ptr<Gdiplus::Font> m_drawingFont;
 };
 
 // The label's border and text rectangles within its client rectangle.
