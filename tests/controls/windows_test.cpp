@@ -474,3 +474,47 @@ TEST(TextFitting, LongTextIsCutWithAnEllipsisOnOneLine) {
 
 }  // namespace
 }  // namespace ctl
+
+namespace ctl {
+namespace {
+
+TEST_F(ThemedWindows, StaticTextsGetHollowBrushEditsKeepPlatformColours) {
+  HWND text = ::CreateWindowExW(0, L"STATIC", L"t", WS_CHILD, 0, 0, 50, 10, page.m_hWnd, nullptr,
+                                nullptr, nullptr);
+  HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 20, 50, 10, page.m_hWnd, nullptr,
+                                nullptr, nullptr);
+  testsupport::Pixels px(4, 4);
+  ::SetBkMode(px.dc(), OPAQUE);
+  LRESULT brush = ::SendMessageW(page.m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(px.dc()),
+                                 reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), static_cast<HBRUSH>(::GetStockObject(HOLLOW_BRUSH)));
+  EXPECT_EQ(::GetBkMode(px.dc()), TRANSPARENT);
+  ::SetBkMode(px.dc(), OPAQUE);
+  brush = ::SendMessageW(page.m_hWnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(px.dc()),
+                         reinterpret_cast<LPARAM>(edit));
+  EXPECT_NE(reinterpret_cast<HBRUSH>(brush), static_cast<HBRUSH>(::GetStockObject(HOLLOW_BRUSH)));
+  EXPECT_EQ(::GetBkMode(px.dc()), OPAQUE);
+}
+
+TEST(Saturation, ZeroDrawsGreyOneDrawsTheImage) {
+  EnsureFixtureTheme();
+  Gdiplus::Bitmap red(4, 4, PixelFormat32bppARGB);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) red.SetPixel(x, y, Gdiplus::Color(255, 200, 40, 0));
+  testsupport::Pixels px(8, 4);
+  {
+    Gdiplus::Graphics g(px.dc());
+    DrawImageSaturated(g, &red, 0.0f, 0, 0, 4, 4);
+    DrawImageSaturated(g, &red, 1.0f, 4, 0, 4, 4);
+  }
+  std::uint32_t grey = px.at(1, 1);
+  int r = static_cast<int>(grey >> 16), gch = static_cast<int>((grey >> 8) & 0xFF),
+      b = static_cast<int>(grey & 0xFF);
+  EXPECT_NEAR(r, gch, 1);
+  EXPECT_NEAR(gch, b, 1);
+  EXPECT_NEAR(r, static_cast<int>(0.3086 * 200 + 0.6094 * 40), 2);  // 86
+  EXPECT_EQ(px.at(5, 1), Rgb(200, 40, 0));
+}
+
+}  // namespace
+}  // namespace ctl
