@@ -1,0 +1,90 @@
+#pragma once
+// Walks files and folders and matches every file against the definitions.
+// Runs on the caller's thread (the engine gives it a worker thread); pause and
+// stop requests arrive through ScanControl from any thread.
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Definitions.h"
+
+namespace rre {
+
+class ScanControl {
+ public:
+  void Pause();
+  void Resume();
+  void Stop();
+  bool Stopped() const;
+  bool Paused() const;
+  // Blocks while paused; returns false when stopped.
+  bool Checkpoint();
+
+ private:
+  mutable std::mutex mu_;
+  std::condition_variable cv_;
+  bool paused_ = false, stopped_ = false;
+};
+
+struct ScanOptions {
+  std::vector<std::wstring> roots;     // files or folders to scan
+  std::vector<std::wstring> excluded;  // files or folders left out
+  std::set<uint32_t> ignoredThreats;   // found but not reported
+  bool recursive = true;
+};
+
+struct ScanStats {
+  uint64_t files = 0, folders = 0, bytes = 0, threats = 0, ignored = 0;
+};
+
+struct ScanError {
+  std::wstring item;
+  uint32_t code = 0;
+};
+
+struct Detection {
+  std::wstring path;
+  uint32_t threatId = 0;
+  uint64_t size = 0;
+};
+
+class Scanner {
+ public:
+  Scanner(const Matcher& matcher, ScanOptions options, ScanControl& control);
+
+  // Called for every file before it is scanned.
+  std::function<void(const std::wstring& path, const ScanStats&)> onFile;
+  // Called for every file that holds a threat that is not ignored.
+  std::function<void(const Detection&, const ScanStats&)> onDetection;
+
+  // Returns false when stopped before the end.
+  bool Run();
+  const ScanStats& Stats() const { return stats_; }
+  const std::vector<ScanError>& Errors() const { return errors_; }
+
+  // Scans one file. Returns the threat id (0: clean); `error` receives the
+  // system error when the file could not be read.
+  static uint32_t ScanFile(const Matcher& m, const std::wstring& path, std::vector<uint8_t>& buffer,
+                           uint64_t& size, uint32_t& error, ScanControl* control = nullptr);
+
+ private:
+  bool Excluded(const std::wstring& lowerPath) const;
+  bool ScanOne(const std::wstring& path);
+  bool Walk(const std::wstring& root);
+
+  const Matcher& matcher_;
+  ScanOptions options_;
+  std::vector<std::wstring> excludedLower_;
+  ScanControl& control_;
+  ScanStats stats_;
+  std::vector<ScanError> errors_;
+  std::set<std::wstring> visited_;
+  std::vector<uint8_t> buffer_;
+};
+
+}  // namespace rre
