@@ -1,0 +1,188 @@
+#pragma once
+// The engine session: the one state every client shares. It keeps the
+// configuration documents in the data folder, the threat definitions, the
+// scan-and-clean session, the quarantine, the definitions update, the
+// scheduled scans and active protection, and fires the events.
+//
+// Engine codes (free for the engine to choose, carried by the client):
+//   Scan states: 0 idle, 1 scanning, 107 scan done (nothing found), 109 scan
+//     done (threats found), 110 cleaning, 111 cleaning done, 112 cleaning
+//     stopped, 113 scan failed, 114 paused, 115 cleaning failed, 116 scan stopped.
+//   Actions (adviseType, actionRequested, cleanerResult): 0 none, 1 delete,
+//     2 report only, 3 quarantine, 4 allow this time, 5 ignore, 6 delete at
+//     restart; cleanerResult -1 means the action failed.
+//   Definitions update status: 0 checking, 5 downloading, 6 verifying,
+//     1 installing; ends: 2 up to date, 3 updated, 4 download failed,
+//     7 updates switched off, 100 bad definitions file, 101 server unreachable.
+//   Active protection (KnownBadApplicationResponseEnum): 0 allow, 1 report,
+//     3 delete, 5 quarantine, 6 quarantine without notice.
+
+#include <windows.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Definitions.h"
+#include "EventHub.h"
+#include "Scanner.h"
+#include "Schedule.h"
+#include "engine/documents/APConfig.h"
+#include "engine/documents/NVPairs.h"
+#include "engine/documents/ScanConfig.h"
+#include "engine/documents/ScanResults.h"
+#include "engine/documents/ServiceConfig.h"
+#include "engine/documents/ThreatDefinitionsConfig.h"
+
+namespace rre {
+
+enum ScanState : long {
+  kIdle = 0,
+  kScanning = 1,
+  kScanDone = 107,
+  kScanDoneThreats = 109,
+  kCleaning = 110,
+  kCleanDone = 111,
+  kCleanStopped = 112,
+  kScanFailed = 113,
+  kPaused = 114,
+  kCleanFailed = 115,
+  kScanStopped = 116,
+};
+
+enum Action : int {
+  kNoAction = 0,
+  kDelete = 1,
+  kReportOnly = 2,
+  kQuarantine = 3,
+  kAllow = 4,
+  kIgnore = 5,
+  kDeleteAtRestart = 6,
+  kActionFailed = -1,
+};
+
+struct ThreatInfo {
+  bool known = false;
+  ThreatDef def;
+  uint32_t version = 0;
+};
+
+class Engine {
+ public:
+  static Engine& Instance();
+
+  void Start();
+  // Fires the service stop to every client and ends the worker threads.
+  void Shutdown();
+
+  EventHub& Events() { return events_; }
+  std::wstring DataFolder() const { return data_; }
+
+  // Configuration documents (XML text).
+  enum Doc { kScanConfig, kAPConfig, kServiceConfig, kUpdateConfig };
+  HRESULT GetDocument(Doc which, std::wstring& text);
+  HRESULT SetDocument(Doc which, const std::wstring& text);
+  HRESULT GetNamedDocument(const std::wstring& name, std::wstring& text);
+  HRESULT SetNamedDocument(const std::wstring& name, const std::wstring& text);
+
+  // Scanning and cleaning.
+  HRESULT StartScan(long type, bool fromSchedule);
+  HRESULT PauseScan();
+  HRESULT ResumeScan();
+  HRESULT StopScan();
+  HRESULT ResetScan();
+  HRESULT CleanThreats(const std::wstring& requestPath);
+  void GetScanState(long& state, bool& reboot);
+  void GetScanInfo(long& type, bool& fromSchedule);
+  bool GetLastScan(long& type, std::wstring& when);
+  std::wstring ResultsFile() const { return data_ + L"ScanResults.xml"; }
+
+  // Quarantine.
+  HRESULT RestoreItem(const std::wstring& id, const std::wstring& target, bool trust);
+  HRESULT DeleteItem(const std::wstring& id);
+  std::wstring QuarantineFolder() const { return data_ + L"Quarantine\\"; }
+
+  // Definitions.
+  HRESULT GetDefinitionsStatus(bool& current, std::wstring& date);
+  HRESULT UpdateDefinitions();
+  ThreatInfo GetThreatInfo(uint32_t id);
+
+ private:
+  Engine() = default;
+  struct Found {
+    uint32_t threat = 0;
+    std::vector<std::wstring> traces;
+  };
+  struct CleanItem {
+    size_t threatIndex;  // into the results' threat list
+    int action;
+  };
+
+  void LoadConfiguration();
+  void LoadDefinitions();
+  template <class D>
+  bool LoadDoc(const wchar_t* file, D& doc);
+  template <class D>
+  HRESULT StoreDoc(const wchar_t* file, const D& doc);
+  std::wstring DocFile(const wchar_t* name) const { return data_ + L"Config\\" + name; }
+
+  ScanOptions OptionsFor(long type, const QVnsScanConfig::CScanSetting* own);
+  void ScanWorker(ScanOptions options, uint32_t intervalMs);
+  void CleanWorker(std::vector<CleanItem> items);
+  void UpdateWorker();
+  void SchedulerLoop();
+  void ProtectionLoop();
+  void ApplyProtectionSettings();
+  void OnProtectedFile(const std::wstring& path);
+  void PurgeQuarantine();
+  void RefreshSchedules();
+
+  // Quarantines the traces of one threat; returns the item id ("" on failure).
+  std::wstring QuarantineTraces(const ThreatDef& def, const std::vector<std::wstring>& traces,
+                                const std::wstring& scanGuid, uint32_t defsVersion, bool& reboot,
+                                std::vector<std::wstring>* failed);
+  bool RemoveFile(const std::wstring& path, bool& reboot);
+  HRESULT WriteResults();
+  void SetState(long state);
+  void FireState(long state);
+  void FireProgress(const std::wstring& object, const Found* threat, uint64_t elapsedMs);
+  void FireDefinitionsStatus(long status, long total, long done);
+
+  EventHub events_;
+  std::wstring data_;
+
+  std::mutex mu_;  // guards everything below
+  QVnsScanConfig::CScanConfig scanConfig_;
+  QVnsAPConfig::CAPConfig apConfig_;
+  QVnsServiceConfig::CServiceConfig serviceConfig_;
+  QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig updateConfig_;
+  std::shared_ptr<const Definitions> defs_;
+  std::shared_ptr<const Matcher> matcher_;
+  std::vector<ScheduleSpec> schedules_;
+
+  long state_ = kIdle;
+  long scanType_ = 0;
+  bool fromSchedule_ = false;
+  bool reboot_ = false;
+  std::wstring scanGuid_;
+  std::vector<Found> found_;
+  ScanStats stats_;
+  std::unique_ptr<QVnsScanResults::CARDOThreatEngineResults> results_;
+  std::shared_ptr<ScanControl> control_;
+  std::thread worker_;
+  std::thread updater_;
+  std::atomic<bool> updating_{false};
+  std::mutex fileMu_;     // quarantine files and the results file
+  std::mutex controlMu_;  // serialises starting, cleaning and resetting sessions
+
+  std::thread scheduler_, protection_;
+  std::atomic<bool> quit_{false};
+  HANDLE wake_ = nullptr;  // wakes the protection loop on setting changes
+};
+
+}  // namespace rre

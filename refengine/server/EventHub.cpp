@@ -1,0 +1,87 @@
+#include "EventHub.h"
+
+namespace rre {
+
+EventHub::EventHub() {
+  CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
+                   reinterpret_cast<void**>(&git_));
+}
+
+EventHub::~EventHub() {
+  Clear();
+  if (git_) git_->Release();
+}
+
+HRESULT EventHub::Advise(REFIID iid, IUnknown* sink, DWORD* cookie) {
+  if (!sink || !cookie) return E_POINTER;
+  *cookie = 0;
+  if (!git_) return E_UNEXPECTED;
+  IUnknown* typed = nullptr;
+  if (FAILED(sink->QueryInterface(iid, reinterpret_cast<void**>(&typed)))) return CONNECT_E_CANNOTCONNECT;
+  DWORD g = 0;
+  HRESULT hr = git_->RegisterInterfaceInGlobal(typed, iid, &g);
+  typed->Release();
+  if (FAILED(hr)) return hr;
+  std::lock_guard lock(mu_);
+  *cookie = next_++;
+  entries_.push_back({iid, *cookie, g});
+  return S_OK;
+}
+
+HRESULT EventHub::Unadvise(REFIID iid, DWORD cookie) {
+  DWORD g = 0;
+  {
+    std::lock_guard lock(mu_);
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->cookie == cookie && IsEqualIID(it->iid, iid)) {
+        g = it->git;
+        entries_.erase(it);
+        break;
+      }
+    }
+  }
+  if (!g) return CONNECT_E_NOCONNECTION;
+  git_->RevokeInterfaceFromGlobal(g);
+  return S_OK;
+}
+
+size_t EventHub::Count(REFIID iid) {
+  std::lock_guard lock(mu_);
+  size_t n = 0;
+  for (const auto& e : entries_) n += IsEqualIID(e.iid, iid);
+  return n;
+}
+
+void EventHub::Fire(REFIID iid, const std::function<HRESULT(IUnknown*)>& call) {
+  std::vector<Entry> targets;
+  {
+    std::lock_guard lock(mu_);
+    for (const auto& e : entries_)
+      if (IsEqualIID(e.iid, iid)) targets.push_back(e);
+  }
+  for (const auto& e : targets) {
+    IUnknown* sink = nullptr;
+    HRESULT hr = git_->GetInterfaceFromGlobal(e.git, iid, reinterpret_cast<void**>(&sink));
+    if (SUCCEEDED(hr)) {
+      hr = call(sink);
+      sink->Release();
+    }
+    // The client has gone: forget its sink.
+    if (hr == RPC_E_DISCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+        hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || hr == CO_E_OBJNOTCONNECTED ||
+        hr == RPC_E_SERVER_DIED || hr == RPC_E_SERVER_DIED_DNE)
+      Unadvise(iid, e.cookie);
+  }
+}
+
+void EventHub::Clear() {
+  std::vector<Entry> all;
+  {
+    std::lock_guard lock(mu_);
+    all.swap(entries_);
+  }
+  if (git_)
+    for (const auto& e : all) git_->RevokeInterfaceFromGlobal(e.git);
+}
+
+}  // namespace rre

@@ -1,0 +1,48 @@
+#pragma once
+// Event sinks of every client, per event interface. Sinks are kept in the
+// Global Interface Table, so any engine thread can call them; calls are made
+// outside every engine lock. A sink whose client has gone is dropped.
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace rre {
+
+class EventHub {
+ public:
+  EventHub();
+  ~EventHub();
+  EventHub(const EventHub&) = delete;
+  EventHub& operator=(const EventHub&) = delete;
+
+  HRESULT Advise(REFIID iid, IUnknown* sink, DWORD* cookie);
+  HRESULT Unadvise(REFIID iid, DWORD cookie);
+  size_t Count(REFIID iid);
+
+  // Calls `call` with every sink of `iid` (as that interface) in turn.
+  void Fire(REFIID iid, const std::function<HRESULT(IUnknown*)>& call);
+
+  template <class I, class F>
+  void FireAs(REFIID iid, F f) {
+    Fire(iid, [&f](IUnknown* u) { return f(static_cast<I*>(u)); });
+  }
+
+  void Clear();
+
+ private:
+  struct Entry {
+    IID iid;
+    DWORD cookie;
+    DWORD git;
+  };
+  std::mutex mu_;
+  std::vector<Entry> entries_;
+  DWORD next_ = 1;
+  IGlobalInterfaceTable* git_ = nullptr;
+};
+
+}  // namespace rre

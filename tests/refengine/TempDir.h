@@ -1,0 +1,61 @@
+#pragma once
+// A scratch folder below the temporary folder, removed with everything in it.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "Text.h"
+
+class TempDir {
+ public:
+  TempDir() {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    std::wstring id = rre::NewGuidText();
+    path_ = std::wstring(tmp) + L"rrtest_" + id.substr(1, 8) + id.substr(10, 4);
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempDir() { Remove(path_); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::wstring& path() const { return path_; }
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+  static void Remove(const std::wstring& p) {
+    std::wstring from = p + L'\0' + L'\0';
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+  }
+
+ private:
+  std::wstring path_;
+};
+
+inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD w = 0;
+  BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), DWORD(bytes.size()), &w, nullptr);
+  CloseHandle(h);
+  return ok && w == bytes.size();
+}
+
+inline std::string ReadBytes(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
+  CloseHandle(h);
+  return out;
+}
+
+inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
