@@ -17,8 +17,6 @@ class ServerLifetime {
   static void Add();
   static void Release();
   static long Count();
-  // The thread that is told (WM_APP) when the count reaches zero.
-  static void SetMainThread(DWORD id);
 };
 
 // Base for the engine's COM objects: the count starts at 1 and the object

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 
+#include "ComBase.h"
 #include "EngineContract.h"
 #include "Http.h"
 #include "Text.h"
@@ -236,9 +237,6 @@ void Engine::LoadConfiguration() {
   if (!LoadDoc(L"APConfig.xml", apConfig_)) {
     apConfig_.Enabled.Set(false);
     apConfig_.KnownBadApplicationResponseEnum.Set(0);
-    auto& m = apConfig_.Monitors.Create().Monitor.Append();
-    m.Type.Set(1);
-    m.Enabled.Set(true);
     StoreDoc(L"APConfig.xml", apConfig_);
   }
   if (!LoadDoc(L"ServiceConfig.xml", serviceConfig_)) StoreDoc(L"ServiceConfig.xml", serviceConfig_);

@@ -1,5 +1,7 @@
 #include "EventHub.h"
 
+#include <olectl.h>
+
 namespace rre {
 
 EventHub::EventHub() {
@@ -22,25 +24,36 @@ HRESULT EventHub::Advise(REFIID iid, IUnknown* sink, DWORD* cookie) {
   HRESULT hr = git_->RegisterInterfaceInGlobal(typed, iid, &g);
   typed->Release();
   if (FAILED(hr)) return hr;
+  // The engine's threads all live in the multithreaded apartment: the sink
+  // is unmarshalled from the table once and used from any of them.
+  IUnknown* proxy = nullptr;
+  hr = git_->GetInterfaceFromGlobal(g, iid, reinterpret_cast<void**>(&proxy));
+  if (FAILED(hr)) {
+    git_->RevokeInterfaceFromGlobal(g);
+    return hr;
+  }
   std::lock_guard lock(mu_);
   *cookie = next_++;
-  entries_.push_back({iid, *cookie, g});
+  entries_.push_back({iid, *cookie, g, proxy});
   return S_OK;
 }
 
 HRESULT EventHub::Unadvise(REFIID iid, DWORD cookie) {
   DWORD g = 0;
+  IUnknown* proxy = nullptr;
   {
     std::lock_guard lock(mu_);
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
       if (it->cookie == cookie && IsEqualIID(it->iid, iid)) {
         g = it->git;
+        proxy = it->proxy;
         entries_.erase(it);
         break;
       }
     }
   }
   if (!g) return CONNECT_E_NOCONNECTION;
+  if (proxy) proxy->Release();
   git_->RevokeInterfaceFromGlobal(g);
   return S_OK;
 }
@@ -57,15 +70,14 @@ void EventHub::Fire(REFIID iid, const std::function<HRESULT(IUnknown*)>& call) {
   {
     std::lock_guard lock(mu_);
     for (const auto& e : entries_)
-      if (IsEqualIID(e.iid, iid)) targets.push_back(e);
+      if (IsEqualIID(e.iid, iid)) {
+        e.proxy->AddRef();
+        targets.push_back(e);
+      }
   }
   for (const auto& e : targets) {
-    IUnknown* sink = nullptr;
-    HRESULT hr = git_->GetInterfaceFromGlobal(e.git, iid, reinterpret_cast<void**>(&sink));
-    if (SUCCEEDED(hr)) {
-      hr = call(sink);
-      sink->Release();
-    }
+    HRESULT hr = call(e.proxy);
+    e.proxy->Release();
     // The client has gone: forget its sink.
     if (hr == RPC_E_DISCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
         hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || hr == CO_E_OBJNOTCONNECTED ||
@@ -80,8 +92,10 @@ void EventHub::Clear() {
     std::lock_guard lock(mu_);
     all.swap(entries_);
   }
-  if (git_)
-    for (const auto& e : all) git_->RevokeInterfaceFromGlobal(e.git);
+  for (const auto& e : all) {
+    if (e.proxy) e.proxy->Release();
+    if (git_) git_->RevokeInterfaceFromGlobal(e.git);
+  }
 }
 
 }  // namespace rre

@@ -38,6 +38,7 @@ class EventHub {
     IID iid;
     DWORD cookie;
     DWORD git;
+    IUnknown* proxy;  // taken from the table once; every engine thread is in the MTA
   };
   std::mutex mu_;
   std::vector<Entry> entries_;

@@ -1,5 +1,7 @@
 #include "Objects.h"
 
+#include <olectl.h>
+
 #include <vector>
 
 #include "ComBase.h"

@@ -20,8 +20,8 @@ namespace rre {
 namespace {
 
 std::atomic<long> g_count{0};
-std::atomic<DWORD> g_mainThread{0};
-constexpr UINT kMsgIdle = WM_APP + 1;
+std::atomic<DWORD> g_idleSince{0};  // tick at which the count last fell to zero
+constexpr DWORD kGraceMs = 3000;
 constexpr wchar_t kStopEvent[] = L"Local\\RodeRedudEngineStop";
 
 std::wstring ModulePath() {
@@ -73,7 +73,6 @@ int Unregister() {
 
 int Serve() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 4;
-  g_mainThread = GetCurrentThreadId();
   MSG msg;
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue exists from now on
   HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kStopEvent);
@@ -83,30 +82,38 @@ int Serve() {
   size_t count = 0;
   EngineClasses(count);
   std::vector<DWORD> cookies(count, 0);
-  for (size_t i = 0; i < count; ++i) {
-    size_t n;
-    IClassFactory* f = NewClassFactory(i);
-    CoRegisterClassObject(*EngineClasses(n)[i].clsid, f, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookies[i]);
-    f->Release();
-  }
+  auto registerAll = [&] {
+    for (size_t i = 0; i < count; ++i) {
+      size_t n;
+      IClassFactory* f = NewClassFactory(i);
+      CoRegisterClassObject(*EngineClasses(n)[i].clsid, f, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookies[i]);
+      f->Release();
+    }
+  };
+  auto revokeAll = [&] {
+    for (DWORD& c : cookies)
+      if (c) CoRevokeClassObject(c), c = 0;
+  };
+  g_idleSince = GetTickCount();
+  registerAll();
 
-  // Ends when the last client has gone (after a short grace period for a
-  // client that is still connecting) or when asked to stop.
-  constexpr UINT_PTR kIdleTimer = 1;
-  SetTimer(nullptr, kIdleTimer, 5000, nullptr);  // a server started but never used ends too
-  for (bool running = true; running;) {
+  // Ends when no client has held an object for a short grace period (a
+  // server started but never used ends too), or when asked to stop.
+  SetTimer(nullptr, 0, 500, nullptr);
+  for (;;) {
     DWORD r = MsgWaitForMultipleObjects(1, &stop, FALSE, INFINITE, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0) break;
+    bool idle = false;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) running = false;
-      if (msg.message == kMsgIdle) SetTimer(nullptr, kIdleTimer, 3000, nullptr);
-      if (msg.message == WM_TIMER && g_count == 0) running = false;
-      if (msg.message == WM_TIMER) KillTimer(nullptr, msg.wParam);
+      if (msg.message == WM_TIMER && g_count == 0 && GetTickCount() - g_idleSince >= kGraceMs) idle = true;
       DispatchMessageW(&msg);
     }
+    if (!idle) continue;
+    revokeAll();
+    if (g_count == 0) break;
+    registerAll();  // a client came in at the last moment: keep serving
   }
-  for (DWORD c : cookies)
-    if (c) CoRevokeClassObject(c);
+  revokeAll();
   engine.Shutdown();
   if (stop) CloseHandle(stop);
   CoUninitialize();
@@ -117,10 +124,9 @@ int Serve() {
 
 void ServerLifetime::Add() { ++g_count; }
 void ServerLifetime::Release() {
-  if (--g_count == 0 && g_mainThread) PostThreadMessageW(g_mainThread, kMsgIdle, 0, 0);
+  if (--g_count == 0) g_idleSince = GetTickCount();
 }
 long ServerLifetime::Count() { return g_count; }
-void ServerLifetime::SetMainThread(DWORD id) { g_mainThread = id; }
 
 }  // namespace rre
 

@@ -2,7 +2,6 @@
 // A scratch folder below the temporary folder, removed with everything in it.
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 
@@ -25,12 +24,23 @@ class TempDir {
   std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
   static void Remove(const std::wstring& p) {
-    std::wstring from = p + L'\0' + L'\0';
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW((p + L"\\*").c_str(), &fd);
+    if (f != INVALID_HANDLE_VALUE) {
+      do {
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring child = p + L"\\" + name;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+          Remove(child);
+        } else {
+          SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+          DeleteFileW(child.c_str());
+        }
+      } while (FindNextFileW(f, &fd));
+      FindClose(f);
+    }
+    RemoveDirectoryW(p.c_str());
   }
 
  private:

@@ -1,0 +1,734 @@
+// End to end: the real engine executable, started by COM, driven from this
+// test process (a single-threaded apartment, as the program is).
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Definitions.h"
+#include "EngineHarness.h"
+#include "TempDir.h"
+#include "Text.h"
+#include "engine/documents/APConfig.h"
+#include "engine/documents/APEvent.h"
+#include "engine/documents/NVPairs.h"
+#include "engine/documents/QuarantineFile.h"
+#include "engine/documents/ScanConfig.h"
+#include "engine/documents/ScanResults.h"
+#include "engine/documents/ThreatDefinitionsConfig.h"
+#include "support/HttpServer.h"
+
+using namespace rrtest;
+using rre::Bstr;
+
+namespace {
+
+constexpr long kScanDone = 107, kScanDoneThreats = 109, kCleanDone = 111, kPaused = 114, kScanStopped = 116;
+
+std::wstring Quarantine() { return Folders().data + L"\\Quarantine\\"; }
+
+// Points the custom scan (ScanType 2) at the given paths.
+void SetCustomPaths(EngineClient& c, const std::vector<std::wstring>& paths, uint32_t intervalMs = 50) {
+  QVnsScanConfig::CScanConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(c.ScanConfig()), 0);
+  auto& settings = cfg.ScanSettings.Create();
+  QVnsScanConfig::CScanSetting* custom = nullptr;
+  for (auto& s : settings.ScanSetting)
+    if (s.ScanType.Get() == 2) custom = &s;
+  if (!custom) {
+    custom = &settings.ScanSetting.Append();
+    custom->ScanType.Set(2);
+  }
+  auto& p = custom->PathsToScan.Create();
+  p.Paths.Clear();
+  for (const auto& path : paths) p.Paths.Append().Path.Set(path);
+  cfg.ScanDetailCBIntervalMS.Set(intervalMs);
+  std::wstring text;
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+}
+
+QVnsScanResults::CARDOThreatEngineResults ReadResults(EngineClient& c) {
+  QVnsScanResults::CARDOThreatEngineResults r;
+  EXPECT_EQ(r.ReadFromFile(c.ResultsFile()), 0);
+  return r;
+}
+
+// Runs a custom scan of `paths` to its end; returns the terminal state.
+long RunCustomScan(EngineClient& c, const std::vector<std::wstring>& paths) {
+  SetCustomPaths(c, paths);
+  EXPECT_EQ(c.scan->ResetScan(), S_OK);
+  c.sink.Clear();
+  EXPECT_EQ(c.scan->StartScan(2), S_OK);
+  EXPECT_TRUE(c.sink.WaitState({kScanDone, kScanDoneThreats, 113, kScanStopped}));
+  return c.sink.FirstState({kScanDone, kScanDoneThreats, 113, kScanStopped});
+}
+
+// Writes the results with the given action for every threat as a clean
+// request (UTF-16 with a byte order mark, as the client does) and cleans.
+HRESULT Clean(EngineClient& c, int action, TempDir& tmp, QVnsScanResults::CARDOThreatEngineResults* edited = nullptr) {
+  QVnsScanResults::CARDOThreatEngineResults r = edited ? *edited : ReadResults(c);
+  if (!edited && r.threats)
+    for (auto& t : r.threats->threat) t.actionRequested.Set(action);
+  std::wstring text;
+  EXPECT_EQ(r.WriteToString(text), 0);
+  std::wstring path = tmp / L"ScanResults.xml";
+  WriteBytes(path, std::string("\xFF\xFE") + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+  c.sink.Clear();
+  Bstr p(path);
+  HRESULT hr = c.scan->CleanThreats(p.get());
+  DeleteFileW(path.c_str());
+  return hr;
+}
+
+std::vector<std::wstring> QuarantineRecords() {
+  std::vector<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW((Quarantine() + L"*.xml").c_str(), &fd);
+  if (f == INVALID_HANDLE_VALUE) return out;
+  do
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.push_back(fd.cFileName);
+  while (FindNextFileW(f, &fd));
+  FindClose(f);
+  return out;
+}
+
+}  // namespace
+
+TEST(EngineContract, FifteenClassesPingAndDataFolder) {
+  const CLSID* classes[] = {&CLSID_QVService,     &CLSID_QVComponent1,  &CLSID_QVActiveProtection,
+                            &CLSID_QVScanControl, &CLSID_QVQuarantine,  &CLSID_QVComponent5,
+                            &CLSID_QVComponent6,  &CLSID_QVThreatDefinitions, &CLSID_QVComponent8,
+                            &CLSID_QVComponent9,  &CLSID_QVComponent10, &CLSID_QVComponent11,
+                            &CLSID_QVComponent12, &CLSID_QVComponent13, &CLSID_QVComponent14};
+  const IID* ids[] = {&IID_IQVService,     &IID_IQVComponent1,  &IID_IQVActiveProtection, &IID_IQVScanControl,
+                      &IID_IQVQuarantine,  &IID_IQVComponent5,  &IID_IQVComponent6,       &IID_IQVThreatDefinitions,
+                      &IID_IQVComponent8,  &IID_IQVComponent9,  &IID_IQVComponent10,      &IID_IQVComponent11,
+                      &IID_IQVComponent12, &IID_IQVComponent13, &IID_IQVComponent14};
+  for (int i = 0; i < 15; ++i) {
+    rre::ComPtr<IUnknown> unk;
+    ASSERT_EQ(CoCreateInstance(*classes[i], nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unk.put())),
+              S_OK)
+        << "slot " << i;
+    rre::ComPtr<IUnknown> itf;
+    EXPECT_EQ(unk->QueryInterface(*ids[i], reinterpret_cast<void**>(itf.put())), S_OK) << "slot " << i;
+  }
+  EngineClient c;
+  ASSERT_TRUE(c.ok()) << std::hex << c.hr();
+  long v = 2;
+  EXPECT_EQ(c.service->Ping(&v), S_OK);
+  Bstr folder;
+  ASSERT_EQ(c.service->GetDataFolder(folder.put()), S_OK);
+  EXPECT_EQ(folder.str(), Folders().data + L"\\");
+  EXPECT_TRUE(Exists(folder.str() + L"Quarantine"));
+  // Engine creations succeed while it runs; a second client is served by the same engine.
+  EXPECT_EQ(EngineProcesses().size(), 1u);
+}
+
+TEST(EngineConfig, DocumentsAreKeptAndMalformedOnesRefused) {
+  EngineClient a, b;  // two clients, one engine
+  ASSERT_TRUE(a.ok() && b.ok());
+  // Fresh defaults.
+  Bstr ap;
+  ASSERT_EQ(a.protection->GetAPConfig(ap.put()), S_OK);
+  QVnsAPConfig::CAPConfig apc;
+  ASSERT_EQ(apc.ReadFromString(ap.str()), 0);
+  EXPECT_FALSE(apc.Enabled.Get());
+  Bstr up;
+  ASSERT_EQ(a.definitions->GetDefinitionUpdateConfig(up.put()), S_OK);
+  QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig upc;
+  ASSERT_EQ(upc.ReadFromString(up.str()), 0);
+  EXPECT_EQ(upc.UpdateInterval.Get(), 4u);
+
+  // What one client stores, the other reads back (and it is kept on disk).
+  QVnsScanConfig::CScanConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(a.ScanConfig()), 0);
+  cfg.DaysToKeepQuarantinedItems.Set(15);
+  auto& ign = cfg.IgnoredThreats.Create();
+  ign.IsDirty.Set(true);
+  auto& it = ign.IgnoredThreat.Append();
+  it.Id.Set(777);
+  it.Source.Set(1);
+  it.DateTimeAdded.Set(L"2026-12-10T08:00:00");
+  std::wstring text;
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(a.SetScanConfig(text), S_OK);
+  QVnsScanConfig::CScanConfig back;
+  ASSERT_EQ(back.ReadFromString(b.ScanConfig()), 0);
+  EXPECT_EQ(back.DaysToKeepQuarantinedItems.Get(), 15u);
+  ASSERT_TRUE(back.IgnoredThreats.Get());
+  EXPECT_EQ(back.IgnoredThreats->IgnoredThreat[0].Id.Get(), 777u);
+  EXPECT_TRUE(Exists(Folders().data + L"\\Config\\ScanConfig.xml"));
+
+  // Malformed documents and wrong roots are refused and change nothing.
+  for (const wchar_t* bad : {L"<ScanConfig", L"<APConfig Enabled=\"true\"/>", L"<ScanConfig Colour=\"red\"/>",
+                             L"", L"<ScanConfig DaysToKeepQuarantinedItems=\"-4\"/>"}) {
+    EXPECT_EQ(a.SetScanConfig(bad), E_INVALIDARG) << std::string(rre::Narrow(bad));
+    QVnsScanConfig::CScanConfig kept;
+    ASSERT_EQ(kept.ReadFromString(b.ScanConfig()), 0);
+    EXPECT_EQ(kept.DaysToKeepQuarantinedItems.Get(), 15u);
+  }
+  Bstr badAp(L"<ScanConfig/>");
+  EXPECT_EQ(a.protection->SetAPConfig(badAp.get()), E_INVALIDARG);
+
+  // The name/value pairs document, by name; names that are not plain file names are refused.
+  Bstr name(L"config_file.xml"), pairs;
+  ASSERT_EQ(a.service->GetConfigDocument(name.get(), pairs.put()), S_OK);
+  QVnsNVPairs::CNVPairs nv;
+  ASSERT_EQ(nv.ReadFromString(pairs.str()), 0);
+  auto& pair = nv.NVPair.Append();
+  pair.Name.Set(L"last_scan_threat_count");
+  pair.Value.Set(L"3");
+  ASSERT_EQ(nv.WriteToString(text), 0);
+  Bstr nvText(text);
+  ASSERT_EQ(a.service->SetConfigDocument(name.get(), nvText.get()), S_OK);
+  Bstr again;
+  ASSERT_EQ(b.service->GetConfigDocument(name.get(), again.put()), S_OK);
+  ASSERT_EQ(nv.ReadFromString(again.str()), 0);
+  ASSERT_EQ(nv.NVPair.Count(), 1u);
+  EXPECT_EQ(nv.NVPair[0].Value.Get(), L"3");
+  Bstr evil(L"..\\..\\evil.xml"), out;
+  EXPECT_EQ(a.service->SetConfigDocument(evil.get(), nvText.get()), E_INVALIDARG);
+  EXPECT_EQ(a.service->GetConfigDocument(evil.get(), out.put()), E_INVALIDARG);
+  EXPECT_FALSE(Exists(Folders().data + L"\\..\\evil.xml"));
+
+  // Leave the configuration as the other tests expect it.
+  QVnsScanConfig::CScanConfig clean;
+  ASSERT_EQ(clean.ReadFromString(a.ScanConfig()), 0);
+  clean.IgnoredThreats.Reset();
+  clean.DaysToKeepQuarantinedItems.Set(0);
+  ASSERT_EQ(clean.WriteToString(text), 0);
+  ASSERT_EQ(a.SetScanConfig(text), S_OK);
+}
+
+TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  TempDir dir, tmp;
+  std::string eicar = rre::EicarTestString();
+  WriteBytes(dir / L"eicar.com", eicar);
+  WriteBytes(dir / L"eicar2.com", eicar + "\r\n");
+  WriteBytes(dir / L"clean.txt", "nothing to see");
+
+  ASSERT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
+  auto states = c.sink.Of(Event::State);
+  ASSERT_FALSE(states.empty());
+  EXPECT_EQ(states.front().n[0], 1);  // started first
+  auto progress = c.sink.Of(Event::Progress);
+  std::vector<Event> threats;
+  for (const auto& p : progress)
+    if (!p.s[0].empty()) threats.push_back(p);
+  ASSERT_EQ(threats.size(), 2u);
+  EXPECT_EQ(threats[0].s[0], L"EICAR-Test-File");
+  EXPECT_EQ(threats[0].n[0], 1001);
+  EXPECT_EQ(threats[0].s[2], L"Test file");
+  EXPECT_EQ(threats[1].n[1], 2);  // traces found so far
+  EXPECT_EQ(progress.back().n[2], 3);  // objects scanned
+  EXPECT_TRUE(c.sink.OffThread() == false);  // delivered on this apartment's thread
+  EXPECT_EQ(c.State(), kScanDoneThreats);
+  long type = -1;
+  unsigned char fromSchedule = 1;
+  ASSERT_EQ(c.scan->GetScanInfo(&type, &fromSchedule), S_OK);
+  EXPECT_EQ(type, 2);
+  EXPECT_EQ(fromSchedule, 0);
+  Bstr when;
+  EXPECT_EQ(c.scan->GetLastScan(&type, when.put()), S_OK);
+  EXPECT_EQ(when.str().size(), 19u);
+
+  auto results = ReadResults(c);
+  ASSERT_TRUE(results.threats);
+  ASSERT_EQ(results.threats->threat.Count(), 1u);
+  const auto& t = results.threats->threat[0];
+  EXPECT_EQ(t.id.Get(), 1001u);
+  EXPECT_EQ(t.adviseType.Get(), 3u);
+  EXPECT_TRUE(t.canQuarantine.Get());
+  ASSERT_TRUE(t.traces);
+  EXPECT_EQ(t.traces->trace.Count(), 2u);
+
+  // Threat details from the definitions.
+  Bstr s[8];
+  unsigned char known = 0, f[4] = {};
+  long value = 0;
+  ASSERT_EQ(c.definitions->GetThreatInfo(1001, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
+                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+            S_OK);
+  EXPECT_EQ(known, 1);
+  EXPECT_EQ(s[4].str(), L"EICAR-Test-File");
+  EXPECT_FALSE(s[0].str().empty());
+  EXPECT_EQ(f[2], 4);  // level
+  EXPECT_EQ(value, 3);
+  EXPECT_EQ(c.definitions->GetThreatInfo(424242, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
+                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+            S_FALSE);
+  EXPECT_EQ(known, 0);
+
+  // Clean to quarantine: one progress per trace, then the end.
+  size_t before = QuarantineRecords().size();
+  ASSERT_EQ(Clean(c, 3, tmp), S_OK);
+  ASSERT_TRUE(c.sink.WaitState({kCleanDone, 112, 115}));
+  EXPECT_EQ(c.sink.FirstState({kCleanDone, 112, 115}), kCleanDone);
+  auto cleaned = c.sink.Of(Event::Clean);
+  ASSERT_EQ(cleaned.size(), 2u);
+  EXPECT_EQ(cleaned[0].s[0], L"EICAR-Test-File");
+  EXPECT_EQ(cleaned[0].n[1], 50);
+  EXPECT_EQ(cleaned[1].n[1], 100);
+  EXPECT_FALSE(Exists(dir / L"eicar.com"));
+  EXPECT_FALSE(Exists(dir / L"eicar2.com"));
+  EXPECT_TRUE(Exists(dir / L"clean.txt"));
+  long state = 0;
+  unsigned char reboot = 1;
+  c.scan->GetScanState(&state, &reboot);
+  EXPECT_EQ(reboot, 0);
+  results = ReadResults(c);
+  const auto& done = results.threats->threat[0];
+  EXPECT_EQ(done.cleanerResult.Get(), 3);
+  std::wstring qid = done.quarantineId.Get();
+  ASSERT_EQ(qid.size(), 36u);
+  ASSERT_TRUE(results.summary && results.summary->cleanerResults && results.summary->cleanerResults->numThreats);
+  EXPECT_EQ(results.summary->cleanerResults->numThreats->quarantined.Get(), 1u);
+
+  // Listed: one record in the quarantine folder, readable as a record document.
+  auto records = QuarantineRecords();
+  ASSERT_EQ(records.size(), before + 1);
+  QVnsQuarantineFile::CARDOQuarantineRecordXML rec;
+  ASSERT_EQ(rec.ReadFromFile(Quarantine() + qid + L".xml"), 0);
+  EXPECT_EQ(rec.name.Get(), L"EICAR-Test-File");
+  EXPECT_EQ(rec.quarantineId.Get(), qid);
+  ASSERT_TRUE(rec.fixes);
+  EXPECT_EQ(rec.fixes->fix.Count(), 2u);
+  // The stored bytes are not detected again.
+  EXPECT_EQ(RunCustomScan(c, {Folders().data}), kScanDone);
+
+  // Restore puts both files back byte for byte and takes the item away.
+  Bstr id(qid);
+  EXPECT_EQ(c.quarantine->RestoreItem(id.get(), nullptr, 0, long(GetCurrentProcessId())), S_OK);
+  EXPECT_EQ(ReadBytes(dir / L"eicar.com"), eicar);
+  EXPECT_EQ(ReadBytes(dir / L"eicar2.com"), eicar + "\r\n");
+  EXPECT_FALSE(Exists(Quarantine() + qid + L".xml"));
+  EXPECT_NE(c.quarantine->RestoreItem(id.get(), nullptr, 0, 0), S_OK);
+
+  // Quarantine again, then delete the item for good.
+  ASSERT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
+  ASSERT_EQ(Clean(c, -1, tmp), S_OK);  // -1: the advised action, quarantine
+  ASSERT_TRUE(c.sink.WaitState({kCleanDone}));
+  qid = ReadResults(c).threats->threat[0].quarantineId.Get();
+  ASSERT_EQ(qid.size(), 36u);
+  Bstr id2(qid);
+  EXPECT_EQ(c.quarantine->DeleteItem(id2.get()), S_OK);
+  EXPECT_FALSE(Exists(Quarantine() + qid + L".xml"));
+  EXPECT_EQ(QuarantineRecords().size(), before);
+  EXPECT_FALSE(Exists(dir / L"eicar.com"));
+  EXPECT_NE(c.quarantine->DeleteItem(id2.get()), S_OK);
+  for (const wchar_t* bad : {L"..\\Config\\ScanConfig", L"", L"*"}) {
+    Bstr b(bad);
+    EXPECT_EQ(c.quarantine->DeleteItem(b.get()), E_INVALIDARG);
+    EXPECT_EQ(c.quarantine->RestoreItem(b.get(), nullptr, 0, 0), E_INVALIDARG);
+  }
+  EXPECT_TRUE(Exists(Folders().data + L"\\Config\\ScanConfig.xml"));
+}
+
+TEST(EngineScan, CleanActionsRestartFlagAndForgedRequests) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  TempDir dir, tmp, outside;
+  std::string eicar = rre::EicarTestString();
+  WriteBytes(dir / L"locked.com", eicar);
+  WriteBytes(dir / L"adware.bin", std::string("RRSAMPLE:") + "ADWARE-POPUP-19C2");
+  WriteBytes(outside / L"precious.txt", "keep me");
+  ASSERT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
+  auto results = ReadResults(c);
+  ASSERT_EQ(results.threats->threat.Count(), 2u);
+  for (auto& t : results.threats->threat) {
+    t.actionRequested.Set(t.id.Get() == 1001 ? 1 : 2);  // delete the test file, only report the adware
+    // A forged trace naming a file the engine never found is ignored.
+    auto& forged = t.traces->trace.Append();
+    forged.type.Set(1);
+    forged.dispValue.Set(outside / L"precious.txt");
+  }
+  auto& fake = results.threats->threat.Append();
+  fake.id.Set(2001);
+  fake.name.Set(L"Trojan.RRSample.Dropper");
+  fake.actionRequested.Set(1);
+  fake.traces.Create().trace.Append().dispValue.Set(outside / L"precious.txt");
+
+  // The test file is held open without delete sharing: removal waits for a restart.
+  HANDLE hold = CreateFileW((dir / L"locked.com").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+  ASSERT_EQ(Clean(c, 0, tmp, &results), S_OK);
+  ASSERT_TRUE(c.sink.WaitState({kCleanDone, 112, 115}));
+  CloseHandle(hold);
+  EXPECT_EQ(c.sink.Of(Event::Clean).size(), 2u);
+  long state = 0;
+  unsigned char reboot = 0;
+  c.scan->GetScanState(&state, &reboot);
+  EXPECT_EQ(state, kCleanDone);
+  EXPECT_EQ(reboot, 1);
+  auto after = ReadResults(c);
+  ASSERT_EQ(after.threats->threat.Count(), 2u);
+  for (const auto& t : after.threats->threat) EXPECT_EQ(t.cleanerResult.Get(), t.id.Get() == 1001 ? 6 : 2);
+  EXPECT_TRUE(Exists(dir / L"adware.bin"));
+  EXPECT_EQ(ReadBytes(outside / L"precious.txt"), "keep me");
+  // The pending removal is the prefix's business now; take it back.
+  MoveFileExW((dir / L"locked.com").c_str(), nullptr, 0);
+  HKEY key;
+  if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
+                     &key)) {
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+    RegCloseKey(key);
+  }
+
+  // A request that is not a results document, or no file at all, is refused.
+  WriteBytes(tmp / L"junk.xml", "<NotResults/>");
+  Bstr junk(tmp / L"junk.xml"), missing(tmp / L"missing.xml");
+  EXPECT_EQ(c.scan->CleanThreats(junk.get()), E_INVALIDARG);
+  EXPECT_TRUE(FAILED(c.scan->CleanThreats(missing.get())));
+}
+
+TEST(EngineScan, PauseResumeAndStop) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  TempDir dir;
+  for (int d = 0; d < 5; ++d) {
+    std::wstring sub = dir / (L"d" + std::to_wstring(d));
+    CreateDirectoryW(sub.c_str(), nullptr);
+    for (int f = 0; f < 100; ++f) WriteBytes(sub + L"\\f" + std::to_wstring(f), std::string(2000, char('a' + f % 26)));
+  }
+  SetCustomPaths(c, {dir.path()}, 10);
+  ASSERT_EQ(c.scan->ResetScan(), S_OK);
+  c.sink.Clear();
+  ASSERT_EQ(c.scan->StartScan(2), S_OK);
+  ASSERT_TRUE(PumpUntil([&] { return c.sink.Of(Event::Progress).size() >= 2; }, 20000));
+  EXPECT_EQ(c.scan->StartScan(2), HRESULT_FROM_WIN32(ERROR_BUSY));  // one session at a time
+  ASSERT_EQ(c.scan->PauseScan(), S_OK);
+  EXPECT_EQ(c.State(), kPaused);
+  Pump(300);
+  size_t held = c.sink.Of(Event::Progress).size();
+  Pump(700);
+  EXPECT_EQ(c.sink.Of(Event::Progress).size(), held);  // nothing moves while paused
+  EXPECT_EQ(c.sink.FirstState({kScanDone, kScanStopped}), -1);
+  ASSERT_EQ(c.scan->ResumeScan(), S_OK);
+  EXPECT_EQ(c.State(), 1);
+  ASSERT_TRUE(PumpUntil([&] { return c.sink.Of(Event::Progress).size() > held; }, 10000));
+  ASSERT_EQ(c.scan->StopScan(), S_OK);
+  ASSERT_TRUE(c.sink.WaitState({kScanDone, kScanStopped}));
+  // Stopped before the end (unless the machine was fast enough to finish first).
+  long end = c.sink.FirstState({kScanDone, kScanStopped});
+  EXPECT_EQ(end, kScanStopped);
+  EXPECT_EQ(c.State(), end);
+  auto results = ReadResults(c);
+  ASSERT_TRUE(results.summary);
+  EXPECT_TRUE(results.summary->scannerAborted.Get());
+  EXPECT_EQ(c.scan->ResetScan(), S_OK);
+  EXPECT_EQ(c.State(), 0);
+  EXPECT_EQ(c.scan->PauseScan(), HRESULT_FROM_WIN32(ERROR_INVALID_STATE));
+  EXPECT_EQ(c.scan->StartScan(9), E_INVALIDARG);
+}
+
+namespace {
+
+std::string NewerDefinitions(uint32_t version) {
+  rre::Definitions d = rre::BuiltInDefinitions();
+  d.version = version;
+  d.date = rre::NowLocalText();
+  rre::ThreatDef t;
+  t.id = 5001;
+  t.name = L"Worm.RRSample.Fresh";
+  t.category = L"Worm";
+  t.level = 2;
+  t.advise = 3;
+  t.byteRules.push_back({std::string("FRESH-") + "WORM-SIGNATURE-0042", -1});
+  d.threats[t.id] = t;
+  return rre::SerializeDefinitions(d);
+}
+
+void SetUpdateUrl(EngineClient& c, const std::wstring& url) {
+  Bstr text;
+  ASSERT_EQ(c.definitions->GetDefinitionUpdateConfig(text.put()), S_OK);
+  QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(text.str()), 0);
+  cfg.TROVEConfig.Create().BaseURL.Set(url);
+  cfg.TROVEConfig->ProductID.Set(430);
+  std::wstring out;
+  ASSERT_EQ(cfg.WriteToString(out), 0);
+  Bstr b(out);
+  ASSERT_EQ(c.definitions->SetDefinitionUpdateConfig(b.get()), S_OK);
+}
+
+long RunUpdate(EngineClient& c) {
+  c.sink.Clear();
+  EXPECT_EQ(c.definitions->UpdateDefinitions(), S_OK);
+  long end = -1;
+  PumpUntil(
+      [&] {
+        for (const auto& e : c.sink.Of(Event::Definitions))
+          if (e.n[0] == 2 || e.n[0] == 3 || e.n[0] == 4 || e.n[0] == 7 || e.n[0] == 100 || e.n[0] == 101)
+            return end = e.n[0], true;
+        return false;
+      },
+      30000);
+  return end;
+}
+
+}  // namespace
+
+TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  long current = -1;
+  Bstr date;
+  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.put()), S_OK);
+  EXPECT_EQ(current, 0);  // the built-in definitions are older than the update interval
+  EXPECT_EQ(date.str(), L"2026-12-01T00:00:00");
+
+  HttpServer server;
+  std::string body = NewerDefinitions(2099010100);
+  // A broken file, then a server error, then nothing newer, then the real thing.
+  std::string broken = body;
+  broken[broken.size() / 2] ^= 0x20;
+  server.Enqueue({200, "", {}, broken});
+  server.Enqueue({500, "", {}, "oops"});
+  server.Enqueue({204, "", {}, ""});
+  server.Enqueue({200, "", {{"Content-Type", "application/octet-stream"}}, body});
+  SetUpdateUrl(c, server.Url(L"/TROVE/trove.aspx"));
+
+  EXPECT_EQ(RunUpdate(c), 100);
+  EXPECT_EQ(RunUpdate(c), 4);
+  EXPECT_EQ(RunUpdate(c), 2);
+  ASSERT_EQ(RunUpdate(c), 3);
+  auto ev = c.sink.Of(Event::Definitions);
+  ASSERT_GE(ev.size(), 4u);
+  EXPECT_EQ(ev.front().n[0], 0);
+  bool sawProgress = false, sawInstall = false;
+  for (const auto& e : ev) {
+    if (e.n[0] == 5 && e.n[1] == long(body.size()) && e.n[2] == long(body.size())) sawProgress = true;
+    if (e.n[0] == 1) sawInstall = true;
+  }
+  EXPECT_TRUE(sawProgress);
+  EXPECT_TRUE(sawInstall);
+  auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[0].target.rfind("/TROVE/trove.aspx?product=430", 0), 0u) << requests[0].target;
+
+  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.put()), S_OK);
+  EXPECT_EQ(current, 1);
+  Bstr s[8];
+  unsigned char known = 0, f[4];
+  long value;
+  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
+                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+            S_OK);
+  EXPECT_EQ(s[4].str(), L"Worm.RRSample.Fresh");
+  // The new rule detects.
+  TempDir dir;
+  WriteBytes(dir / L"worm.bin", std::string("xx FRESH-") + "WORM-SIGNATURE-0042 yy");
+  EXPECT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
+  // Offering the same version again changes nothing.
+  server.Enqueue({200, "", {}, body});
+  EXPECT_EQ(RunUpdate(c), 2);
+
+  // No server listening.
+  SetUpdateUrl(c, L"http://127.0.0.1:" + std::to_wstring(HttpServer::UnusedPort()) + L"/TROVE/trove.aspx");
+  EXPECT_EQ(RunUpdate(c), 101);
+  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
+                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+            S_OK);
+}
+
+TEST(EngineSchedule, ScheduledScanRunsAtItsTime) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  TempDir dir;
+  WriteBytes(dir / L"eicar.com", rre::EicarTestString());
+  ASSERT_EQ(c.scan->ResetScan(), S_OK);
+  QVnsScanConfig::CScanConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(c.ScanConfig()), 0);
+  // Three seconds from now, every day (seconds are accepted for precision).
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  FILETIME ft;
+  SystemTimeToFileTime(&st, &ft);
+  ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  u.QuadPart += 3 * rre::kTicksPerSecond;
+  ft = {u.LowPart, u.HighPart};
+  FileTimeToSystemTime(&ft, &st);
+  wchar_t at[16];
+  swprintf(at, 16, L"%02u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
+  auto& s = cfg.ScanSchedules.Create().ScanSchedule.Append();
+  s.ScheduleID.Set(0);
+  s.ScanScheduleName.Set(L"custom scan");
+  s.ScanType.Set(2);
+  s.StartTime.Set(at);
+  for (auto* day : {&s.EnableSun, &s.EnableMon, &s.EnableTue, &s.EnableWed, &s.EnableThu, &s.EnableFri, &s.EnableSat})
+    day->Set(true);
+  s.Enabled.Set(true);
+  auto& own = s.ScanSetting.Create();
+  own.ScanType.Set(2);
+  own.PathsToScan.Create().Paths.Append().Path.Set(dir.path());
+  std::wstring text;
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  c.sink.Clear();
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+  ASSERT_TRUE(c.sink.WaitState({1}, 15000));
+  ASSERT_TRUE(c.sink.WaitState({kScanDone, kScanDoneThreats}, 30000));
+  EXPECT_EQ(c.sink.FirstState({kScanDone, kScanDoneThreats}), kScanDoneThreats);
+  long type = -1;
+  unsigned char fromSchedule = 0;
+  ASSERT_EQ(c.scan->GetScanInfo(&type, &fromSchedule), S_OK);
+  EXPECT_EQ(type, 2);
+  EXPECT_EQ(fromSchedule, 1);
+  // It fires once, not again a second later.
+  c.sink.Clear();
+  Pump(2000);
+  EXPECT_EQ(c.sink.FirstState({1}), -1);
+  cfg.ScanSchedules.Reset();
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+}
+
+TEST(EngineProtection, DownloadedThreatIsQuarantinedAndReported) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  Bstr text;
+  ASSERT_EQ(c.protection->GetAPConfig(text.put()), S_OK);
+  QVnsAPConfig::CAPConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(text.str()), 0);
+  cfg.Enabled.Set(true);
+  cfg.KnownBadApplicationResponseEnum.Set(5);
+  std::wstring out;
+  ASSERT_EQ(cfg.WriteToString(out), 0);
+  Bstr b(out);
+  ASSERT_EQ(c.protection->SetAPConfig(b.get()), S_OK);
+  Pump(500);  // the watch is set up
+
+  size_t before = QuarantineRecords().size();
+  std::wstring dropped = Folders().watch + L"\\download.com";
+  WriteBytes(Folders().watch + L"\\harmless.txt", "fine");
+  WriteBytes(dropped, rre::EicarTestString());
+  ASSERT_TRUE(PumpUntil([&] { return !c.sink.Of(Event::Protection).empty(); }, 15000));
+  auto events = c.sink.Of(Event::Protection);
+  ASSERT_EQ(events.size(), 1u);
+  QVnsAPEvent::CAPEvent ev;
+  ASSERT_EQ(ev.ReadFromString(events[0].s[0]), 0);
+  EXPECT_EQ(ev.EventTypeEnum.Get(), 2u);
+  ASSERT_TRUE(ev.FileMonitor);
+  EXPECT_EQ(ev.FileMonitor->FilePath.Get(), dropped);
+  EXPECT_EQ(ev.FileMonitor->ThreatID.Get(), 1001u);
+  ASSERT_TRUE(ev.FinalDispositionInfo);
+  EXPECT_EQ(ev.FinalDispositionInfo->QID.Get().size(), 36u);
+  EXPECT_FALSE(Exists(dropped));
+  EXPECT_TRUE(Exists(Folders().watch + L"\\harmless.txt"));
+  EXPECT_EQ(QuarantineRecords().size(), before + 1);
+
+  // Switched off: nothing is watched any more.
+  cfg.Enabled.Set(false);
+  ASSERT_EQ(cfg.WriteToString(out), 0);
+  Bstr off(out);
+  ASSERT_EQ(c.protection->SetAPConfig(off.get()), S_OK);
+  Pump(300);
+  WriteBytes(dropped, rre::EicarTestString());
+  Pump(1500);
+  EXPECT_EQ(c.sink.Of(Event::Protection).size(), 1u);
+  EXPECT_TRUE(Exists(dropped));
+  DeleteFileW(dropped.c_str());
+}
+
+namespace {
+
+std::vector<DWORD> ProcessesNamed(const wchar_t* name) {
+  std::vector<DWORD> out;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return out;
+  PROCESSENTRY32W pe{sizeof pe};
+  for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe))
+    if (!_wcsicmp(pe.szExeFile, name)) out.push_back(pe.th32ProcessID);
+  CloseHandle(snap);
+  return out;
+}
+
+void Kill(DWORD pid) {
+  HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  ASSERT_NE(h, nullptr);
+  TerminateProcess(h, 9);
+  WaitForSingleObject(h, 10000);
+  CloseHandle(h);
+}
+
+}  // namespace
+
+// A killed engine: the client's calls fail (they do not hang), and a fresh
+// creation starts a new engine. Under Wine the killed server's registration
+// stays in the prefix's rpcss until that restarts; the test restarts it by
+// ending rpcss.exe, which the prefix's service manager starts again on the
+// next activation (in place of restarting the whole wineserver, which would
+// end this test process too).
+TEST(EngineZCrash, KilledMidScanFailsCleanlyAndANewEngineStarts) {
+  TempDir dir;
+  for (int f = 0; f < 300; ++f) WriteBytes(dir / (L"f" + std::to_wstring(f)), std::string(1000, 'k'));
+  {
+    EngineClient c;
+    ASSERT_TRUE(c.ok() && c.Connect());
+    SetCustomPaths(c, {dir.path()}, 10);
+    ASSERT_EQ(c.scan->ResetScan(), S_OK);
+    ASSERT_EQ(c.scan->StartScan(2), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return !c.sink.Of(Event::Progress).empty(); }, 20000));
+    ASSERT_EQ(c.scan->PauseScan(), S_OK);  // certainly mid-scan
+    auto engines = EngineProcesses();
+    ASSERT_EQ(engines.size(), 1u);
+    Kill(engines[0]);
+    long state = 0;
+    unsigned char reboot = 0;
+    HRESULT hr = c.scan->GetScanState(&state, &reboot);
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+    long v = 2;
+    EXPECT_TRUE(FAILED(c.service->Ping(&v)));
+  }
+  for (DWORD pid : ProcessesNamed(L"rpcss.exe")) Kill(pid);
+  EngineClient fresh;
+  ASSERT_TRUE(fresh.ok() && fresh.Connect()) << std::hex << fresh.hr();
+  EXPECT_EQ(EngineProcesses().size(), 1u);
+  EXPECT_EQ(fresh.State(), 0);  // a new session
+  QVnsScanConfig::CScanConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(fresh.ScanConfig()), 0);  // the configuration survived
+  EXPECT_EQ(cfg.ScanDetailCBIntervalMS.Get(), 10u);
+  EXPECT_EQ(RunCustomScan(fresh, {dir.path()}), kScanDone);
+}
+
+// Last: the engine is told to stop; clients hear it and a new engine starts
+// on the next creation, with the state it kept on disk.
+TEST(EngineZLifetime, StopIsAnnouncedAndANewEngineStarts) {
+  DWORD first = 0;
+  {
+    EngineClient c;
+    ASSERT_TRUE(c.ok() && c.Connect());
+    auto procs = EngineProcesses();
+    ASSERT_EQ(procs.size(), 1u);
+    first = procs[0];
+    EXPECT_EQ(RunEngine(L"/stop"), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return !c.sink.Of(Event::Service).empty(); }, 15000));
+    EXPECT_EQ(c.sink.Of(Event::Service)[0].n[0], 0);
+    ASSERT_TRUE(PumpUntil([] { return EngineProcesses().empty(); }, 15000));
+    long v = 2;
+    EXPECT_TRUE(FAILED(c.service->Ping(&v)));
+  }
+  EngineClient again;
+  ASSERT_TRUE(again.ok()) << std::hex << again.hr();
+  auto procs = EngineProcesses();
+  ASSERT_EQ(procs.size(), 1u);
+  EXPECT_NE(procs[0], first);
+  Bstr folder;
+  ASSERT_EQ(again.service->GetDataFolder(folder.put()), S_OK);
+  EXPECT_EQ(folder.str(), Folders().data + L"\\");
+}
+
+TEST(EngineZLifetime, EngineEndsWhenTheLastClientGoes) {
+  {
+    EngineClient c;
+    ASSERT_TRUE(c.ok());
+    ASSERT_EQ(EngineProcesses().size(), 1u);
+  }
+  EXPECT_TRUE(PumpUntil([] { return EngineProcesses().empty(); }, 20000));
+}
