@@ -186,14 +186,37 @@ void Engine::Start() {
   protection_ = std::thread([this] { ProtectionLoop(); });
 }
 
+void Engine::Launch(std::function<void()> work) {
+  std::lock_guard lock(workersMu_);
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    if (*it->done) {
+      it->thread.join();
+      it = workers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  workers_.push_back({std::thread([work = std::move(work), done] {
+                        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                        work();
+                        CoUninitialize();
+                        *done = true;
+                      }),
+                      done});
+}
+
 void Engine::Shutdown() {
   events_.FireAs<_IQVServiceEvents>(IID__IQVServiceEvents,
                                     [](_IQVServiceEvents* s) { return s->ServiceStatusChanged(0); });
   if (control_) control_->Stop();
   quit_ = true;
   if (wake_) SetEvent(wake_);
-  if (worker_.joinable()) worker_.join();
-  if (updater_.joinable()) updater_.join();
+  {
+    std::lock_guard lock(workersMu_);
+    for (auto& w : workers_) w.thread.join();
+    workers_.clear();
+  }
   if (scheduler_.joinable()) scheduler_.join();
   if (protection_.joinable()) protection_.join();
   events_.Clear();
@@ -390,14 +413,12 @@ void Engine::FireDefinitionsStatus(long status, long total, long done) {
 HRESULT Engine::UpdateDefinitions() {
   std::lock_guard lock(mu_);
   if (updating_) return S_FALSE;  // already running; its events follow
-  if (updater_.joinable()) updater_.join();
   updating_ = true;
-  updater_ = std::thread([this] { UpdateWorker(); });
+  Launch([this] { UpdateWorker(); });
   return S_OK;
 }
 
 void Engine::UpdateWorker() {
-  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   FireDefinitionsStatus(0, 0, 0);
   bool enabled;
   std::wstring url;
@@ -474,7 +495,6 @@ void Engine::UpdateWorker() {
   }
   updating_ = false;
   FireDefinitionsStatus(end, long(resp.body.size()), long(resp.body.size()));
-  CoUninitialize();
 }
 
 // ---------------------------------------------------------------------------
@@ -506,6 +526,7 @@ ScanOptions Engine::OptionsFor(long type, const SC::CScanSetting* own) {
 void Engine::SetState(long state) {
   std::lock_guard lock(mu_);
   state_ = state;
+  stateChanged_.notify_all();
 }
 
 void Engine::FireState(long state) {
@@ -539,13 +560,6 @@ HRESULT Engine::StartScan(long type, bool fromSchedule) {
   std::lock_guard control(controlMu_);
   std::unique_lock lock(mu_);
   if (state_ == kScanning || state_ == kPaused || state_ == kCleaning) return HRESULT_FROM_WIN32(ERROR_BUSY);
-  if (worker_.joinable()) {
-    // A finished session ends here; its thread has already returned.
-    lock.unlock();
-    worker_.join();
-    lock.lock();
-    if (state_ == kScanning || state_ == kPaused || state_ == kCleaning) return HRESULT_FROM_WIN32(ERROR_BUSY);
-  }
   const SC::CScanSetting* own = nullptr;
   if (fromSchedule)
     if (const auto* list = scanConfig_.ScanSchedules.Get())
@@ -562,12 +576,11 @@ HRESULT Engine::StartScan(long type, bool fromSchedule) {
   stats_ = ScanStats{};
   results_.reset();
   control_ = std::make_shared<ScanControl>();
-  worker_ = std::thread([this, options, interval] { ScanWorker(options, interval ? interval : kDefaultProgressMs); });
+  Launch([this, options, interval] { ScanWorker(options, interval ? interval : kDefaultProgressMs); });
   return S_OK;
 }
 
 void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs) {
-  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   std::shared_ptr<ScanControl> control;
   std::shared_ptr<const Matcher> matcher;
   std::shared_ptr<const Definitions> defs;
@@ -700,7 +713,6 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs) {
   FireProgress(L"", nullptr, GetTickCount() - t0);
   SetState(final);
   FireState(final);
-  CoUninitialize();
 }
 
 HRESULT Engine::WriteResults() {
@@ -746,8 +758,10 @@ HRESULT Engine::ResetScan() {
     control = control_;
   }
   if (control) control->Stop();
-  if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
-  std::lock_guard lock(mu_);
+  // The stopped session records its end first (it may be telling clients).
+  std::unique_lock lock(mu_);
+  stateChanged_.wait_for(lock, std::chrono::seconds(30),
+                         [this] { return state_ != kScanning && state_ != kPaused && state_ != kCleaning; });
   state_ = kIdle;
   found_.clear();
   results_.reset();
@@ -790,11 +804,6 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
   std::lock_guard serial(controlMu_);
   std::unique_lock lock(mu_);
   if (state_ == kScanning || state_ == kPaused || state_ == kCleaning) return HRESULT_FROM_WIN32(ERROR_BUSY);
-  if (worker_.joinable()) {
-    lock.unlock();
-    worker_.join();
-    lock.lock();
-  }
   if (!results_) {
     // No session in memory (the engine was restarted): take the last results.
     auto doc = std::make_unique<SR::CARDOThreatEngineResults>();
@@ -823,7 +832,7 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
   state_ = kCleaning;
   reboot_ = false;
   control_ = std::make_shared<ScanControl>();
-  worker_ = std::thread([this, items] { CleanWorker(items); });
+  Launch([this, items] { CleanWorker(items); });
   return S_OK;
 }
 
@@ -921,7 +930,6 @@ std::wstring Engine::QuarantineTraces(const ThreatDef& def, const std::vector<st
 }
 
 void Engine::CleanWorker(std::vector<CleanItem> items) {
-  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   std::shared_ptr<ScanControl> control;
   std::shared_ptr<const Definitions> defs;
   std::wstring scanGuid;
@@ -1047,7 +1055,6 @@ void Engine::CleanWorker(std::vector<CleanItem> items) {
   if (FAILED(WriteResults())) final = kCleanFailed;
   SetState(final);
   FireState(final);
-  CoUninitialize();
 }
 
 // ---------------------------------------------------------------------------

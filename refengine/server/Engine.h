@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -174,9 +175,19 @@ class Engine {
   ScanStats stats_;
   std::unique_ptr<QVnsScanResults::CARDOThreatEngineResults> results_;
   std::shared_ptr<ScanControl> control_;
-  std::thread worker_;
-  std::thread updater_;
+  std::condition_variable stateChanged_;  // with mu_
   std::atomic<bool> updating_{false};
+
+  // Worker threads of sessions and updates. They are never joined from a
+  // client's call (a worker may be inside an event call to that very client),
+  // only reaped once finished and joined at shutdown.
+  void Launch(std::function<void()> work);
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::mutex workersMu_;
+  std::vector<Worker> workers_;
   std::mutex fileMu_;     // quarantine files and the results file
   std::mutex controlMu_;  // serialises starting, cleaning and resetting sessions
 

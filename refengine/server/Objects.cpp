@@ -234,7 +234,7 @@ class ThreatDefinitions final : public EngineObject<IQVThreatDefinitions> {
     if (!value) return E_POINTER;
     ThreatInfo info = E().GetThreatInfo(uint32_t(threatId));
     const ThreatDef& d = info.def;
-    std::wstring values[] = {d.advice, d.name.empty() ? L"" : d.description, d.category, d.type, d.name,
+    std::wstring values[] = {d.advice, d.description, d.category, d.type, d.name,
                              d.author, d.authorUrl, std::to_wstring(info.version)};
     for (int i = 0; i < 8; ++i) {
       HRESULT hr = OutText(texts[i], values[i]);

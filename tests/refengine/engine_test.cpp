@@ -388,6 +388,97 @@ TEST(EngineScan, CleanActionsRestartFlagAndForgedRequests) {
   EXPECT_TRUE(FAILED(c.scan->CleanThreats(missing.get())));
 }
 
+TEST(EngineScan, QuickAndFullScansSkipKnownAppsAndIgnoredThreats) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  // The quick and full scan folders of the test engine are both Folders().quick.
+  std::wstring known = Folders().quick + L"\\known.com", found = Folders().quick + L"\\found.com",
+               adware = Folders().quick + L"\\adware.bin";
+  WriteBytes(known, rre::EicarTestString());
+  WriteBytes(found, rre::EicarTestString());
+  WriteBytes(adware, std::string("RRSAMPLE:") + "ADWARE-POPUP-19C2");
+  QVnsScanConfig::CScanConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(c.ScanConfig()), 0);
+  auto& app = cfg.KnownApps.Create().KnownApp.Append();
+  app.FilePath.Set(known);
+  app.FilePathType.Set(2);
+  cfg.IgnoredThreats.Create().IgnoredThreat.Append().Id.Set(3001);
+  std::wstring text;
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+  for (long type : {0L, 1L}) {
+    ASSERT_EQ(c.scan->ResetScan(), S_OK);
+    c.sink.Clear();
+    ASSERT_EQ(c.scan->StartScan(type), S_OK);
+    ASSERT_TRUE(c.sink.WaitState({kScanDone, kScanDoneThreats, 113, kScanStopped}));
+    EXPECT_EQ(c.sink.FirstState({kScanDone, kScanDoneThreats, 113, kScanStopped}), kScanDoneThreats);
+    auto r = ReadResults(c);
+    ASSERT_TRUE(r.threats);
+    ASSERT_EQ(r.threats->threat.Count(), 1u) << "type " << type;
+    ASSERT_EQ(r.threats->threat[0].traces->trace.Count(), 1u);
+    EXPECT_EQ(r.threats->threat[0].traces->trace[0].dispValue.Get(), found);
+    EXPECT_EQ(r.summary->scannerResults->numThreats->ignored.Get(), 1u);
+    long t = -1;
+    unsigned char f = 1;
+    c.scan->GetScanInfo(&t, &f);
+    EXPECT_EQ(t, type);
+  }
+  for (const auto& p : {known, found, adware}) DeleteFileW(p.c_str());
+  cfg.KnownApps.Reset();
+  cfg.IgnoredThreats.Reset();
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+}
+
+TEST(EngineQuarantine, ItemsOlderThanTheRetentionArePurged) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok());
+  auto plant = [](const std::wstring& id, const wchar_t* stamp) {
+    QVnsQuarantineFile::CARDOQuarantineRecordXML rec;
+    rec.quarantineId.Set(id);
+    rec.name.Set(L"Planted");
+    rec.dateTimeStampUTC.Set(stamp);
+    rec.authorURL.Set(L"");
+    rec.desc.Set(L"");
+    rec.threatAdviceDetails.Set(L"");
+    rec.customData.Set(L"");
+    auto& fix = rec.fixes.Create().fix.Append();
+    fix.dispValue.Set(L"C:\\nowhere\\planted.bin");
+    auto& a = fix.quarantineAttributes.Create().attr.Append();
+    a.n.Set(L"storage");
+    a.v.Set(id + L"-0.dat");
+    std::string text;
+    ASSERT_EQ(rec.WriteToText(text), 0);
+    WriteBytes(Quarantine() + id + L".xml", text);
+    WriteBytes(Quarantine() + L"Data\\" + id + L"-0.dat", "RRQ1");
+  };
+  std::wstring oldId = L"00000000-1111-2222-3333-444444444444", newId = L"00000000-1111-2222-3333-555555555555";
+  plant(oldId, L"2020-01-01T00:00:00");
+  plant(newId, rre::NowUtcText().c_str());
+  QVnsScanConfig::CScanConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(c.ScanConfig()), 0);
+  cfg.DaysToKeepQuarantinedItems.Set(0);  // 0 keeps everything
+  std::wstring text;
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+  EXPECT_TRUE(Exists(Quarantine() + oldId + L".xml"));
+  cfg.DaysToKeepQuarantinedItems.Set(15);
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+  EXPECT_FALSE(Exists(Quarantine() + oldId + L".xml"));
+  EXPECT_FALSE(Exists(Quarantine() + L"Data\\" + oldId + L"-0.dat"));
+  EXPECT_TRUE(Exists(Quarantine() + newId + L".xml"));
+  // A damaged item cannot be restored and stays where it is.
+  Bstr id(newId);
+  EXPECT_TRUE(FAILED(c.quarantine->RestoreItem(id.get(), nullptr, 0, 0)));
+  EXPECT_TRUE(Exists(Quarantine() + newId + L".xml"));
+  EXPECT_FALSE(Exists(L"C:\\nowhere\\planted.bin"));
+  EXPECT_EQ(c.quarantine->DeleteItem(id.get()), S_OK);
+  cfg.DaysToKeepQuarantinedItems.Set(0);
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
+}
+
 TEST(EngineScan, PauseResumeAndStop) {
   EngineClient c;
   ASSERT_TRUE(c.ok() && c.Connect());
