@@ -50,8 +50,8 @@ bool Generate(const std::wstring& root) {
         if (f % 3 == 0) v = (v & 0x1F1F1F1F1F1F1F1Full) | 0x4040404040404040ull;
         memcpy(buf.data() + i, &v, std::min<size_t>(8, size - i));
       }
-      HANDLE h = CreateFileW((dir + L"\\f" + std::to_wstring(f) + L".bin").c_str(), GENERIC_WRITE, 0, nullptr,
-                             CREATE_ALWAYS, 0, nullptr);
+      HANDLE h = CreateFileW((dir + L"\\f" + std::to_wstring(f) + L".bin").c_str(), GENERIC_WRITE,
+                             0, nullptr, CREATE_ALWAYS, 0, nullptr);
       if (h == INVALID_HANDLE_VALUE) return false;
       DWORD w;
       WriteFile(h, buf.data(), DWORD(size), &w, nullptr);
@@ -67,8 +67,8 @@ bool Generate(const std::wstring& root) {
 uint64_t ReadAll(const std::wstring& dir, std::vector<uint8_t>& buf, uint64_t& files) {
   uint64_t bytes = 0;
   WIN32_FIND_DATAW fd;
-  HANDLE f = FindFirstFileExW((dir + L"\\*").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                              FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE f = FindFirstFileExW((dir + L"\\*").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (f == INVALID_HANDLE_VALUE) return 0;
   do {
     if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L"..")) continue;
@@ -77,8 +77,9 @@ uint64_t ReadAll(const std::wstring& dir, std::vector<uint8_t>& buf, uint64_t& f
       bytes += ReadAll(path, buf, files);
       continue;
     }
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) continue;
     DWORD got;
     while (ReadFile(h, buf.data(), DWORD(buf.size()), &got, nullptr) && got) bytes += got;
@@ -105,7 +106,8 @@ int wmain(int argc, wchar_t** argv) {
     fwprintf(stderr, L"cannot generate the tree in %ls\n", root.c_str());
     return 1;
   }
-  wprintf(L"tree: %ls (%d files, ready in %.1f s)\n", root.c_str(), kFolders * kFilesPerFolder, Now() - t);
+  wprintf(L"tree: %ls (%d files, ready in %.1f s)\n", root.c_str(), kFolders * kFilesPerFolder,
+          Now() - t);
 
   rre::Matcher matcher(rre::BuiltInDefinitions());
   std::vector<uint8_t> buf(256 * 1024);
@@ -131,11 +133,11 @@ int wmain(int argc, wchar_t** argv) {
     threats = scanner.Stats().threats;
   }
   double mb = double(readBytes) / (1024.0 * 1024.0);
-  wprintf(L"read: %llu files, %.1f MB in %.3f s = %.1f MB/s\n", (unsigned long long)files, mb, bestRead,
-          mb / bestRead);
-  wprintf(L"scan: %llu files, %.1f MB in %.3f s = %.1f MB/s (%llu threats)\n", (unsigned long long)scanFiles,
-          double(scanBytes) / (1024.0 * 1024.0), bestScan, double(scanBytes) / (1024.0 * 1024.0) / bestScan,
-          (unsigned long long)threats);
+  wprintf(L"read: %llu files, %.1f MB in %.3f s = %.1f MB/s\n", (unsigned long long)files, mb,
+          bestRead, mb / bestRead);
+  wprintf(L"scan: %llu files, %.1f MB in %.3f s = %.1f MB/s (%llu threats)\n",
+          (unsigned long long)scanFiles, double(scanBytes) / (1024.0 * 1024.0), bestScan,
+          double(scanBytes) / (1024.0 * 1024.0) / bestScan, (unsigned long long)threats);
   wprintf(L"scan/read throughput ratio: %.2f (goal >= 0.5)\n", bestRead / bestScan);
   return 0;
 }

@@ -58,7 +58,8 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
     uint64_t n = 0;
     if (!cur) {
       if (key == "version") {
-        if (!ParseU64(value, n) || n > UINT32_MAX) return error = LineError(lineNo, "bad version"), false;
+        if (!ParseU64(value, n) || n > UINT32_MAX)
+          return error = LineError(lineNo, "bad version"), false;
         out.version = uint32_t(n);
         haveVersion = true;
       } else if (key == "date") {
@@ -68,7 +69,8 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
       } else if (key == "threat") {
         if (!ParseU64(value, n) || n == 0 || n > UINT32_MAX)
           return error = LineError(lineNo, "bad threat id"), false;
-        if (out.threats.count(uint32_t(n))) return error = LineError(lineNo, "duplicate threat id"), false;
+        if (out.threats.count(uint32_t(n)))
+          return error = LineError(lineNo, "duplicate threat id"), false;
         cur = &out.threats[uint32_t(n)];
         cur->id = uint32_t(n);
       } else {
@@ -94,23 +96,28 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
     } else if (key == "description") {
       cur->description = Widen(value);
     } else if (key == "categoryId") {
-      if (!ParseU64(value, n) || n > UINT32_MAX) return error = LineError(lineNo, "bad categoryId"), false;
+      if (!ParseU64(value, n) || n > UINT32_MAX)
+        return error = LineError(lineNo, "bad categoryId"), false;
       cur->categoryId = uint32_t(n);
     } else if (key == "level") {
-      if (!ParseU64(value, n) || n < 1 || n > 5) return error = LineError(lineNo, "level must be 1 to 5"), false;
+      if (!ParseU64(value, n) || n < 1 || n > 5)
+        return error = LineError(lineNo, "level must be 1 to 5"), false;
       cur->level = uint32_t(n);
     } else if (key == "advise") {
-      if (!ParseU64(value, n) || n > 6) return error = LineError(lineNo, "advise must be 0 to 6"), false;
+      if (!ParseU64(value, n) || n > 6)
+        return error = LineError(lineNo, "advise must be 0 to 6"), false;
       cur->advise = int32_t(n);
     } else if (key == "quarantine") {
-      if (!ParseBool(value, cur->canQuarantine)) return error = LineError(lineNo, "bad quarantine flag"), false;
+      if (!ParseBool(value, cur->canQuarantine))
+        return error = LineError(lineNo, "bad quarantine flag"), false;
     } else if (key == "maxsize") {
       if (!ParseU64(value, cur->maxSize)) return error = LineError(lineNo, "bad maxsize"), false;
     } else if (key == "bytes" || key.rfind("bytes@", 0) == 0) {
       ByteRule r;
       if (key.size() > 5) {
         int64_t off = 0;
-        if (!ParseI64(key.substr(6), off) || off < 0) return error = LineError(lineNo, "bad offset"), false;
+        if (!ParseI64(key.substr(6), off) || off < 0)
+          return error = LineError(lineNo, "bad offset"), false;
         r.offset = off;
       }
       if (!FromHex(value, r.bytes) || r.bytes.size() < 4 || r.bytes.size() > 4096)
@@ -136,7 +143,8 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
 }
 
 std::string SerializeDefinitions(const Definitions& d) {
-  std::string s = "RRDEFS 1\nversion " + std::to_string(d.version) + "\ndate " + Narrow(d.date) + "\n";
+  std::string s =
+      "RRDEFS 1\nversion " + std::to_string(d.version) + "\ndate " + Narrow(d.date) + "\n";
   auto text = [&s](const char* key, const std::wstring& v) {
     if (!v.empty()) s += std::string(key) + " " + Narrow(v) + "\n";
   };
@@ -157,14 +165,16 @@ std::string SerializeDefinitions(const Definitions& d) {
       s += r.offset < 0 ? "bytes " : "bytes@" + std::to_string(r.offset) + " ";
       s += ToHex(reinterpret_cast<const uint8_t*>(r.bytes.data()), r.bytes.size()) + "\n";
     }
-    for (const auto& h : t.hashRules) s += "sha256 " + ToHex(h.hash) + " " + std::to_string(h.size) + "\n";
+    for (const auto& h : t.hashRules)
+      s += "sha256 " + ToHex(h.hash) + " " + std::to_string(h.size) + "\n";
     s += "end\n";
   }
   return s + "checksum " + ToHex(Sha256::Of(s.data(), s.size())) + "\n";
 }
 
 bool LoadDefinitionsFile(const std::wstring& path, Definitions& out, std::string& error) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return error = "cannot open definitions file", false;
   LARGE_INTEGER size{};
   GetFileSizeEx(h, &size);

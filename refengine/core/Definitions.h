@@ -123,8 +123,8 @@ class Matcher {
     uint64_t maxSize;
   };
   std::vector<Rule> floating_, anchored_;
-  std::vector<uint64_t> prefixBits_;                 // 65536 bits: first two bytes of a floating rule
-  std::multimap<uint16_t, size_t> byPrefix_;         // first two bytes -> floating rule index
+  std::vector<uint64_t> prefixBits_;          // 65536 bits: first two bytes of a floating rule
+  std::multimap<uint16_t, size_t> byPrefix_;  // first two bytes -> floating rule index
   std::multimap<uint64_t, std::pair<Digest, uint32_t>> hashes_;  // size -> hash, threat
   size_t maxLen_ = 4;
 };

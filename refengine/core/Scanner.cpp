@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "Text.h"
 
 namespace rre {
@@ -59,8 +61,9 @@ uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, std::vect
                            uint64_t& size, uint32_t& error, ScanControl* control) {
   error = 0;
   size = 0;
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     error = GetLastError();
     return 0;
@@ -70,12 +73,15 @@ uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, std::vect
   size = uint64_t(li.QuadPart);
   if (buffer.empty()) buffer.resize(256 * 1024);
   Matcher::FileScan fs(m, size);
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(h, buffer.data(), DWORD(buffer.size()), &got, nullptr)) {
+  // Never read past the size seen at opening: device-like files (an endless
+  // stream reporting size 0) cannot hold the scan.
+  for (uint64_t left = size; left;) {
+    DWORD want = DWORD(std::min<uint64_t>(buffer.size(), left)), got = 0;
+    if (!ReadFile(h, buffer.data(), want, &got, nullptr)) {
       error = GetLastError();
       break;
     }
+    left -= got;
     if (got == 0 || !fs.Feed(buffer.data(), got)) break;
     if (control && !control->Checkpoint()) break;
   }
@@ -112,8 +118,8 @@ bool Scanner::Walk(const std::wstring& root) {
     ++stats_.folders;
     WIN32_FIND_DATAW fd;
     std::wstring prefix = dir.back() == L'\\' ? dir : dir + L'\\';
-    HANDLE f = FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
-                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE f = FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &fd,
+                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (f == INVALID_HANDLE_VALUE) {
       DWORD e = GetLastError();
       if (e != ERROR_FILE_NOT_FOUND) errors_.push_back({dir, e});

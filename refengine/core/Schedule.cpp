@@ -37,7 +37,8 @@ bool ParseStartTime(const std::wstring& text, int& hour, int& minute, int& secon
   return true;
 }
 
-std::optional<size_t> DueSchedule(const std::vector<ScheduleSpec>& schedules, uint64_t from, uint64_t to) {
+std::optional<size_t> DueSchedule(const std::vector<ScheduleSpec>& schedules, uint64_t from,
+                                  uint64_t to) {
   if (to <= from) return std::nullopt;
   // Never look back more than a day: a long pause does not replay old starts.
   if (to - from > kDay) from = to - kDay;

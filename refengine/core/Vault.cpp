@@ -71,10 +71,11 @@ bool CreateFolders(const std::wstring& folder) {
   return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest& hash, uint64_t& size,
-                uint32_t& error) {
-  Handle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest& hash,
+                uint64_t& size, uint32_t& error) {
+  Handle in(CreateFileW(source.c_str(), GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in.ok()) return error = GetLastError(), false;
   Handle out(CreateFileW(dataPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
   if (!out.ok()) return error = GetLastError(), false;
@@ -125,7 +126,8 @@ bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest
 
 bool VaultRestore(const std::wstring& dataPath, const std::wstring& target, const Digest* expected,
                   uint32_t& error) {
-  Handle in(CreateFileW(dataPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  Handle in(CreateFileW(dataPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                        nullptr));
   if (!in.ok()) return error = GetLastError(), false;
   Header hdr{};
   DWORD got = 0;

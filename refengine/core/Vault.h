@@ -12,8 +12,8 @@ namespace rre {
 
 // Copies `source` into `dataPath` in transformed form. `hash` and `size`
 // describe the original bytes. `error` receives the system error on failure.
-bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest& hash, uint64_t& size,
-                uint32_t& error);
+bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest& hash,
+                uint64_t& size, uint32_t& error);
 
 // Writes the original bytes to `target`, which must not exist yet (no file is
 // ever overwritten). Missing folders are created. When `expected` is given the

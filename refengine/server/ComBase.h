@@ -99,7 +99,9 @@ class Bstr {
   BSTR b_ = nullptr;
 };
 
-inline std::wstring FromBstr(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
+inline std::wstring FromBstr(BSTR b) {
+  return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
+}
 
 // Hands a text out through a BSTR out-argument.
 inline HRESULT OutText(BSTR* out, const std::wstring& s) {

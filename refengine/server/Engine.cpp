@@ -95,7 +95,8 @@ std::wstring DocText(const D& doc) {
   if (doc.WriteToString(text) != 0) return {};
   size_t decl = text.find(L"?>");
   size_t enc = text.find(L"UTF-8");
-  if (enc != std::wstring::npos && decl != std::wstring::npos && enc < decl) text.replace(enc, 5, L"UTF-16");
+  if (enc != std::wstring::npos && decl != std::wstring::npos && enc < decl)
+    text.replace(enc, 5, L"UTF-16");
   return text;
 }
 
@@ -107,7 +108,9 @@ bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
   BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), DWORD(bytes.size()), &w, nullptr);
   ok = ok && w == bytes.size() && FlushFileBuffers(h);
   CloseHandle(h);
-  if (ok && MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (ok &&
+      MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
   DeleteFileW(tmp.c_str());
   return false;
 }
@@ -152,9 +155,12 @@ std::wstring FileName(const std::wstring& path) {
 
 const wchar_t* ScanName(long type) {
   switch (type) {
-    case 0: return L"Quick scan";
-    case 1: return L"Full scan";
-    default: return L"Custom scan";
+    case 0:
+      return L"Quick scan";
+    case 1:
+      return L"Full scan";
+    default:
+      return L"Custom scan";
   }
 }
 
@@ -207,8 +213,8 @@ void Engine::Launch(std::function<void()> work) {
 }
 
 void Engine::Shutdown() {
-  events_.FireAs<_IQVServiceEvents>(IID__IQVServiceEvents,
-                                    [](_IQVServiceEvents* s) { return s->ServiceStatusChanged(0); });
+  events_.FireAs<_IQVServiceEvents>(
+      IID__IQVServiceEvents, [](_IQVServiceEvents* s) { return s->ServiceStatusChanged(0); });
   if (control_) control_->Stop();
   quit_ = true;
   if (wake_) SetEvent(wake_);
@@ -262,7 +268,8 @@ void Engine::LoadConfiguration() {
     apConfig_.KnownBadApplicationResponseEnum.Set(0);
     StoreDoc(L"APConfig.xml", apConfig_);
   }
-  if (!LoadDoc(L"ServiceConfig.xml", serviceConfig_)) StoreDoc(L"ServiceConfig.xml", serviceConfig_);
+  if (!LoadDoc(L"ServiceConfig.xml", serviceConfig_))
+    StoreDoc(L"ServiceConfig.xml", serviceConfig_);
   if (!LoadDoc(L"DefinitionUpdateConfig.xml", updateConfig_)) {
     updateConfig_.Enabled.Set(true);
     updateConfig_.UpdateInterval.Set(4);
@@ -279,10 +286,18 @@ void Engine::LoadConfiguration() {
 HRESULT Engine::GetDocument(Doc which, std::wstring& text) {
   std::lock_guard lock(mu_);
   switch (which) {
-    case kScanConfig: text = DocText(scanConfig_); break;
-    case kAPConfig: text = DocText(apConfig_); break;
-    case kServiceConfig: text = DocText(serviceConfig_); break;
-    case kUpdateConfig: text = DocText(updateConfig_); break;
+    case kScanConfig:
+      text = DocText(scanConfig_);
+      break;
+    case kAPConfig:
+      text = DocText(apConfig_);
+      break;
+    case kServiceConfig:
+      text = DocText(serviceConfig_);
+      break;
+    case kUpdateConfig:
+      text = DocText(updateConfig_);
+      break;
   }
   return text.empty() ? E_FAIL : S_OK;
 }
@@ -319,7 +334,8 @@ HRESULT Engine::SetDocument(Doc which, const std::wstring& text) {
       QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig doc;
       if (doc.ReadFromString(text) != 0) return E_INVALIDARG;
       std::lock_guard lock(mu_);
-      if (SUCCEEDED(hr = StoreDoc(L"DefinitionUpdateConfig.xml", doc))) updateConfig_ = std::move(doc);
+      if (SUCCEEDED(hr = StoreDoc(L"DefinitionUpdateConfig.xml", doc)))
+        updateConfig_ = std::move(doc);
       break;
     }
   }
@@ -333,7 +349,8 @@ HRESULT Engine::GetNamedDocument(const std::wstring& name, std::wstring& text) {
   std::lock_guard lock(mu_);
   QVnsNVPairs::CNVPairs pairs;
   std::wstring path = DocFile(name.c_str());
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   if (pairs.ReadFromFile(path) != 0) return E_FAIL;
   text = DocText(pairs);
   return text.empty() ? E_FAIL : S_OK;
@@ -355,7 +372,8 @@ void Engine::RefreshSchedules() {
     ScheduleSpec spec;
     spec.id = s.ScheduleID.Get();
     spec.scanType = s.ScanType.Get();
-    spec.enabled = s.Enabled.Get() && ParseStartTime(s.StartTime.Get(), spec.hour, spec.minute, spec.second);
+    spec.enabled =
+        s.Enabled.Get() && ParseStartTime(s.StartTime.Get(), spec.hour, spec.minute, spec.second);
     bool days[7] = {s.EnableSun.Get(), s.EnableMon.Get(), s.EnableTue.Get(), s.EnableWed.Get(),
                     s.EnableThu.Get(), s.EnableFri.Get(), s.EnableSat.Get()};
     std::copy(days, days + 7, spec.days);
@@ -386,7 +404,8 @@ HRESULT Engine::GetDefinitionsStatus(bool& current, std::wstring& date) {
   date = defs_->date;
   SYSTEMTIME st;
   uint64_t newest = ParseEngineTime(defs_->date, st) ? Ticks(st) : 0;
-  if (ParseEngineTime(updateConfig_.LastUpdateDateTime.Get(), st)) newest = std::max(newest, Ticks(st));
+  if (ParseEngineTime(updateConfig_.LastUpdateDateTime.Get(), st))
+    newest = std::max(newest, Ticks(st));
   uint64_t interval = uint64_t(updateConfig_.UpdateInterval.Get()) * 3600 * kTicksPerSecond;
   uint64_t now = NowLocalTicks();
   current = newest && now >= newest ? now - newest < interval : newest > 0;
@@ -405,9 +424,10 @@ ThreatInfo Engine::GetThreatInfo(uint32_t id) {
 }
 
 void Engine::FireDefinitionsStatus(long status, long total, long done) {
-  events_.FireAs<_IQVThreatDefinitionsEvents>(IID__IQVThreatDefinitionsEvents, [&](_IQVThreatDefinitionsEvents* s) {
-    return s->DefinitionsUpdateStatus(0, status, total, done);
-  });
+  events_.FireAs<_IQVThreatDefinitionsEvents>(
+      IID__IQVThreatDefinitionsEvents, [&](_IQVThreatDefinitionsEvents* s) {
+        return s->DefinitionsUpdateStatus(0, status, total, done);
+      });
 }
 
 HRESULT Engine::UpdateDefinitions() {
@@ -431,8 +451,8 @@ void Engine::UpdateWorker() {
       url = t->BaseURL.Get();
       if (!url.empty()) {
         url += url.find(L'?') == std::wstring::npos ? L'?' : L'&';
-        url += L"product=" + std::to_wstring(t->ProductID.Get()) + L"&stage=" + std::to_wstring(t->StageID.Get()) +
-               L"&version=" + std::to_wstring(version);
+        url += L"product=" + std::to_wstring(t->ProductID.Get()) + L"&stage=" +
+               std::to_wstring(t->StageID.Get()) + L"&version=" + std::to_wstring(version);
       }
     }
   }
@@ -449,16 +469,17 @@ void Engine::UpdateWorker() {
     end = 101;
   } else {
     DWORD last = 0;
-    bool ok = HttpGet(url,
-                      [&](uint64_t total, uint64_t done) {
-                        DWORD now = GetTickCount();
-                        if (done == 0 || now - last >= 100 || (total && done == total)) {
-                          last = now;
-                          FireDefinitionsStatus(5, long(total), long(done));
-                        }
-                        return !quit_;
-                      },
-                      kMaxDefinitionsBytes, resp);
+    bool ok = HttpGet(
+        url,
+        [&](uint64_t total, uint64_t done) {
+          DWORD now = GetTickCount();
+          if (done == 0 || now - last >= 100 || (total && done == total)) {
+            last = now;
+            FireDefinitionsStatus(5, long(total), long(done));
+          }
+          return !quit_;
+        },
+        kMaxDefinitionsBytes, resp);
     long size = long(resp.body.size());
     if (!ok) {
       end = resp.status ? 4 : 101;
@@ -530,8 +551,9 @@ void Engine::SetState(long state) {
 }
 
 void Engine::FireState(long state) {
-  events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents,
-                                        [&](_IQVScanControlEvents* s) { return s->ScanStateChanged(state, 0); });
+  events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
+    return s->ScanStateChanged(state, 0);
+  });
 }
 
 void Engine::FireProgress(const std::wstring& object, const Found* threat, uint64_t elapsedMs) {
@@ -547,11 +569,13 @@ void Engine::FireProgress(const std::wstring& object, const Found* threat, uint6
     if (threat)
       if (const ThreatDef* d = defs_->Find(threat->threat)) def = *d;
   }
-  Bstr name(threat ? def.name : std::wstring()), obj(object), cat(threat ? def.category : std::wstring());
+  Bstr name(threat ? def.name : std::wstring()), obj(object),
+      cat(threat ? def.category : std::wstring());
   long id = threat ? long(threat->threat) : 0, level = threat ? long(def.level) : 0;
   events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
-    return s->ScanProgress(type, state, name.get(), obj.get(), cat.get(), id, level, traces, long(st.files),
-                           long(st.folders), 0, 0, 0, traces, 0, long(elapsedMs / 1000), long(st.files), 1, 0);
+    return s->ScanProgress(type, state, name.get(), obj.get(), cat.get(), id, level, traces,
+                           long(st.files), long(st.folders), 0, 0, 0, traces, 0,
+                           long(elapsedMs / 1000), long(st.files), 1, 0);
   });
 }
 
@@ -559,7 +583,8 @@ HRESULT Engine::StartScan(long type, bool fromSchedule) {
   if (type < 0 || type > 2) return E_INVALIDARG;
   std::lock_guard control(controlMu_);
   std::unique_lock lock(mu_);
-  if (state_ == kScanning || state_ == kPaused || state_ == kCleaning) return HRESULT_FROM_WIN32(ERROR_BUSY);
+  if (state_ == kScanning || state_ == kPaused || state_ == kCleaning)
+    return HRESULT_FROM_WIN32(ERROR_BUSY);
   const SC::CScanSetting* own = nullptr;
   if (fromSchedule)
     if (const auto* list = scanConfig_.ScanSchedules.Get())
@@ -576,7 +601,8 @@ HRESULT Engine::StartScan(long type, bool fromSchedule) {
   stats_ = ScanStats{};
   results_.reset();
   control_ = std::make_shared<ScanControl>();
-  Launch([this, options, interval] { ScanWorker(options, interval ? interval : kDefaultProgressMs); });
+  Launch(
+      [this, options, interval] { ScanWorker(options, interval ? interval : kDefaultProgressMs); });
   return S_OK;
 }
 
@@ -610,7 +636,8 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs) {
     {
       std::lock_guard lock(mu_);
       stats_ = st;
-      auto it = std::find_if(found_.begin(), found_.end(), [&](const Found& f) { return f.threat == d.threatId; });
+      auto it = std::find_if(found_.begin(), found_.end(),
+                             [&](const Found& f) { return f.threat == d.threatId; });
       if (it == found_.end()) it = found_.insert(found_.end(), Found{d.threatId, {}});
       it->traces.push_back(d.path);
       copy = *it;
@@ -702,7 +729,10 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs) {
       }
     }
     results_ = std::move(doc);
-    final = failed ? kScanFailed : !completed ? kScanStopped : found_.empty() ? kScanDone : kScanDoneThreats;
+    final = failed           ? kScanFailed
+            : !completed     ? kScanStopped
+            : found_.empty() ? kScanDone
+                             : kScanDoneThreats;
     if (completed) {
       scanConfig_.LastScanDateTime.Set(NowLocalText());
       scanConfig_.LastScanType.Set(scanType_);
@@ -760,8 +790,9 @@ HRESULT Engine::ResetScan() {
   if (control) control->Stop();
   // The stopped session records its end first (it may be telling clients).
   std::unique_lock lock(mu_);
-  stateChanged_.wait_for(lock, std::chrono::seconds(30),
-                         [this] { return state_ != kScanning && state_ != kPaused && state_ != kCleaning; });
+  stateChanged_.wait_for(lock, std::chrono::seconds(30), [this] {
+    return state_ != kScanning && state_ != kPaused && state_ != kCleaning;
+  });
   state_ = kIdle;
   found_.clear();
   results_.reset();
@@ -803,7 +834,8 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
 
   std::lock_guard serial(controlMu_);
   std::unique_lock lock(mu_);
-  if (state_ == kScanning || state_ == kPaused || state_ == kCleaning) return HRESULT_FROM_WIN32(ERROR_BUSY);
+  if (state_ == kScanning || state_ == kPaused || state_ == kCleaning)
+    return HRESULT_FROM_WIN32(ERROR_BUSY);
   if (!results_) {
     // No session in memory (the engine was restarted): take the last results.
     auto doc = std::make_unique<SR::CARDOThreatEngineResults>();
@@ -822,9 +854,11 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
       if (t.id.Get() != r.id.Get() || t.name.Get() != r.name.Get()) continue;
       int done = t.cleanerResult.Get();
       if (done == kDelete || done == kQuarantine || done == kDeleteAtRestart) break;
-      int action = r.actionRequested.Get() == -1 ? int(t.adviseType.Get()) : r.actionRequested.Get();
+      int action =
+          r.actionRequested.Get() == -1 ? int(t.adviseType.Get()) : r.actionRequested.Get();
       t.actionRequested.Set(r.actionRequested.Get());
-      if (std::none_of(items.begin(), items.end(), [i](const CleanItem& c) { return c.threatIndex == i; }))
+      if (std::none_of(items.begin(), items.end(),
+                       [i](const CleanItem& c) { return c.threatIndex == i; }))
         items.push_back({i, action});
       break;
     }
@@ -839,7 +873,8 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
 bool Engine::RemoveFile(const std::wstring& path, bool& reboot) {
   DWORD attrs = GetFileAttributesW(path.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES) return true;  // already gone
-  if (attrs & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
+  if (attrs & FILE_ATTRIBUTE_READONLY)
+    SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
   if (DeleteFileW(path.c_str())) return true;
   DWORD e = GetLastError();
   if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return true;
@@ -851,8 +886,8 @@ bool Engine::RemoveFile(const std::wstring& path, bool& reboot) {
 }
 
 std::wstring Engine::QuarantineTraces(const ThreatDef& def, const std::vector<std::wstring>& traces,
-                                      const std::wstring& scanGuid, uint32_t defsVersion, bool& reboot,
-                                      std::vector<std::wstring>* failed) {
+                                      const std::wstring& scanGuid, uint32_t defsVersion,
+                                      bool& reboot, std::vector<std::wstring>* failed) {
   std::lock_guard lock(fileMu_);
   std::wstring guid = NewGuidText();
   std::wstring id = Lower(guid.substr(1, 36));
@@ -1009,12 +1044,21 @@ void Engine::CleanWorker(std::vector<CleanItem> items) {
     }
     switch (result) {
       case kDelete:
-      case kDeleteAtRestart: ++deleted; break;
-      case kQuarantine: ++quarantined; break;
+      case kDeleteAtRestart:
+        ++deleted;
+        break;
+      case kQuarantine:
+        ++quarantined;
+        break;
       case kAllow:
-      case kIgnore: ++ignored; break;
-      case kReportOnly: ++reported; break;
-      default: break;
+      case kIgnore:
+        ++ignored;
+        break;
+      case kReportOnly:
+        ++reported;
+        break;
+      default:
+        break;
     }
     ++handledTotal;
     {
@@ -1030,9 +1074,10 @@ void Engine::CleanWorker(std::vector<CleanItem> items) {
       Bstr tb(trace);
       long percent = total ? long(done * 100 / total) : 100;
       long id = long(w.def.id);
-      events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
-        return s->CleanProgress(id, name.get(), 1, tb.get(), percent);
-      });
+      events_.FireAs<_IQVScanControlEvents>(
+          IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
+            return s->CleanProgress(id, name.get(), 1, tb.get(), percent);
+          });
     }
   }
   long final = aborted ? kCleanStopped : kCleanDone;
@@ -1066,7 +1111,8 @@ HRESULT Engine::DeleteItem(const std::wstring& rawId) {
   std::lock_guard lock(fileMu_);
   std::wstring recordPath = QuarantineFolder() + id + L".xml";
   QF::CARDOQuarantineRecordXML rec;
-  if (GetFileAttributesW(recordPath.c_str()) == INVALID_FILE_ATTRIBUTES) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+  if (GetFileAttributesW(recordPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
   if (rec.ReadFromFile(recordPath) == 0)
     if (const auto* fixes = rec.fixes.Get())
       for (const auto& f : fixes->fix) {
@@ -1085,21 +1131,25 @@ HRESULT Engine::RestoreItem(const std::wstring& rawId, const std::wstring& targe
   {
     std::lock_guard lock(fileMu_);
     std::wstring recordPath = QuarantineFolder() + id + L".xml";
-    if (GetFileAttributesW(recordPath.c_str()) == INVALID_FILE_ATTRIBUTES) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    if (GetFileAttributesW(recordPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+      return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     QF::CARDOQuarantineRecordXML rec;
-    if (rec.ReadFromFile(recordPath) != 0 || !rec.fixes.Get()) return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+    if (rec.ReadFromFile(recordPath) != 0 || !rec.fixes.Get())
+      return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
     std::vector<std::wstring> dataFiles;
     for (const auto& f : rec.fixes->fix) {
       std::wstring storage = AttrValue(f.quarantineAttributes.Get(), L"storage");
       std::wstring original = f.dispValue.Get();
-      if (storage.empty() || storage.find_first_of(L"\\/:") != std::wstring::npos || original.empty()) {
+      if (storage.empty() || storage.find_first_of(L"\\/:") != std::wstring::npos ||
+          original.empty()) {
         for (const auto& r : restored) DeleteFileW(r.c_str());
         return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
       }
       std::wstring to = target.empty() ? original : WithSlash(target) + FileName(original);
       std::string raw;
       Digest hash{};
-      bool haveHash = FromHex(Narrow(AttrValue(f.originalAttributes.Get(), L"sha256")), raw) && raw.size() == 32;
+      bool haveHash = FromHex(Narrow(AttrValue(f.originalAttributes.Get(), L"sha256")), raw) &&
+                      raw.size() == 32;
       if (haveHash) std::copy(raw.begin(), raw.end(), hash.begin());
       uint32_t err = 0;
       std::wstring data = QuarantineFolder() + L"Data\\" + storage;
@@ -1151,8 +1201,9 @@ void Engine::PurgeQuarantine() {
     if (!IsQuarantineId(id)) continue;
     QF::CARDOQuarantineRecordXML rec;
     SYSTEMTIME st;
-    if (rec.ReadFromFile(QuarantineFolder() + name) == 0 && ParseEngineTime(rec.dateTimeStampUTC.Get(), st) &&
-        now > Ticks(st) && now - Ticks(st) > limit)
+    if (rec.ReadFromFile(QuarantineFolder() + name) == 0 &&
+        ParseEngineTime(rec.dateTimeStampUTC.Get(), st) && now > Ticks(st) &&
+        now - Ticks(st) > limit)
       old.push_back(id);
   } while (FindNextFileW(f, &fd));
   FindClose(f);
@@ -1215,16 +1266,18 @@ void Engine::ProtectionLoop() {
       ResetEvent(w.event);
       w.ov = OVERLAPPED{};
       w.ov.hEvent = w.event;
-      return ReadDirectoryChangesW(w.dir, w.buf.data(), DWORD(w.buf.size()), TRUE,
-                                   FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
-                                       FILE_NOTIFY_CHANGE_SIZE,
-                                   nullptr, &w.ov, nullptr);
+      return ReadDirectoryChangesW(
+          w.dir, w.buf.data(), DWORD(w.buf.size()), TRUE,
+          FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE,
+          nullptr, &w.ov, nullptr);
     };
     for (const auto& folder : WatchFolders()) {
       auto w = std::make_unique<Watch>();
       w->folder = WithSlash(folder);
-      w->dir = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+      w->dir =
+          CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
       if (w->dir == INVALID_HANDLE_VALUE) continue;
       w->event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
       if (!arm(*w)) {
@@ -1238,7 +1291,8 @@ void Engine::ProtectionLoop() {
     for (;;) {
       std::vector<HANDLE> handles{wake_};
       for (const auto& w : watches) handles.push_back(w->event);
-      DWORD r = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), FALSE, pending.empty() ? INFINITE : 100);
+      DWORD r = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), FALSE,
+                                       pending.empty() ? INFINITE : 100);
       if (r == WAIT_OBJECT_0 || quit_) break;  // settings changed or shutting down
       if (r > WAIT_OBJECT_0 && r < WAIT_OBJECT_0 + handles.size()) {
         Watch& w = *watches[r - WAIT_OBJECT_0 - 1];
@@ -1247,9 +1301,11 @@ void Engine::ProtectionLoop() {
           for (auto* p = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(w.buf.data());;) {
             if (p->Action == FILE_ACTION_ADDED || p->Action == FILE_ACTION_MODIFIED ||
                 p->Action == FILE_ACTION_RENAMED_NEW_NAME)
-              pending[w.folder + std::wstring(p->FileName, p->FileNameLength / sizeof(wchar_t))] = GetTickCount();
+              pending[w.folder + std::wstring(p->FileName, p->FileNameLength / sizeof(wchar_t))] =
+                  GetTickCount();
             if (!p->NextEntryOffset) break;
-            p = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(reinterpret_cast<BYTE*>(p) + p->NextEntryOffset);
+            p = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(reinterpret_cast<BYTE*>(p) +
+                                                           p->NextEntryOffset);
           }
         }
         arm(w);
@@ -1307,14 +1363,20 @@ void Engine::OnProtectedFile(const std::wstring& path) {
     std::wstring qid;
     bool reboot = false;
     switch (response) {
-      case 1: disposition = 1; break;
-      case 3: disposition = RemoveFile(hit.path, reboot) ? 3 : 0; break;
+      case 1:
+        disposition = 1;
+        break;
+      case 3:
+        disposition = RemoveFile(hit.path, reboot) ? 3 : 0;
+        break;
       case 5:
       case 6:
         qid = QuarantineTraces(def, {hit.path}, L"", defs->version, reboot, nullptr);
         disposition = qid.empty() ? 0 : 5;
         break;
-      default: disposition = 0; break;
+      default:
+        disposition = 0;
+        break;
     }
     QVnsAPEvent::CAPEvent ev;
     ev.SchemaVersion.Set(L"4.0.0");
@@ -1334,7 +1396,8 @@ void Engine::OnProtectedFile(const std::wstring& path) {
     fd.QID.Set(qid);
     Bstr text(DocText(ev));
     events_.FireAs<_IQVActiveProtectionEvents>(
-        IID__IQVActiveProtectionEvents, [&](_IQVActiveProtectionEvents* s) { return s->ActiveProtectionEvent(text.get()); });
+        IID__IQVActiveProtectionEvents,
+        [&](_IQVActiveProtectionEvents* s) { return s->ActiveProtectionEvent(text.get()); });
   }
 }
 

@@ -5,8 +5,8 @@
 namespace rre {
 
 EventHub::EventHub() {
-  CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
-                   reinterpret_cast<void**>(&git_));
+  CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                   IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&git_));
 }
 
 EventHub::~EventHub() {
@@ -19,7 +19,8 @@ HRESULT EventHub::Advise(REFIID iid, IUnknown* sink, DWORD* cookie) {
   *cookie = 0;
   if (!git_) return E_UNEXPECTED;
   IUnknown* typed = nullptr;
-  if (FAILED(sink->QueryInterface(iid, reinterpret_cast<void**>(&typed)))) return CONNECT_E_CANNOTCONNECT;
+  if (FAILED(sink->QueryInterface(iid, reinterpret_cast<void**>(&typed))))
+    return CONNECT_E_CANNOTCONNECT;
   DWORD g = 0;
   HRESULT hr = git_->RegisterInterfaceInGlobal(typed, iid, &g);
   typed->Release();

@@ -17,7 +17,9 @@ namespace {
 
 class ConnectionPoint final : public IConnectionPoint, public RefCounted {
  public:
-  ConnectionPoint(IConnectionPointContainer* owner, REFIID iid) : owner_(owner), iid_(iid) { owner_->AddRef(); }
+  ConnectionPoint(IConnectionPointContainer* owner, REFIID iid) : owner_(owner), iid_(iid) {
+    owner_->AddRef();
+  }
   ~ConnectionPoint() override { owner_->Release(); }
   RRE_IUNKNOWN_REFS
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -44,7 +46,9 @@ class ConnectionPoint final : public IConnectionPoint, public RefCounted {
   STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
     return Engine::Instance().Events().Advise(iid_, sink, cookie);
   }
-  STDMETHODIMP Unadvise(DWORD cookie) override { return Engine::Instance().Events().Unadvise(iid_, cookie); }
+  STDMETHODIMP Unadvise(DWORD cookie) override {
+    return Engine::Instance().Events().Unadvise(iid_, cookie);
+  }
   STDMETHODIMP EnumConnections(IEnumConnections** out) override {
     if (out) *out = nullptr;
     return E_NOTIMPL;
@@ -105,8 +109,8 @@ HRESULT Text(HRESULT hr, const std::wstring& text, BSTR* out) {
 class Service final : public EngineObject<IQVService> {
  public:
   Service()
-      : EngineObject(IID_IQVService,
-                     {IID__IQVServiceEvents, IID__IQVActiveProtectionEvents, IID__IQVThreatDefinitionsEvents}) {}
+      : EngineObject(IID_IQVService, {IID__IQVServiceEvents, IID__IQVActiveProtectionEvents,
+                                      IID__IQVThreatDefinitionsEvents}) {}
   STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
   STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
   STDMETHODIMP GetDataFolder(BSTR* folder) override { return Text(S_OK, E().DataFolder(), folder); }
@@ -143,7 +147,9 @@ class ActiveProtection final : public EngineObject<IQVActiveProtection> {
     std::wstring t;
     return Text(E().GetDocument(Engine::kAPConfig, t), t, text);
   }
-  STDMETHODIMP SetAPConfig(BSTR text) override { return E().SetDocument(Engine::kAPConfig, FromBstr(text)); }
+  STDMETHODIMP SetAPConfig(BSTR text) override {
+    return E().SetDocument(Engine::kAPConfig, FromBstr(text));
+  }
 };
 
 class ScanControlObject final : public EngineObject<IQVScanControl> {
@@ -153,7 +159,9 @@ class ScanControlObject final : public EngineObject<IQVScanControl> {
   STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
   STDMETHODIMP Reserved5() override { return E_NOTIMPL; }
   STDMETHODIMP Reserved6() override { return E_NOTIMPL; }
-  STDMETHODIMP GetScanResultsFile(BSTR* path) override { return Text(S_OK, E().ResultsFile(), path); }
+  STDMETHODIMP GetScanResultsFile(BSTR* path) override {
+    return Text(S_OK, E().ResultsFile(), path);
+  }
   STDMETHODIMP PauseScan() override { return E().PauseScan(); }
   STDMETHODIMP ResumeScan() override { return E().ResumeScan(); }
   STDMETHODIMP StopScan() override { return E().StopScan(); }
@@ -171,7 +179,9 @@ class ScanControlObject final : public EngineObject<IQVScanControl> {
     std::wstring t;
     return Text(E().GetDocument(Engine::kScanConfig, t), t, text);
   }
-  STDMETHODIMP SetScanConfig(BSTR text) override { return E().SetDocument(Engine::kScanConfig, FromBstr(text)); }
+  STDMETHODIMP SetScanConfig(BSTR text) override {
+    return E().SetDocument(Engine::kScanConfig, FromBstr(text));
+  }
   STDMETHODIMP Reserved17() override { return E_NOTIMPL; }
   STDMETHODIMP Reserved18() override { return E_NOTIMPL; }
   STDMETHODIMP GetScanInfo(long* scanType, unsigned char* fromSchedule) override {
@@ -222,9 +232,10 @@ class ThreatDefinitions final : public EngineObject<IQVThreatDefinitions> {
   // Texts: advice, description, category, type, name, author, author address,
   // definitions version. Flags: can quarantine, hook threat, level, low risk.
   // Value: the advised action.
-  STDMETHODIMP GetThreatInfo(long threatId, unsigned char* known, BSTR* t1, BSTR* t2, BSTR* t3, BSTR* t4, BSTR* t5,
-                             BSTR* t6, BSTR* t7, BSTR* t8, unsigned char* f1, unsigned char* f2,
-                             unsigned char* f3, unsigned char* f4, long* value) override {
+  STDMETHODIMP GetThreatInfo(long threatId, unsigned char* known, BSTR* t1, BSTR* t2, BSTR* t3,
+                             BSTR* t4, BSTR* t5, BSTR* t6, BSTR* t7, BSTR* t8, unsigned char* f1,
+                             unsigned char* f2, unsigned char* f3, unsigned char* f4,
+                             long* value) override {
     BSTR* texts[] = {t1, t2, t3, t4, t5, t6, t7, t8};
     unsigned char* flags[] = {known, f1, f2, f3, f4};
     for (auto* t : texts)
@@ -234,8 +245,8 @@ class ThreatDefinitions final : public EngineObject<IQVThreatDefinitions> {
     if (!value) return E_POINTER;
     ThreatInfo info = E().GetThreatInfo(uint32_t(threatId));
     const ThreatDef& d = info.def;
-    std::wstring values[] = {d.advice, d.description, d.category, d.type, d.name,
-                             d.author, d.authorUrl, std::to_wstring(info.version)};
+    std::wstring values[] = {d.advice, d.description, d.category,  d.type,
+                             d.name,   d.author,      d.authorUrl, std::to_wstring(info.version)};
     for (int i = 0; i < 8; ++i) {
       HRESULT hr = OutText(texts[i], values[i]);
       if (FAILED(hr)) return hr;
@@ -295,15 +306,21 @@ struct ClassEntry {
 
 const ClassEntry kClasses[] = {
     {{&CLSID_QVService, L"RodeRedud engine service"}, &Make<Service>},
-    {{&CLSID_QVComponent1, L"RodeRedud engine component 1"}, &MakePlaceholder<IQVComponent1, &IID_IQVComponent1>},
+    {{&CLSID_QVComponent1, L"RodeRedud engine component 1"},
+     &MakePlaceholder<IQVComponent1, &IID_IQVComponent1>},
     {{&CLSID_QVActiveProtection, L"RodeRedud engine active protection"}, &Make<ActiveProtection>},
     {{&CLSID_QVScanControl, L"RodeRedud engine scan control"}, &Make<ScanControlObject>},
     {{&CLSID_QVQuarantine, L"RodeRedud engine quarantine"}, &Make<Quarantine>},
-    {{&CLSID_QVComponent5, L"RodeRedud engine component 5"}, &MakePlaceholder<IQVComponent5, &IID_IQVComponent5>},
-    {{&CLSID_QVComponent6, L"RodeRedud engine component 6"}, &MakePlaceholder<IQVComponent6, &IID_IQVComponent6>},
-    {{&CLSID_QVThreatDefinitions, L"RodeRedud engine threat definitions"}, &Make<ThreatDefinitions>},
-    {{&CLSID_QVComponent8, L"RodeRedud engine component 8"}, &MakePlaceholder<IQVComponent8, &IID_IQVComponent8>},
-    {{&CLSID_QVComponent9, L"RodeRedud engine component 9"}, &MakePlaceholder<IQVComponent9, &IID_IQVComponent9>},
+    {{&CLSID_QVComponent5, L"RodeRedud engine component 5"},
+     &MakePlaceholder<IQVComponent5, &IID_IQVComponent5>},
+    {{&CLSID_QVComponent6, L"RodeRedud engine component 6"},
+     &MakePlaceholder<IQVComponent6, &IID_IQVComponent6>},
+    {{&CLSID_QVThreatDefinitions, L"RodeRedud engine threat definitions"},
+     &Make<ThreatDefinitions>},
+    {{&CLSID_QVComponent8, L"RodeRedud engine component 8"},
+     &MakePlaceholder<IQVComponent8, &IID_IQVComponent8>},
+    {{&CLSID_QVComponent9, L"RodeRedud engine component 9"},
+     &MakePlaceholder<IQVComponent9, &IID_IQVComponent9>},
     {{&CLSID_QVComponent10, L"RodeRedud engine component 10"},
      &MakePlaceholder<IQVComponent10, &IID_IQVComponent10>},
     {{&CLSID_QVComponent11, L"RodeRedud engine component 11"},
@@ -365,8 +382,6 @@ const EngineClass* EngineClasses(size_t& count) {
   return list;
 }
 
-IClassFactory* NewClassFactory(size_t index) {
-  return new ClassFactory(kClasses[index].create);
-}
+IClassFactory* NewClassFactory(size_t index) { return new ClassFactory(kClasses[index].create); }
 
 }  // namespace rre

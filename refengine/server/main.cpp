@@ -66,7 +66,8 @@ int Register() {
 int Unregister() {
   size_t count = 0;
   const EngineClass* classes = EngineClasses(count);
-  for (size_t i = 0; i < count; ++i) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(*classes[i].clsid)).c_str());
+  for (size_t i = 0; i < count; ++i)
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(*classes[i].clsid)).c_str());
   UnRegisterTypeLib(LIBID_QVEngineLib, 1, 0, LOCALE_NEUTRAL, SYS_WIN64);
   return 0;
 }
@@ -74,7 +75,8 @@ int Unregister() {
 int Serve() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 4;
   MSG msg;
-  PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue exists from now on
+  PeekMessageW(&msg, nullptr, WM_USER, WM_USER,
+               PM_NOREMOVE);  // the thread's queue exists from now on
   HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kStopEvent);
   Engine& engine = Engine::Instance();
   engine.Start();
@@ -86,7 +88,8 @@ int Serve() {
     for (size_t i = 0; i < count; ++i) {
       size_t n;
       IClassFactory* f = NewClassFactory(i);
-      CoRegisterClassObject(*EngineClasses(n)[i].clsid, f, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookies[i]);
+      CoRegisterClassObject(*EngineClasses(n)[i].clsid, f, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                            &cookies[i]);
       f->Release();
     }
   };
@@ -105,7 +108,8 @@ int Serve() {
     if (r == WAIT_OBJECT_0) break;
     bool idle = false;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_TIMER && g_count == 0 && GetTickCount() - g_idleSince >= kGraceMs) idle = true;
+      if (msg.message == WM_TIMER && g_count == 0 && GetTickCount() - g_idleSince >= kGraceMs)
+        idle = true;
       DispatchMessageW(&msg);
     }
     if (!idle) continue;

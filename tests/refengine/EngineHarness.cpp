@@ -19,7 +19,8 @@ DWORD RunEngine(const std::wstring& args) {
   std::wstring cmd = L"\"" + EngineExe() + L"\" " + args;
   STARTUPINFOW si{sizeof si};
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return DWORD(-1);
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return DWORD(-1);
   WaitForSingleObject(pi.hProcess, 60000);
   DWORD code = DWORD(-1);
   GetExitCodeProcess(pi.hProcess, &code);
@@ -77,7 +78,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     if (done()) return true;
     DWORD spent = GetTickCount() - start;
     if (spent >= timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(50, timeoutMs - spent), QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(50, timeoutMs - spent),
+                              QS_ALLINPUT);
   }
 }
 
@@ -110,9 +112,9 @@ STDMETHODIMP Sink::ScanStateChanged(long state, long) {
   return S_OK;
 }
 
-STDMETHODIMP Sink::ScanProgress(long, long, BSTR threatName, BSTR objectName, BSTR category, long threatId, long,
-                                long threatCount, long, long, long, long, long, long, long, long, long objects, long,
-                                long) {
+STDMETHODIMP Sink::ScanProgress(long, long, BSTR threatName, BSTR objectName, BSTR category,
+                                long threatId, long, long threatCount, long, long, long, long, long,
+                                long, long, long, long objects, long, long) {
   Record({Event::Progress,
           {threatId, threatCount, objects},
           {rre::FromBstr(threatName), rre::FromBstr(objectName), rre::FromBstr(category)}});
@@ -171,7 +173,8 @@ bool Sink::WaitState(std::initializer_list<long> states, DWORD timeoutMs) {
 
 template <class I>
 static HRESULT Create(const CLSID& clsid, const IID& iid, rre::ComPtr<I>& out) {
-  return CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, iid, reinterpret_cast<void**>(out.put()));
+  return CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, iid,
+                          reinterpret_cast<void**>(out.put()));
 }
 
 EngineClient::EngineClient() {
@@ -185,7 +188,8 @@ EngineClient::EngineClient() {
   if (SUCCEEDED(hr_)) hr_ = Create(CLSID_QVActiveProtection, IID_IQVActiveProtection, protection);
   if (SUCCEEDED(hr_)) hr_ = Create(CLSID_QVScanControl, IID_IQVScanControl, scan);
   if (SUCCEEDED(hr_)) hr_ = Create(CLSID_QVQuarantine, IID_IQVQuarantine, quarantine);
-  if (SUCCEEDED(hr_)) hr_ = Create(CLSID_QVThreatDefinitions, IID_IQVThreatDefinitions, definitions);
+  if (SUCCEEDED(hr_))
+    hr_ = Create(CLSID_QVThreatDefinitions, IID_IQVThreatDefinitions, definitions);
 }
 
 EngineClient::~EngineClient() { Disconnect(); }
@@ -194,7 +198,8 @@ bool EngineClient::Connect() {
   sink.SetHomeThread();
   auto advise = [this](IUnknown* obj, const IID& iid) {
     rre::ComPtr<IConnectionPointContainer> cpc;
-    if (!obj || FAILED(obj->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.put()))))
+    if (!obj || FAILED(obj->QueryInterface(IID_IConnectionPointContainer,
+                                           reinterpret_cast<void**>(cpc.put()))))
       return false;
     Advised a{};
     if (FAILED(cpc->FindConnectionPoint(iid, a.cp.put()))) return false;
@@ -202,7 +207,8 @@ bool EngineClient::Connect() {
     advised_.push_back(std::move(a));
     return true;
   };
-  return advise(scan.get(), IID__IQVScanControlEvents) && advise(service.get(), IID__IQVServiceEvents) &&
+  return advise(scan.get(), IID__IQVScanControlEvents) &&
+         advise(service.get(), IID__IQVServiceEvents) &&
          advise(protection.get(), IID__IQVActiveProtectionEvents) &&
          advise(definitions.get(), IID__IQVThreatDefinitionsEvents);
 }

@@ -54,10 +54,11 @@ class Sink : public _IQVScanControlEvents,
 
   STDMETHODIMP ScanStateChanged(long state, long) override;
   STDMETHODIMP ScanNotice(long, long, long, long, BSTR, BSTR, long, long) override { return S_OK; }
-  STDMETHODIMP ScanProgress(long, long, BSTR threatName, BSTR objectName, BSTR category, long threatId, long,
-                            long threatCount, long, long, long, long, long, long, long, long, long objects, long,
-                            long) override;
-  STDMETHODIMP CleanProgress(long threatId, BSTR threatName, long, BSTR trace, long progress) override;
+  STDMETHODIMP ScanProgress(long, long, BSTR threatName, BSTR objectName, BSTR category,
+                            long threatId, long, long threatCount, long, long, long, long, long,
+                            long, long, long, long objects, long, long) override;
+  STDMETHODIMP CleanProgress(long threatId, BSTR threatName, long, BSTR trace,
+                             long progress) override;
   STDMETHODIMP ScanEvent7() override { return S_OK; }
   STDMETHODIMP ServiceEvent3(long) override { return S_OK; }
   STDMETHODIMP ServiceStatusChanged(long flag) override;

@@ -31,7 +31,8 @@ class TempDir {
         std::wstring name = fd.cFileName;
         if (name == L"." || name == L"..") continue;
         std::wstring child = p + L"\\" + name;
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
           Remove(child);
         } else {
           SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -68,4 +69,6 @@ inline std::string ReadBytes(const std::wstring& path) {
   return out;
 }
 
-inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -16,8 +16,10 @@
 using namespace rre;
 
 TEST(Sha256, KnownVectors) {
-  EXPECT_EQ(ToHex(Sha256::Of("", 0)), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  EXPECT_EQ(ToHex(Sha256::Of("abc", 3)), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(ToHex(Sha256::Of("", 0)),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(ToHex(Sha256::Of("abc", 3)),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   // Fed in uneven pieces across block boundaries.
   std::string million(1000000, 'a');
   Sha256 s;
@@ -123,7 +125,8 @@ TEST_F(MatcherTest, Cases) {
       {"empty", "", 0},
       {"clean", big, 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(m.ScanBuffer(c.data.data(), c.data.size()), c.threat) << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(m.ScanBuffer(c.data.data(), c.data.size()), c.threat) << c.name;
 }
 
 TEST_F(MatcherTest, FeedInSmallPieces) {
@@ -131,7 +134,8 @@ TEST_F(MatcherTest, FeedInSmallPieces) {
   data += std::string("RRSAMPLE:") + "ADWARE-POPUP-19C2";
   Matcher::FileScan fs(m, data.size());
   for (size_t i = 0; i < data.size(); i += 7)
-    fs.Feed(reinterpret_cast<const uint8_t*>(data.data()) + i, std::min<size_t>(7, data.size() - i));
+    fs.Feed(reinterpret_cast<const uint8_t*>(data.data()) + i,
+            std::min<size_t>(7, data.size() - i));
   EXPECT_EQ(fs.Finish(), 3001u);
 }
 
@@ -256,8 +260,8 @@ TEST(Vault, QuarantineIds) {
 
 static uint64_t At(int y, int mo, int d, int h, int mi, int s) {
   SYSTEMTIME st{};
-  st.wYear = WORD(y), st.wMonth = WORD(mo), st.wDay = WORD(d), st.wHour = WORD(h), st.wMinute = WORD(mi),
-  st.wSecond = WORD(s);
+  st.wYear = WORD(y), st.wMonth = WORD(mo), st.wDay = WORD(d), st.wHour = WORD(h),
+  st.wMinute = WORD(mi), st.wSecond = WORD(s);
   return Ticks(st);
 }
 
@@ -267,7 +271,8 @@ TEST(Schedule, StartTimes) {
   EXPECT_EQ(h * 10000 + m * 100 + s, 30700);
   EXPECT_TRUE(ParseStartTime(L"23:59:58", h, m, s));
   EXPECT_EQ(s, 58);
-  for (auto bad : {L"24:00", L"3", L"12:60", L"12:00x", L"", L"ab:cd"}) EXPECT_FALSE(ParseStartTime(bad, h, m, s)) << bad;
+  for (auto bad : {L"24:00", L"3", L"12:60", L"12:00x", L"", L"ab:cd"})
+    EXPECT_FALSE(ParseStartTime(bad, h, m, s)) << bad;
 }
 
 TEST(Schedule, DueAndNext) {
@@ -283,10 +288,13 @@ TEST(Schedule, DueAndNext) {
   weekly.scanType = 1;
   std::vector<ScheduleSpec> v{daily, weekly};
   EXPECT_EQ(DueSchedule(v, At(2026, 12, 10, 2, 59, 59), At(2026, 12, 10, 3, 0, 0)), 0u);
-  EXPECT_FALSE(DueSchedule(v, At(2026, 12, 10, 3, 0, 0), At(2026, 12, 10, 3, 0, 1)));  // already past
+  EXPECT_FALSE(
+      DueSchedule(v, At(2026, 12, 10, 3, 0, 0), At(2026, 12, 10, 3, 0, 1)));  // already past
   EXPECT_EQ(DueSchedule(v, At(2026, 12, 15, 20, 0, 0), At(2026, 12, 15, 21, 0, 0)), 1u);
-  EXPECT_FALSE(DueSchedule(v, At(2026, 12, 16, 20, 0, 0), At(2026, 12, 16, 21, 0, 0)));  // Wednesday
-  EXPECT_EQ(DueSchedule(v, At(2026, 12, 10, 23, 59, 0), At(2026, 12, 11, 3, 0, 5)), 0u);  // over midnight
+  EXPECT_FALSE(
+      DueSchedule(v, At(2026, 12, 16, 20, 0, 0), At(2026, 12, 16, 21, 0, 0)));  // Wednesday
+  EXPECT_EQ(DueSchedule(v, At(2026, 12, 10, 23, 59, 0), At(2026, 12, 11, 3, 0, 5)),
+            0u);  // over midnight
   v[0].enabled = false;
   EXPECT_FALSE(DueSchedule(v, At(2026, 12, 10, 2, 59, 59), At(2026, 12, 10, 3, 0, 0)));
   EXPECT_EQ(NextStart(v, At(2026, 12, 10, 12, 0, 0)), At(2026, 12, 15, 21, 0, 0));

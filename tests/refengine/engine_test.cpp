@@ -26,12 +26,14 @@ using rre::Bstr;
 
 namespace {
 
-constexpr long kScanDone = 107, kScanDoneThreats = 109, kCleanDone = 111, kPaused = 114, kScanStopped = 116;
+constexpr long kScanDone = 107, kScanDoneThreats = 109, kCleanDone = 111, kPaused = 114,
+               kScanStopped = 116;
 
 std::wstring Quarantine() { return Folders().data + L"\\Quarantine\\"; }
 
 // Points the custom scan (ScanType 2) at the given paths.
-void SetCustomPaths(EngineClient& c, const std::vector<std::wstring>& paths, uint32_t intervalMs = 50) {
+void SetCustomPaths(EngineClient& c, const std::vector<std::wstring>& paths,
+                    uint32_t intervalMs = 50) {
   QVnsScanConfig::CScanConfig cfg;
   ASSERT_EQ(cfg.ReadFromString(c.ScanConfig()), 0);
   auto& settings = cfg.ScanSettings.Create();
@@ -69,14 +71,16 @@ long RunCustomScan(EngineClient& c, const std::vector<std::wstring>& paths) {
 
 // Writes the results with the given action for every threat as a clean
 // request (UTF-16 with a byte order mark, as the client does) and cleans.
-HRESULT Clean(EngineClient& c, int action, TempDir& tmp, QVnsScanResults::CARDOThreatEngineResults* edited = nullptr) {
+HRESULT Clean(EngineClient& c, int action, TempDir& tmp,
+              QVnsScanResults::CARDOThreatEngineResults* edited = nullptr) {
   QVnsScanResults::CARDOThreatEngineResults r = edited ? *edited : ReadResults(c);
   if (!edited && r.threats)
     for (auto& t : r.threats->threat) t.actionRequested.Set(action);
   std::wstring text;
   EXPECT_EQ(r.WriteToString(text), 0);
   std::wstring path = tmp / L"ScanResults.xml";
-  WriteBytes(path, std::string("\xFF\xFE") + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+  WriteBytes(path, std::string("\xFF\xFE") +
+                       std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
   c.sink.Clear();
   Bstr p(path);
   HRESULT hr = c.scan->CleanThreats(p.get());
@@ -99,22 +103,26 @@ std::vector<std::wstring> QuarantineRecords() {
 }  // namespace
 
 TEST(EngineContract, FifteenClassesPingAndDataFolder) {
-  const CLSID* classes[] = {&CLSID_QVService,     &CLSID_QVComponent1,  &CLSID_QVActiveProtection,
-                            &CLSID_QVScanControl, &CLSID_QVQuarantine,  &CLSID_QVComponent5,
-                            &CLSID_QVComponent6,  &CLSID_QVThreatDefinitions, &CLSID_QVComponent8,
-                            &CLSID_QVComponent9,  &CLSID_QVComponent10, &CLSID_QVComponent11,
-                            &CLSID_QVComponent12, &CLSID_QVComponent13, &CLSID_QVComponent14};
-  const IID* ids[] = {&IID_IQVService,     &IID_IQVComponent1,  &IID_IQVActiveProtection, &IID_IQVScanControl,
-                      &IID_IQVQuarantine,  &IID_IQVComponent5,  &IID_IQVComponent6,       &IID_IQVThreatDefinitions,
-                      &IID_IQVComponent8,  &IID_IQVComponent9,  &IID_IQVComponent10,      &IID_IQVComponent11,
-                      &IID_IQVComponent12, &IID_IQVComponent13, &IID_IQVComponent14};
+  const CLSID* classes[] = {
+      &CLSID_QVService,     &CLSID_QVComponent1,        &CLSID_QVActiveProtection,
+      &CLSID_QVScanControl, &CLSID_QVQuarantine,        &CLSID_QVComponent5,
+      &CLSID_QVComponent6,  &CLSID_QVThreatDefinitions, &CLSID_QVComponent8,
+      &CLSID_QVComponent9,  &CLSID_QVComponent10,       &CLSID_QVComponent11,
+      &CLSID_QVComponent12, &CLSID_QVComponent13,       &CLSID_QVComponent14};
+  const IID* ids[] = {&IID_IQVService,     &IID_IQVComponent1,        &IID_IQVActiveProtection,
+                      &IID_IQVScanControl, &IID_IQVQuarantine,        &IID_IQVComponent5,
+                      &IID_IQVComponent6,  &IID_IQVThreatDefinitions, &IID_IQVComponent8,
+                      &IID_IQVComponent9,  &IID_IQVComponent10,       &IID_IQVComponent11,
+                      &IID_IQVComponent12, &IID_IQVComponent13,       &IID_IQVComponent14};
   for (int i = 0; i < 15; ++i) {
     rre::ComPtr<IUnknown> unk;
-    ASSERT_EQ(CoCreateInstance(*classes[i], nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unk.put())),
+    ASSERT_EQ(CoCreateInstance(*classes[i], nullptr, CLSCTX_ALL, IID_IUnknown,
+                               reinterpret_cast<void**>(unk.put())),
               S_OK)
         << "slot " << i;
     rre::ComPtr<IUnknown> itf;
-    EXPECT_EQ(unk->QueryInterface(*ids[i], reinterpret_cast<void**>(itf.put())), S_OK) << "slot " << i;
+    EXPECT_EQ(unk->QueryInterface(*ids[i], reinterpret_cast<void**>(itf.put())), S_OK)
+        << "slot " << i;
   }
   EngineClient c;
   ASSERT_TRUE(c.ok()) << std::hex << c.hr();
@@ -164,8 +172,9 @@ TEST(EngineConfig, DocumentsAreKeptAndMalformedOnesRefused) {
   EXPECT_TRUE(Exists(Folders().data + L"\\Config\\ScanConfig.xml"));
 
   // Malformed documents and wrong roots are refused and change nothing.
-  for (const wchar_t* bad : {L"<ScanConfig", L"<APConfig Enabled=\"true\"/>", L"<ScanConfig Colour=\"red\"/>",
-                             L"", L"<ScanConfig DaysToKeepQuarantinedItems=\"-4\"/>"}) {
+  for (const wchar_t* bad :
+       {L"<ScanConfig", L"<APConfig Enabled=\"true\"/>", L"<ScanConfig Colour=\"red\"/>", L"",
+        L"<ScanConfig DaysToKeepQuarantinedItems=\"-4\"/>"}) {
     EXPECT_EQ(a.SetScanConfig(bad), E_INVALIDARG) << std::string(rre::Narrow(bad));
     QVnsScanConfig::CScanConfig kept;
     ASSERT_EQ(kept.ReadFromString(b.ScanConfig()), 0);
@@ -225,8 +234,8 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   EXPECT_EQ(threats[0].s[0], L"EICAR-Test-File");
   EXPECT_EQ(threats[0].n[0], 1001);
   EXPECT_EQ(threats[0].s[2], L"Test file");
-  EXPECT_EQ(threats[1].n[1], 2);  // traces found so far
-  EXPECT_EQ(progress.back().n[2], 3);  // objects scanned
+  EXPECT_EQ(threats[1].n[1], 2);             // traces found so far
+  EXPECT_EQ(progress.back().n[2], 3);        // objects scanned
   EXPECT_TRUE(c.sink.OffThread() == false);  // delivered on this apartment's thread
   EXPECT_EQ(c.State(), kScanDoneThreats);
   long type = -1;
@@ -252,16 +261,18 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   Bstr s[8];
   unsigned char known = 0, f[4] = {};
   long value = 0;
-  ASSERT_EQ(c.definitions->GetThreatInfo(1001, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
-                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+  ASSERT_EQ(c.definitions->GetThreatInfo(1001, &known, s[0].put(), s[1].put(), s[2].put(),
+                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+                                         &f[0], &f[1], &f[2], &f[3], &value),
             S_OK);
   EXPECT_EQ(known, 1);
   EXPECT_EQ(s[4].str(), L"EICAR-Test-File");
   EXPECT_FALSE(s[0].str().empty());
   EXPECT_EQ(f[2], 4);  // level
   EXPECT_EQ(value, 3);
-  EXPECT_EQ(c.definitions->GetThreatInfo(424242, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
-                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+  EXPECT_EQ(c.definitions->GetThreatInfo(424242, &known, s[0].put(), s[1].put(), s[2].put(),
+                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+                                         &f[0], &f[1], &f[2], &f[3], &value),
             S_FALSE);
   EXPECT_EQ(known, 0);
 
@@ -287,7 +298,8 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   EXPECT_EQ(done.cleanerResult.Get(), 3);
   std::wstring qid = done.quarantineId.Get();
   ASSERT_EQ(qid.size(), 36u);
-  ASSERT_TRUE(results.summary && results.summary->cleanerResults && results.summary->cleanerResults->numThreats);
+  ASSERT_TRUE(results.summary && results.summary->cleanerResults &&
+              results.summary->cleanerResults->numThreats);
   EXPECT_EQ(results.summary->cleanerResults->numThreats->quarantined.Get(), 1u);
 
   // Listed: one record in the quarantine folder, readable as a record document.
@@ -309,6 +321,22 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   EXPECT_EQ(ReadBytes(dir / L"eicar2.com"), eicar + "\r\n");
   EXPECT_FALSE(Exists(Quarantine() + qid + L".xml"));
   EXPECT_NE(c.quarantine->RestoreItem(id.get(), nullptr, 0, 0), S_OK);
+
+  // Restored with trust: the files become known applications, left alone by scans.
+  ASSERT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
+  ASSERT_EQ(Clean(c, 3, tmp), S_OK);
+  ASSERT_TRUE(c.sink.WaitState({kCleanDone}));
+  Bstr trusted(ReadResults(c).threats->threat[0].quarantineId.Get());
+  ASSERT_EQ(c.quarantine->RestoreItem(trusted.get(), nullptr, 1, 0), S_OK);
+  EXPECT_EQ(RunCustomScan(c, {dir.path()}), kScanDone);
+  QVnsScanConfig::CScanConfig cfg;
+  ASSERT_EQ(cfg.ReadFromString(c.ScanConfig()), 0);
+  ASSERT_TRUE(cfg.KnownApps);
+  EXPECT_EQ(cfg.KnownApps->KnownApp.Count(), 2u);
+  cfg.KnownApps.Reset();
+  std::wstring text;
+  ASSERT_EQ(cfg.WriteToString(text), 0);
+  ASSERT_EQ(c.SetScanConfig(text), S_OK);
 
   // Quarantine again, then delete the item for good.
   ASSERT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
@@ -342,7 +370,8 @@ TEST(EngineScan, CleanActionsRestartFlagAndForgedRequests) {
   auto results = ReadResults(c);
   ASSERT_EQ(results.threats->threat.Count(), 2u);
   for (auto& t : results.threats->threat) {
-    t.actionRequested.Set(t.id.Get() == 1001 ? 1 : 2);  // delete the test file, only report the adware
+    t.actionRequested.Set(t.id.Get() == 1001 ? 1
+                                             : 2);  // delete the test file, only report the adware
     // A forged trace naming a file the engine never found is ignored.
     auto& forged = t.traces->trace.Append();
     forged.type.Set(1);
@@ -355,8 +384,8 @@ TEST(EngineScan, CleanActionsRestartFlagAndForgedRequests) {
   fake.traces.Create().trace.Append().dispValue.Set(outside / L"precious.txt");
 
   // The test file is held open without delete sharing: removal waits for a restart.
-  HANDLE hold = CreateFileW((dir / L"locked.com").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE hold = CreateFileW((dir / L"locked.com").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(hold, INVALID_HANDLE_VALUE);
   ASSERT_EQ(Clean(c, 0, tmp, &results), S_OK);
   ASSERT_TRUE(c.sink.WaitState({kCleanDone, 112, 115}));
@@ -369,14 +398,15 @@ TEST(EngineScan, CleanActionsRestartFlagAndForgedRequests) {
   EXPECT_EQ(reboot, 1);
   auto after = ReadResults(c);
   ASSERT_EQ(after.threats->threat.Count(), 2u);
-  for (const auto& t : after.threats->threat) EXPECT_EQ(t.cleanerResult.Get(), t.id.Get() == 1001 ? 6 : 2);
+  for (const auto& t : after.threats->threat)
+    EXPECT_EQ(t.cleanerResult.Get(), t.id.Get() == 1001 ? 6 : 2);
   EXPECT_TRUE(Exists(dir / L"adware.bin"));
   EXPECT_EQ(ReadBytes(outside / L"precious.txt"), "keep me");
   // The pending removal is the prefix's business now; take it back.
   MoveFileExW((dir / L"locked.com").c_str(), nullptr, 0);
   HKEY key;
-  if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
-                     &key)) {
+  if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
+                     KEY_SET_VALUE, &key)) {
     RegDeleteValueW(key, L"PendingFileRenameOperations");
     RegCloseKey(key);
   }
@@ -411,7 +441,8 @@ TEST(EngineScan, QuickAndFullScansSkipKnownAppsAndIgnoredThreats) {
     c.sink.Clear();
     ASSERT_EQ(c.scan->StartScan(type), S_OK);
     ASSERT_TRUE(c.sink.WaitState({kScanDone, kScanDoneThreats, 113, kScanStopped}));
-    EXPECT_EQ(c.sink.FirstState({kScanDone, kScanDoneThreats, 113, kScanStopped}), kScanDoneThreats);
+    EXPECT_EQ(c.sink.FirstState({kScanDone, kScanDoneThreats, 113, kScanStopped}),
+              kScanDoneThreats);
     auto r = ReadResults(c);
     ASSERT_TRUE(r.threats);
     ASSERT_EQ(r.threats->threat.Count(), 1u) << "type " << type;
@@ -452,7 +483,8 @@ TEST(EngineQuarantine, ItemsOlderThanTheRetentionArePurged) {
     WriteBytes(Quarantine() + id + L".xml", text);
     WriteBytes(Quarantine() + L"Data\\" + id + L"-0.dat", "RRQ1");
   };
-  std::wstring oldId = L"00000000-1111-2222-3333-444444444444", newId = L"00000000-1111-2222-3333-555555555555";
+  std::wstring oldId = L"00000000-1111-2222-3333-444444444444",
+               newId = L"00000000-1111-2222-3333-555555555555";
   plant(oldId, L"2020-01-01T00:00:00");
   plant(newId, rre::NowUtcText().c_str());
   QVnsScanConfig::CScanConfig cfg;
@@ -486,7 +518,8 @@ TEST(EngineScan, PauseResumeAndStop) {
   for (int d = 0; d < 5; ++d) {
     std::wstring sub = dir / (L"d" + std::to_wstring(d));
     CreateDirectoryW(sub.c_str(), nullptr);
-    for (int f = 0; f < 100; ++f) WriteBytes(sub + L"\\f" + std::to_wstring(f), std::string(2000, char('a' + f % 26)));
+    for (int f = 0; f < 100; ++f)
+      WriteBytes(sub + L"\\f" + std::to_wstring(f), std::string(2000, char('a' + f % 26)));
   }
   SetCustomPaths(c, {dir.path()}, 10);
   ASSERT_EQ(c.scan->ResetScan(), S_OK);
@@ -556,7 +589,8 @@ long RunUpdate(EngineClient& c) {
   PumpUntil(
       [&] {
         for (const auto& e : c.sink.Of(Event::Definitions))
-          if (e.n[0] == 2 || e.n[0] == 3 || e.n[0] == 4 || e.n[0] == 7 || e.n[0] == 100 || e.n[0] == 101)
+          if (e.n[0] == 2 || e.n[0] == 3 || e.n[0] == 4 || e.n[0] == 7 || e.n[0] == 100 ||
+              e.n[0] == 101)
             return end = e.n[0], true;
         return false;
       },
@@ -595,7 +629,8 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
   EXPECT_EQ(ev.front().n[0], 0);
   bool sawProgress = false, sawInstall = false;
   for (const auto& e : ev) {
-    if (e.n[0] == 5 && e.n[1] == long(body.size()) && e.n[2] == long(body.size())) sawProgress = true;
+    if (e.n[0] == 5 && e.n[1] == long(body.size()) && e.n[2] == long(body.size()))
+      sawProgress = true;
     if (e.n[0] == 1) sawInstall = true;
   }
   EXPECT_TRUE(sawProgress);
@@ -609,8 +644,9 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
   Bstr s[8];
   unsigned char known = 0, f[4];
   long value;
-  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
-                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(),
+                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+                                         &f[0], &f[1], &f[2], &f[3], &value),
             S_OK);
   EXPECT_EQ(s[4].str(), L"Worm.RRSample.Fresh");
   // The new rule detects.
@@ -622,10 +658,12 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
   EXPECT_EQ(RunUpdate(c), 2);
 
   // No server listening.
-  SetUpdateUrl(c, L"http://127.0.0.1:" + std::to_wstring(HttpServer::UnusedPort()) + L"/TROVE/trove.aspx");
+  SetUpdateUrl(
+      c, L"http://127.0.0.1:" + std::to_wstring(HttpServer::UnusedPort()) + L"/TROVE/trove.aspx");
   EXPECT_EQ(RunUpdate(c), 101);
-  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(), s[3].put(), s[4].put(),
-                                         s[5].put(), s[6].put(), s[7].put(), &f[0], &f[1], &f[2], &f[3], &value),
+  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(),
+                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+                                         &f[0], &f[1], &f[2], &f[3], &value),
             S_OK);
 }
 
@@ -653,7 +691,8 @@ TEST(EngineSchedule, ScheduledScanRunsAtItsTime) {
   s.ScanScheduleName.Set(L"custom scan");
   s.ScanType.Set(2);
   s.StartTime.Set(at);
-  for (auto* day : {&s.EnableSun, &s.EnableMon, &s.EnableTue, &s.EnableWed, &s.EnableThu, &s.EnableFri, &s.EnableSat})
+  for (auto* day : {&s.EnableSun, &s.EnableMon, &s.EnableTue, &s.EnableWed, &s.EnableThu,
+                    &s.EnableFri, &s.EnableSat})
     day->Set(true);
   s.Enabled.Set(true);
   auto& own = s.ScanSetting.Create();
@@ -758,7 +797,8 @@ void Kill(DWORD pid) {
 // end this test process too).
 TEST(EngineZCrash, KilledMidScanFailsCleanlyAndANewEngineStarts) {
   TempDir dir;
-  for (int f = 0; f < 300; ++f) WriteBytes(dir / (L"f" + std::to_wstring(f)), std::string(1000, 'k'));
+  for (int f = 0; f < 300; ++f)
+    WriteBytes(dir / (L"f" + std::to_wstring(f)), std::string(1000, 'k'));
   {
     EngineClient c;
     ASSERT_TRUE(c.ok() && c.Connect());
