@@ -124,6 +124,21 @@ TEST(EngineContract, FifteenClassesPingAndDataFolder) {
     EXPECT_EQ(unk->QueryInterface(*ids[i], reinterpret_cast<void**>(itf.put())), S_OK)
         << "slot " << i;
   }
+  // Registered by /regserver: the local server and the type library's interfaces.
+  wchar_t server[MAX_PATH * 2] = L"";
+  LONG size = sizeof server;
+  ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT,
+                           L"CLSID\\{EC88394A-429C-4DDB-91EA-570E938B79DF}\\LocalServer32", server,
+                           &size),
+            ERROR_SUCCESS);
+  EXPECT_NE(std::wstring(server).find(L"RodeRedudEngine.exe"), std::wstring::npos);
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT,
+                          L"Interface\\{6220D30C-21D3-48CC-9C64-A3DD5A87E763}\\ProxyStubClsid32", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+
   EngineClient c;
   ASSERT_TRUE(c.ok()) << std::hex << c.hr();
   long v = 2;
@@ -853,6 +868,33 @@ TEST(EngineZLifetime, StopIsAnnouncedAndANewEngineStarts) {
   Bstr folder;
   ASSERT_EQ(again.service->GetDataFolder(folder.put()), S_OK);
   EXPECT_EQ(folder.str(), Folders().data + L"\\");
+}
+
+TEST(EngineZLifetime, UnreadableStoredFilesAreKeptAsideNotLost) {
+  ASSERT_TRUE(StopEngines());
+  std::wstring config = Folders().data + L"\\Config\\ServiceConfig.xml",
+               defs = Folders().data + L"\\Definitions\\current.rrdefs";
+  WriteBytes(config, "<ServiceConfig LogLevel=");
+  WriteBytes(defs, "RRDEFS 1\nversion 9\n");
+  EngineClient c;
+  ASSERT_TRUE(c.ok());
+  Bstr text;
+  ASSERT_EQ(c.service->GetServiceConfig(text.put()), S_OK);  // defaults
+  EXPECT_NE(text.str().find(L"<ServiceConfig"), std::wstring::npos);
+  long current;
+  Bstr date;
+  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.put()), S_OK);
+  EXPECT_EQ(date.str(), L"2026-12-01T00:00:00");  // the built-in definitions
+  // The unreadable files are still there, under another name.
+  auto aside = [](const std::wstring& path) {
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW((path + L".unreadable-*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return std::string();
+    FindClose(f);
+    return ReadBytes(path.substr(0, path.find_last_of(L'\\') + 1) + fd.cFileName);
+  };
+  EXPECT_EQ(aside(config), "<ServiceConfig LogLevel=");
+  EXPECT_EQ(aside(defs), "RRDEFS 1\nversion 9\n");
 }
 
 TEST(EngineZLifetime, EngineEndsWhenTheLastClientGoes) {
