@@ -72,7 +72,8 @@ void CAnimationCtrl::PaintTo(HDC dc) {
   RECT rc = GetClientRect();
   RECT inParent = GetRectInParent();
   const ThemeColor bg = Theme().GetColor(L"general/animation/bg");
-  CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top}, ToColorRef(bg));
+  CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top}, ToColorRef(bg),
+              &m_scratch);
   if (!m_current) return;
   CSurfaceGraphics sg(mem);
   Graphics& g = sg;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/MemDC.h"
 #include "framework/Wnd.h"
 
 class CAnimationCtrl : public CWnd {
@@ -46,6 +47,7 @@ class CAnimationCtrl : public CWnd {
   Gdiplus::Bitmap* m_current = nullptr;  // one of m_frames
   std::vector<std::unique_ptr<Gdiplus::Bitmap>> m_frames;
   int m_step = 0;
+  CMemDCPerm m_scratch;  // reused off-screen surface of each paint
 };
 
 // "%s%d.%s" of prefix, n and extension.

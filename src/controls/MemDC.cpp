@@ -39,30 +39,38 @@ COLORREF CMemDCPerm::GetPixel(int x, int y) const {
 }
 
 CMemDC2::CMemDC2(HDC target, const RECT& clientRect, const CMemDCPerm* parentSurface,
-                 POINT originInParent, COLORREF fallback)
+                 POINT originInParent, COLORREF fallback, CMemDCPerm* scratch)
     : m_target(target), m_rect(clientRect) {
   int w = Width() > 0 ? Width() : 1;
   int h = Height() > 0 ? Height() : 1;
-  m_bitmap = fw::CreateDib32(w, h, &m_bits);
-  m_dc.reset(::CreateCompatibleDC(target));
-  if (!m_dc || !m_bitmap) return;
-  m_oldBitmap = ::SelectObject(m_dc.get(), m_bitmap.get());
+  if (scratch && scratch->Begin(w, h)) {
+    m_drawDC = scratch->GetDC();
+    m_bits = const_cast<DWORD*>(scratch->Bits());
+  } else {
+    m_bitmap = fw::CreateDib32(w, h, &m_bits);
+    m_dc.reset(::CreateCompatibleDC(target));
+    if (!m_dc || !m_bitmap) {
+      m_bits = nullptr;
+      return;
+    }
+    m_oldBitmap = ::SelectObject(m_dc.get(), m_bitmap.get());
+    m_drawDC = m_dc.get();
+  }
   if (parentSurface && parentSurface->IsValid()) {
-    ::BitBlt(m_dc.get(), 0, 0, w, h, parentSurface->GetDC(), originInParent.x, originInParent.y,
+    ::BitBlt(m_drawDC, 0, 0, w, h, parentSurface->GetDC(), originInParent.x, originInParent.y,
              SRCCOPY);
     m_fromParent = true;
   } else if (fallback != CLR_INVALID) {
     UniqueBrush brush(::CreateSolidBrush(fallback));
     RECT all{0, 0, w, h};
-    ::FillRect(m_dc.get(), &all, brush.get());
+    ::FillRect(m_drawDC, &all, brush.get());
   }
 }
 
 CMemDC2::~CMemDC2() {
-  if (m_dc) {
-    ::BitBlt(m_target, m_rect.left, m_rect.top, Width(), Height(), m_dc.get(), 0, 0, SRCCOPY);
-    if (m_oldBitmap) ::SelectObject(m_dc.get(), m_oldBitmap);
-  }
+  if (!m_drawDC) return;
+  ::BitBlt(m_target, m_rect.left, m_rect.top, Width(), Height(), m_drawDC, 0, 0, SRCCOPY);
+  if (m_dc && m_oldBitmap) ::SelectObject(m_dc.get(), m_oldBitmap);
 }
 
 CSurfaceGraphics::CSurfaceGraphics(HDC dc, void* bits, int width, int height) {

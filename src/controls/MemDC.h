@@ -49,16 +49,17 @@ class CMemDCPerm {
 // the part of the parent's surface under the child (parent client coordinates
 // originInParent) into itself, or, without a parent surface, fills itself with
 // the fallback colour (when given); on destruction it copies itself to target at
-// the child's client rectangle.
+// the child's client rectangle. A control that paints often passes a scratch
+// surface it keeps, so that no bitmap is made per paint.
 class CMemDC2 {
  public:
   CMemDC2(HDC target, const RECT& clientRect, const CMemDCPerm* parentSurface, POINT originInParent,
-          COLORREF fallback = CLR_INVALID);
+          COLORREF fallback = CLR_INVALID, CMemDCPerm* scratch = nullptr);
   ~CMemDC2();
   CMemDC2(const CMemDC2&) = delete;
   CMemDC2& operator=(const CMemDC2&) = delete;
 
-  HDC GetDC() const { return m_dc.get(); }
+  HDC GetDC() const { return m_drawDC; }
   void* Bits() const { return m_bits; }
   // True when the background came from the parent's surface.
   bool FromParent() const { return m_fromParent; }
@@ -71,6 +72,7 @@ class CMemDC2 {
   UniqueMemoryDC m_dc;
   UniqueBitmap m_bitmap;
   HGDIOBJ m_oldBitmap = nullptr;
+  HDC m_drawDC = nullptr;
   void* m_bits = nullptr;
   bool m_fromParent = false;
 };

@@ -66,7 +66,7 @@ void CRoundProgressCtrl::PaintTo(HDC dc) {
   RECT rc = GetClientRect();
   RECT inParent = GetRectInParent();
   CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top},
-              RGB(255, 255, 255));
+              RGB(255, 255, 255), &m_scratch);
   CSurfaceGraphics sg(mem);
   Graphics& g = sg;
   g.SetSmoothingMode(SmoothingModeAntiAlias);

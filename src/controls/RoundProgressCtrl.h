@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/MemDC.h"
 #include "framework/Controls.h"
 
 class CRoundProgressCtrl : public CProgressCtrl {
@@ -49,6 +50,7 @@ class CRoundProgressCtrl : public CProgressCtrl {
   DWORD m_lastTick = 0;
   int m_glowPos = 0;
   bool m_glowMode = false;
+  CMemDCPerm m_scratch;  // reused off-screen surface of each paint
 };
 
 // Width of the filled bar: position x (width / range), range = upper - lower or

@@ -72,7 +72,7 @@ bool CThemeButton::PaintTo(HDC dc) {
     ::InvalidateRect(parent, &around, FALSE);
     return false;
   }
-  CMemDC2 mem(dc, rc, surface, POINT{inParent.left, inParent.top});
+  CMemDC2 mem(dc, rc, surface, POINT{inParent.left, inParent.top}, CLR_INVALID, &m_scratch);
   {
     CSurfaceGraphics sg(mem);
     draw(sg);
@@ -180,7 +180,7 @@ ThemeColor CSolidButton::FillFor(int state) const {
 
 bool CSolidButton::PaintTo(HDC dc) {
   RECT rc = GetClientRect();
-  CMemDC2 mem(dc, rc, nullptr, POINT{0, 0}, RGB(255, 255, 255));
+  CMemDC2 mem(dc, rc, nullptr, POINT{0, 0}, RGB(255, 255, 255), &m_scratch);
   CSurfaceGraphics sg(mem);
   Graphics& g = sg;
   SolidBrush fill(ToColor(FillFor(m_state)));

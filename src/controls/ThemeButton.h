@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/MemDC.h"
 #include "framework/Controls.h"
 #include "theme/ThemeResources.h"
 
@@ -64,6 +65,7 @@ class CThemeButton : public CButton {
   std::unique_ptr<Gdiplus::Bitmap> m_disabled;
   bool m_tracking = false;
   int m_state = kNormal;
+  CMemDCPerm m_scratch;  // reused off-screen surface of each paint
 };
 
 class CSolidButton : public CThemeButton {

@@ -102,7 +102,7 @@ void CThemeLabel::PaintTo(HDC dc) {
     return;
   }
   RECT inParent = GetRectInParent();
-  CMemDC2 mem(dc, rc, parent, POINT{inParent.left, inParent.top});
+  CMemDC2 mem(dc, rc, parent, POINT{inParent.left, inParent.top}, CLR_INVALID, &m_scratch);
   CSurfaceGraphics sg(mem);
   Graphics& g = sg;
   Draw(g, rc);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/MemDC.h"
 #include "framework/Controls.h"
 #include "theme/ThemeResources.h"
 
@@ -49,6 +50,7 @@ class CThemeLabel : public CStatic {
   Gdiplus::Font* DrawingFont();
   UniqueFont m_font;
   std::unique_ptr<Gdiplus::Font> m_drawingFont;
+  CMemDCPerm m_scratch;  // reused off-screen surface of each paint
 };
 
 // The label's border and text rectangles within its client rectangle.

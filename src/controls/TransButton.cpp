@@ -187,7 +187,7 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
   RECT rc = GetClientRect();
   RECT inParent = GetRectInParent();
   CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top},
-              ::GetSysColor(COLOR_BTNFACE));
+              ::GetSysColor(COLOR_BTNFACE), &m_scratch);
   HDC mdc = mem.GetDC();
   if (m_kind == kPush) {
     DrawPush(mdc, rc, pressed, focused);

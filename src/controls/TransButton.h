@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include "controls/MemDC.h"
 #include "framework/Controls.h"
 #include "theme/ThemeResources.h"
 
@@ -47,6 +48,7 @@ class CTransButton : public CButton {
   bool m_auto = false;
   bool m_threeState = false;
   int m_check = BST_UNCHECKED;
+  CMemDCPerm m_scratch;  // reused off-screen surface of each paint
 };
 
 // The check box or radio circle of a button of client rectangle rc, with the
