@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "Text.h"
@@ -270,7 +271,9 @@ uint32_t Matcher::ScanBuffer(const void* data, size_t size) const {
 
 Matcher::FileScan::FileScan(const Matcher& m, uint64_t fileSize) : m_(m), size_(fileSize) {
   hashing_ = m.hashes_.count(fileSize) != 0;
-  if (!m.floating_.empty() || !m.anchored_.empty()) buf_.resize(m.maxLen_ * 2 + 65536);
+  // A small file needs no more window than its own size.
+  if (!m.floating_.empty() || !m.anchored_.empty())
+    buf_.resize(m.maxLen_ * 2 + size_t(std::min<uint64_t>(fileSize, 65536)));
 }
 
 bool Matcher::FileScan::Feed(const uint8_t* data, size_t size) {
