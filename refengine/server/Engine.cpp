@@ -581,7 +581,7 @@ void Engine::FireProgress(const std::wstring& object, const Found* threat, uint6
 
 HRESULT Engine::StartScan(long type, bool fromSchedule) {
   if (type < 0 || type > 2) return E_INVALIDARG;
-  std::lock_guard control(controlMu_);
+  std::lock_guard serial(controlMu_);
   std::unique_lock lock(mu_);
   if (state_ == kScanning || state_ == kPaused || state_ == kCleaning)
     return HRESULT_FROM_WIN32(ERROR_BUSY);
@@ -600,19 +600,19 @@ HRESULT Engine::StartScan(long type, bool fromSchedule) {
   found_.clear();
   stats_ = ScanStats{};
   results_.reset();
-  control_ = std::make_shared<ScanControl>();
-  Launch(
-      [this, options, interval] { ScanWorker(options, interval ? interval : kDefaultProgressMs); });
+  auto control = control_ = std::make_shared<ScanControl>();
+  Launch([this, options, interval, control] {
+    ScanWorker(options, interval ? interval : kDefaultProgressMs, control);
+  });
   return S_OK;
 }
 
-void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs) {
-  std::shared_ptr<ScanControl> control;
+void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
+                        std::shared_ptr<ScanControl> control) {
   std::shared_ptr<const Matcher> matcher;
   std::shared_ptr<const Definitions> defs;
   {
     std::lock_guard lock(mu_);
-    control = control_;
     matcher = matcher_;
     defs = defs_;
   }
@@ -865,8 +865,8 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
   }
   state_ = kCleaning;
   reboot_ = false;
-  control_ = std::make_shared<ScanControl>();
-  Launch([this, items] { CleanWorker(items); });
+  auto control = control_ = std::make_shared<ScanControl>();
+  Launch([this, items, control] { CleanWorker(items, control); });
   return S_OK;
 }
 
@@ -964,8 +964,7 @@ std::wstring Engine::QuarantineTraces(const ThreatDef& def, const std::vector<st
   return id;
 }
 
-void Engine::CleanWorker(std::vector<CleanItem> items) {
-  std::shared_ptr<ScanControl> control;
+void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanControl> control) {
   std::shared_ptr<const Definitions> defs;
   std::wstring scanGuid;
   size_t total = 0;
@@ -977,9 +976,10 @@ void Engine::CleanWorker(std::vector<CleanItem> items) {
   std::vector<Work> work;
   {
     std::lock_guard lock(mu_);
-    control = control_;
     defs = defs_;
-    if (const auto* s = results_->summary.Get()) scanGuid = s->scanGUID.Get();
+    if (!results_ || !results_->threats) items.clear();  // the session was reset meanwhile
+    if (results_)
+      if (const auto* s = results_->summary.Get()) scanGuid = s->scanGUID.Get();
     for (const auto& it : items) {
       const auto& t = results_->threats->threat[it.threatIndex];
       Work w{it, {}, {}};
@@ -1063,9 +1063,11 @@ void Engine::CleanWorker(std::vector<CleanItem> items) {
     ++handledTotal;
     {
       std::lock_guard lock(mu_);
-      auto& t = results_->threats->threat[w.item.threatIndex];
-      t.cleanerResult.Set(result);
-      if (!qid.empty()) t.quarantineId.Set(qid);
+      if (results_ && results_->threats && w.item.threatIndex < results_->threats->threat.Count()) {
+        auto& t = results_->threats->threat[w.item.threatIndex];
+        t.cleanerResult.Set(result);
+        if (!qid.empty()) t.quarantineId.Set(qid);
+      }
       reboot_ = reboot;
     }
     Bstr name(w.def.name);
@@ -1083,6 +1085,7 @@ void Engine::CleanWorker(std::vector<CleanItem> items) {
   long final = aborted ? kCleanStopped : kCleanDone;
   {
     std::lock_guard lock(mu_);
+    if (!results_) results_ = std::make_unique<SR::CARDOThreatEngineResults>();
     auto& sum = results_->summary.Create();
     sum.cleanerAborted.Set(aborted);
     auto& cr = sum.cleanerResults.Create();

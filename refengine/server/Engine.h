@@ -133,8 +133,8 @@ class Engine {
   std::wstring DocFile(const wchar_t* name) const { return data_ + L"Config\\" + name; }
 
   ScanOptions OptionsFor(long type, const QVnsScanConfig::CScanSetting* own);
-  void ScanWorker(ScanOptions options, uint32_t intervalMs);
-  void CleanWorker(std::vector<CleanItem> items);
+  void ScanWorker(ScanOptions options, uint32_t intervalMs, std::shared_ptr<ScanControl> control);
+  void CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanControl> control);
   void UpdateWorker();
   void SchedulerLoop();
   void ProtectionLoop();
