@@ -1,3 +1,14 @@
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "app/RodeRedudApp.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  CRodeRedudApp app;
+  app.SetCommandLine(commandLine ? commandLine : L"");
+  if (!app.InitInstance()) {
+    app.ExitInstance();
+    return 0;
+  }
+  app.Run();
+  return 0;
+}
