@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "framework/RegistryKey.h"
 #include "pages/settings/Scheduler.h"

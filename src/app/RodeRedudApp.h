@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <memory>
 #include <string>
 
 #include "app/CommandLineParser.h"
@@ -12,6 +14,8 @@
 
 // Posted to the main window when a later start handed its command line over.
 inline constexpr UINT WM_APP_HANDOVER = WM_APP + 1;
+
+class CMainFrame;
 
 class CRodeRedudApp : public CWinAppEx {
  public:
@@ -33,6 +37,15 @@ class CRodeRedudApp : public CWinAppEx {
   // This start's command line, parsed.
   const CCommandLineParser& ParsedCommandLine() const { return m_parser; }
 
+  // The process's main frame: the pages reach it through here. The frame
+  // registers itself when its window is created and leaves when destroyed.
+  CMainFrame* MainFrame() const { return m_mainFrame; }
+  void SetMainFrame(CMainFrame* frame) { m_mainFrame = frame; }
+
+  // The message loop's top level: a failed engine call that escaped a handler
+  // ends only that handler; the program goes on. (InteractiveStart.cpp)
+  bool OnLoopException(std::exception_ptr error) override;
+
  protected:
   // The full path of the executable; the application folder is taken from it.
   virtual std::wstring ExecutablePath() const;
@@ -49,6 +62,9 @@ class CRodeRedudApp : public CWinAppEx {
   // -------------------------------------------------------------------------
 
   int m_runCount = 0;
+  CMainFrame* m_mainFrame = nullptr;
+  // The main frame of the interactive program (created by StartInteractive).
+  std::unique_ptr<CMainFrame> m_ownedMainFrame;
 
  private:
   void RunInstallHook();

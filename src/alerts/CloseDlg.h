@@ -1,0 +1,30 @@
+#pragma once
+// CCloseDlg: the close-to-tray question shown inside the main window. OK hides
+// the window to the notification area, Cancel keeps it open; both store the
+// "do not show again" check box as the profile value ShowCloseDlg.
+#include "alerts/LightBoxWnd.h"
+#include "framework/Controls.h"
+
+class CCloseDlg : public CLightBoxWnd {
+ public:
+  static constexpr UINT kTemplateId = 322;
+  static constexpr UINT kCheckId = 1027;
+
+  explicit CCloseDlg(HINSTANCE resourceModule);
+  ~CCloseDlg() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  void DrawContent(Gdiplus::Graphics& g, HDC dc) override;
+
+ private:
+  void StoreChoice();
+  void LayoutControls();
+
+  CButton m_ok, m_cancel, m_dontShow;
+  std::wstring m_texts[4];
+  std::unique_ptr<Gdiplus::Bitmap> m_info, m_taskbar;
+  int m_contentBottom = 0;
+};

@@ -1,0 +1,128 @@
+#pragma once
+// CBaseFrameWnd: the themed, captionless frame window. It draws its own header
+// (logo, caption buttons, frame buttons) and a vertical tab strip, keeps the
+// pages of the tabs, switches between them and hands its off-screen image to
+// transparent child controls.
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/FrameLayout.h"
+#include "controls/MemDC.h"
+#include "controls/TransparentParent.h"
+#include "framework/FrameWnd.h"
+#include "theme/GdiObject.h"
+
+class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
+ public:
+  // Mouse states of the pressed item.
+  enum class ItemKind { Tab = 0, FrameButton = 1 };
+
+  CBaseFrameWnd();
+  ~CBaseFrameWnd() override;
+
+  CMemDCPerm* GetBackgroundSurface() override { return &m_surface; }
+
+  // Adds a tab; returns its index.
+  int AddTab(const std::wstring& label, const wchar_t* iconPath, CWnd* page);
+  void AddFrameButton(UINT command, const std::wstring& label, const wchar_t* imagePath);
+  int GetTabCount() const { return static_cast<int>(m_tabs.size()); }
+  int GetActiveTab() const { return m_activeTab; }
+  CWnd* GetTabPage(int tab) const;
+  CWnd* GetStandalonePage() const { return m_standalone; }
+
+  // Navigation offered to the pages.
+  void SetTabPage(int tab, CWnd* page);
+  void SelectTab(int tab, bool userInitiated);
+  void ShowStandalonePage(CWnd* page);
+  virtual void SetTabsEnabled(bool enabled);
+  bool TabsEnabled() const { return m_tabsEnabled; }
+
+  // The window that currently shows in the page area (tab page or stand-alone page).
+  CWnd* GetVisiblePage() const;
+
+  // Paints the whole window into its surface now and copies it to the screen.
+  void RepaintNow();
+  // Paints the current state into dc (client coordinates); used by the paint
+  // handler and by snapshots.
+  void PaintTo(HDC dc);
+
+ protected:
+  // A click on tab 0 or 1 returns it to its first page; the main frame knows which.
+  virtual void OnGoToStartPage(int tab, bool userInitiated) {}
+  // Asked on WM_QUERYENDSESSION and WM_ENDSESSION.
+  virtual bool IsNavigationLocked() const { return !m_tabsEnabled; }
+  virtual void RequestShutdown();
+  // The message box asking whether the session may end while a scan runs.
+  virtual bool ConfirmEndSession();
+
+  int OnCreate(CREATESTRUCTW* cs) override;
+  BOOL OnEraseBkgnd(HDC dc) override;
+  void OnPaint() override;
+  void OnPrintClient(HDC dc, UINT flags) override;
+  void OnGetMinMaxInfo(MINMAXINFO* info) override;
+  void OnSize(UINT type, int cx, int cy) override;
+  void OnMove(int x, int y) override;
+  void OnMouseMove(UINT flags, POINT pt) override;
+  void OnLButtonDown(UINT flags, POINT pt) override;
+  void OnLButtonUp(UINT flags, POINT pt) override;
+  void OnCaptureChanged(HWND newCapture) override;
+  LRESULT OnNcHitTest(POINT screenPt) override;
+  void OnNcLButtonDown(UINT hitTest, POINT screenPt) override;
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  void RecalcLayout();
+  void SavePlacement();
+  SIZE CaptionGroupSize() const;
+  RECT PageAreaRect() const;
+  HFONT WindowFont() const { return m_font.get(); }
+
+ private:
+  struct Tab {
+    RECT rect{};
+    CWnd* page = nullptr;
+    std::wstring label;
+    std::unique_ptr<Gdiplus::Bitmap> icon;
+    int index = 0;
+  };
+  struct FrameButton {
+    RECT rect{};
+    UINT command = 0;
+    std::wstring label;
+    std::unique_ptr<Gdiplus::Bitmap> image;
+  };
+  struct Pressed {
+    bool active = false;
+    ItemKind kind = ItemKind::Tab;
+    int item = -1;
+  };
+
+  void PlacePage(CWnd* page);
+  void HidePage(CWnd* page);
+  void UpdateHover(POINT pt);
+  void PaintHeader(Gdiplus::Graphics& g, HDC dc, int width);
+  void PaintTabs(Gdiplus::Graphics& g, HDC dc, int height);
+  void PaintFrameButtons(Gdiplus::Graphics& g, HDC dc);
+  void PaintCaptionButtons(Gdiplus::Graphics& g);
+  int HitTab(POINT pt) const;
+  int HitFrameButton(POINT pt) const;
+
+  std::vector<Tab> m_tabs;
+  std::vector<FrameButton> m_buttons;
+  int m_activeTab = -1;
+  CWnd* m_standalone = nullptr;
+  bool m_tabsEnabled = true;
+  Pressed m_pressed;
+  int m_hoverTab = -1;
+  int m_hoverButton = -1;
+  bool m_tracking = false;
+  int m_headerHeight = frame_layout::kHeaderHeight;
+
+  std::unique_ptr<Gdiplus::Bitmap> m_titleBar, m_tabBg, m_tabActiveBg, m_tabOverBg, m_closeBg,
+      m_min, m_max, m_restore, m_close, m_partnerLogo, m_logo;
+  UniqueFont m_font;
+  CMemDCPerm m_surface;
+};

@@ -1,0 +1,335 @@
+#include "app/MainFrame.h"
+
+#include "alerts/AlertRules.h"
+#include "alerts/LightBoxWnd.h"
+#include "app/AppFunctions.h"
+#include "app/CloseRules.h"
+#include "app/CommandLineParser.h"
+#include "app/MainFrameSinks.h"
+#include "app/RodeRedudApp.h"
+#include "app/Settings.h"
+#include "framework/Messages.h"
+#include "pages/lists/IgnorePage.h"
+#include "pages/lists/QuarantinePage.h"
+#include "app/AboutDlg.h"
+#include "pages/scan/CleaningPage.h"
+#include "pages/scan/FinishedPage.h"
+#include "pages/scan/OverviewPage.h"
+#include "pages/scan/ResultsPage.h"
+#include "pages/scan/ScanPage.h"
+#include "pages/scan/ScanningPage.h"
+#include "pages/settings/SettingsPage.h"
+#include "theme/ThemeResources.h"
+
+CMainFrame* GetMainFrame() {
+  auto* app = dynamic_cast<CRodeRedudApp*>(AfxGetApp());
+  return app ? app->MainFrame() : nullptr;
+}
+
+CMainFrame::CMainFrame() : m_sinks(std::make_unique<CMainFrameSinks>(*this)) {
+  m_sinks->ConnectAtConstruction();
+}
+
+CMainFrame::~CMainFrame() {
+  // Pages and sinks must go while the window still exists.
+  DestroyWindow();
+  DestroyPages();
+}
+
+bool CMainFrame::CreateMainWindow() {
+  const std::wstring cls = Theme().GetString(L"ucn");
+  HICON icon = ::LoadIconW(Theme().ResourceModule(), MAKEINTRESOURCEW(128));
+  const RECT r{0, 0, 800, 600};
+  return CreateFrame(cls.c_str(), Theme().LoadResString(57344).c_str(), kWindowStyle, 0, r, nullptr,
+                     icon);
+}
+
+void CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
+  cs.style = static_cast<LONG>(kWindowStyle);
+  cs.dwExStyle &= ~WS_EX_CLIENTEDGE;
+}
+
+int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
+  if (CBaseFrameWnd::OnCreate(cs) == -1) return -1;
+  if (auto* app = dynamic_cast<CRodeRedudApp*>(AfxGetApp())) app->SetMainFrame(this);
+  CreatePages();
+  CThemeResources& t = Theme();
+  AddTab(t.LoadResString(205), L"Images\\tabs\\overview.png", m_overview.get());
+  AddTab(t.LoadResString(206), L"Images\\tabs\\scan.png", m_scan.get());
+  AddTab(t.LoadResString(207), L"Images\\tabs\\quarantine.png", m_quarantine.get());
+  AddTab(t.LoadResString(208), L"Images\\tabs\\ignore.png", m_ignore.get());
+  AddTab(t.LoadResString(209), L"Images\\tabs\\settings.png", m_settings.get());
+  AddFrameButton(kCmdAbout, t.LoadResString(210), L"Images\\frame\\about.png");
+  AddFrameButton(kCmdHelp, t.LoadResString(211), L"Images\\frame\\help.png");
+  m_tray.Attach(m_hWnd);
+  m_tray.SetMenu(t.ResourceModule(), CTrayIcon::kMenuId);
+  m_tray.SetIconAndTip(::LoadIconW(t.ResourceModule(), MAKEINTRESOURCEW(128)),
+                       EscapeTrayTip(t.LoadResString(128)).c_str());
+  m_sinks->ConnectAtWindowCreation(m_hWnd);
+  SelectTab(kTabOverview, false);
+  return 0;
+}
+
+void CMainFrame::CreatePages() {
+  const HWND me = m_hWnd;
+  m_overview = std::make_unique<COverviewPage>();
+  m_scan = std::make_unique<CScanPage>();
+  m_scanning = std::make_unique<CScanningPage>();
+  m_results = std::make_unique<CResultsPage>();
+  m_cleaning = std::make_unique<CCleaningPage>();
+  m_finished = std::make_unique<CFinishedPage>();
+  m_about = std::make_unique<CAboutDlg>();
+  m_settings = std::make_unique<CSettingsPage>();
+  m_quarantine = std::make_unique<CQuarantinePage>();
+  m_ignore = std::make_unique<CIgnorePage>();
+  CBaseDlg* pages[] = {m_overview.get(),   m_scan.get(),     m_scanning.get(), m_results.get(),
+                       m_cleaning.get(),   m_finished.get(), m_about.get(),    m_settings.get(),
+                       m_quarantine.get(), m_ignore.get()};
+  for (CBaseDlg* p : pages) {
+    p->Create(me);
+    if (p->m_hWnd) p->ShowWindow(SW_HIDE);
+  }
+}
+
+void CMainFrame::DestroyPages() {
+  m_ignore.reset();
+  m_quarantine.reset();
+  m_settings.reset();
+  m_about.reset();
+  m_finished.reset();
+  m_cleaning.reset();
+  m_results.reset();
+  m_scanning.reset();
+  m_scan.reset();
+  m_overview.reset();
+}
+
+void CMainFrame::OnDestroy() {
+  m_tray.Remove();
+  m_sinks->DisconnectAll();
+  KillTimer(kTimerReconnect);
+  KillTimer(kTimerCloseDialog);
+  if (auto* app = dynamic_cast<CRodeRedudApp*>(AfxGetApp()); app && app->MainFrame() == this)
+    app->SetMainFrame(nullptr);
+  CBaseFrameWnd::OnDestroy();
+}
+
+// ---- navigation ---------------------------------------------------------------
+
+void CMainFrame::SetTabsEnabled(bool enabled) {
+  m_navigationLocked = !enabled;
+  CBaseFrameWnd::SetTabsEnabled(enabled);
+}
+
+void CMainFrame::OnGoToStartPage(int tab, bool userInitiated) {
+  if (!userInitiated) return;
+  if (tab == kTabOverview)
+    SetTabPage(kTabOverview, m_overview.get());
+  else if (tab == kTabScan)
+    SetTabPage(kTabScan, m_scan.get());
+}
+
+void CMainFrame::GoToStartPage(int tab, bool userInitiated) { OnGoToStartPage(tab, userInitiated); }
+
+void CMainFrame::RequestShutdown() {
+  m_shutdownRequested = true;
+  PostMessage(WM_CLOSE);
+}
+
+void CMainFrame::MainFrameStatusRefresh() {
+  RepaintNow();
+  if (m_settings) m_settings->ApplyActiveProtectionDefaults();
+  if (m_about) m_about->Refresh();
+  if (m_finished) m_finished->Refresh();
+  CThemeResources& t = Theme();
+  m_tray.SetMenu(t.ResourceModule(), CTrayIcon::kMenuId);
+  m_tray.SetIconAndTip(::LoadIconW(t.ResourceModule(), MAKEINTRESOURCEW(128)),
+                       EscapeTrayTip(t.LoadResString(128)).c_str());
+}
+
+void CMainFrame::BringUp() {
+  m_startHidden = false;
+  if (::IsIconic(m_hWnd)) ShowWindow(SW_RESTORE);
+  ShowWindow(SW_SHOW);
+  ::SetForegroundWindow(m_hWnd);
+}
+
+void CMainFrame::BeginScan(LONG scanType) {
+  if (m_scan) m_scan->BeginScan(scanType);
+}
+
+void CMainFrame::OnWindowPosChanging(WINDOWPOS* pos) {
+  if (m_startHidden) pos->flags &= ~SWP_SHOWWINDOW;
+  CBaseFrameWnd::OnWindowPosChanging(pos);
+}
+
+// ---- messages -----------------------------------------------------------------
+
+LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case msg::kHandOver:
+      OnHandOver();
+      return 0;
+    case msg::kScanStarted:
+      OnScanStateChanged(static_cast<LONG>(wp));
+      return 0;
+    case msg::kActiveProtectionEvent:
+      OnActiveProtectionEvent(lp);
+      return 0;
+    case msg::kTrayCallback:
+      OnTrayNotification(wp, lp);
+      return 0;
+    case msg::kDefinitionsUpdated:
+      OnDefinitionsUpdated();
+      return 0;
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wp));
+      return 0;
+    default:
+      return CBaseFrameWnd::WindowProc(msg, wp, lp);
+  }
+}
+
+void CMainFrame::OnHandOver() {
+  if (!m_startHidden) {
+    if (::IsIconic(m_hWnd)) ShowWindow(SW_RESTORE);
+    ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(m_hWnd);
+  }
+  m_startHidden = false;
+  std::wstring line;
+  if (CWinAppEx* app = AfxGetApp()) line = app->GetProfileString(settings::kCommandLine, L"");
+  CCommandLineParser parser;
+  parser.ParseCommandLine(line);
+  if (parser.HasSwitch(L"shutdown")) {
+    RequestShutdown();
+    return;
+  }
+  if (parser.GetSwitchValue(L"scan") == L"quick") BeginScan(0);
+}
+
+void CMainFrame::OnTrayNotification(WPARAM, LPARAM event) {
+  if (event != NIN_BALLOONUSERCLICK) return;
+  BringUp();
+  const bool canAct = !m_navigationLocked && IsWindowEnabled();
+  switch (alerts::ActionForBalloonClick(m_balloonKind)) {
+    case alerts::BalloonClickAction::OpenQuarantine:
+      if (canAct) {
+        const bool wasVisible = m_quarantine && m_quarantine->IsWindowVisible();
+        SetTabsEnabled(true);
+        if (GetTabCount() > kTabQuarantine) SelectTab(kTabQuarantine, false);
+        RepaintNow();
+        if (wasVisible && m_quarantine) m_quarantine->ReloadList();
+      }
+      break;
+    case alerts::BalloonClickAction::QuickScan:
+      if (canAct) BeginScan(0);
+      break;
+    case alerts::BalloonClickAction::None:
+      break;
+  }
+}
+
+bool CMainFrame::IsTrayCommandEnabled(UINT command) const {
+  switch (command) {
+    case kCmdTrayQuickScan:
+    case kCmdTrayFullScan:
+    case kCmdTrayUpdate:
+      return !m_navigationLocked;
+    case kCmdTrayExit:
+      return IsWindowEnabled() != FALSE;
+    default:
+      return true;
+  }
+}
+
+void CMainFrame::OnInitMenuPopup(HMENU menu) {
+  static constexpr UINT kQueried[] = {kCmdTrayOpen2, kCmdTrayQuickScan, kCmdTrayFullScan,
+                                      kCmdTrayUpdate, kCmdTrayExit};
+  for (UINT id : kQueried)
+    ::EnableMenuItem(menu, id, MF_BYCOMMAND | (IsTrayCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
+}
+
+bool CMainFrame::OnCommand(UINT id, UINT code, HWND control) {
+  switch (id) {
+    case kCmdAbout:
+      SetTabsEnabled(true);
+      ShowStandalonePage(m_about.get());
+      return true;
+    case kCmdHelp:
+      AppShellExecute(L"open", Theme().GetString(L"urls/help"), L"", SW_SHOW);
+      return true;
+    case kCmdTrayOpen:
+    case kCmdTrayOpen2:
+      BringUp();
+      return true;
+    case kCmdTrayQuickScan:
+    case kCmdTrayFullScan:
+      if (!IsTrayCommandEnabled(id)) return true;
+      BringUp();
+      if (!m_navigationLocked && IsWindowEnabled()) BeginScan(id == kCmdTrayQuickScan ? 0 : 1);
+      return true;
+    case kCmdTrayUpdate:
+      if (!m_navigationLocked) RunUpdater();
+      return true;
+    case kCmdTrayExit:
+      if (IsWindowEnabled()) {
+        m_exitRequested = true;
+        PostMessage(WM_CLOSE);
+      }
+      return true;
+    default:
+      return CBaseFrameWnd::OnCommand(id, code, control);
+  }
+}
+
+// ---- closing ------------------------------------------------------------------
+
+HWND CMainFrame::FindOpenLightBox() const {
+  // The popups are owned windows of the frame: they sit above it in z-order.
+  for (HWND h = ::GetWindow(m_hWnd, GW_HWNDPREV); h; h = ::GetWindow(h, GW_HWNDPREV)) {
+    if (::GetAncestor(h, GA_ROOTOWNER) != m_hWnd || !::IsWindowVisible(h)) continue;
+    if (dynamic_cast<CLightBoxWnd*>(CWnd::FromHandle(h))) return h;
+  }
+  return nullptr;
+}
+
+void CMainFrame::OnClose() {
+  if (auto* app = AfxGetApp()) m_showCloseDlg = app->GetProfileInt(settings::kShowCloseDlg, 1);
+  HWND lightBox = m_shutdownRequested ? FindOpenLightBox() : nullptr;
+  const close_rules::CloseDecision d =
+      close_rules::DecideClose({m_shutdownRequested, m_navigationLocked, m_exitRequested,
+                                lightBox != nullptr, m_showCloseDlg});
+  if (d.endLightBoxAndRetry) {
+    if (auto* box = dynamic_cast<CLightBoxWnd*>(CWnd::FromHandle(lightBox))) box->EndDialog(0);
+    PostMessage(WM_CLOSE);
+    return;
+  }
+  if (d.clearExitRequested) m_exitRequested = false;
+  if (d.askFirst) {
+    ShowWindow(SW_RESTORE);
+    SetTimer(kTimerCloseDialog, 100);
+    return;
+  }
+  if (d.hide) {
+    ShowWindow(SW_HIDE);
+    return;
+  }
+  if (d.stopScan) StopScanForShutdown();
+  // Really closing: the tray icon and the sinks go with the window (OnDestroy).
+  DestroyWindow();
+}
+
+void CMainFrame::OnTimer(UINT_PTR id) {
+  if (id == kTimerReconnect)
+    OnReconnectTick();
+  else if (id == kTimerCloseDialog)
+    OnCloseDialogTick();
+  else
+    CBaseFrameWnd::OnTimer(id);
+}
+
+void CMainFrame::OnCloseDialogTick() {
+  KillTimer(kTimerCloseDialog);
+  if (ShowCloseDialog() == IDOK) ShowWindow(SW_HIDE);
+}

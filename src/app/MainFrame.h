@@ -1,0 +1,143 @@
+#pragma once
+// CMainFrame: the one top-level window of the interactive program. It owns
+// every page, the tray icon and the engine event sinks, switches pages,
+// receives the command line of later starts and decides what closing means.
+#include <windows.h>
+
+#include <memory>
+
+#include "app/BaseFrameWnd.h"
+#include "app/TrayIcon.h"
+
+class CMainFrameSinks;
+class COverviewPage;
+class CScanPage;
+class CScanningPage;
+class CResultsPage;
+class CCleaningPage;
+class CFinishedPage;
+class CAboutDlg;
+class CSettingsPage;
+class CQuarantinePage;
+class CIgnorePage;
+
+class CMainFrame : public CBaseFrameWnd {
+ public:
+  enum TabIndex {
+    kTabOverview = 0,
+    kTabScan = 1,
+    kTabQuarantine = 2,
+    kTabIgnore = 3,
+    kTabSettings = 4
+  };
+  // Commands of the frame buttons and of the tray menu.
+  static constexpr UINT kCmdAbout = 57664;
+  static constexpr UINT kCmdHelp = 57670;
+  static constexpr UINT kCmdTrayOpen = 32779;
+  static constexpr UINT kCmdTrayOpen2 = 32773;
+  static constexpr UINT kCmdTrayQuickScan = 32774;
+  static constexpr UINT kCmdTrayFullScan = 32771;
+  static constexpr UINT kCmdTrayUpdate = 32775;
+  static constexpr UINT kCmdTrayExit = 32776;
+  static constexpr UINT_PTR kTimerReconnect = 100;
+  static constexpr UINT_PTR kTimerCloseDialog = 101;
+  static constexpr DWORD kWindowStyle = 0x828F0000;
+
+  CMainFrame();
+  ~CMainFrame() override;
+
+  // Creates the window: class = the theme string "ucn", a captionless pop-up.
+  bool CreateMainWindow();
+
+  // "minimize": the window must not become visible until brought up.
+  void SetStartHidden(bool hidden) { m_startHidden = hidden; }
+  bool StartHidden() const { return m_startHidden; }
+  // Restore if minimised, show, foreground; clears StartHidden.
+  void BringUp();
+
+  // Navigation offered to the pages.
+  void SetTabsEnabled(bool enabled) override;
+  bool NavigationLocked() const { return m_navigationLocked; }
+  void GoToStartPage(int tab, bool userInitiated);
+  void RequestShutdown() override;
+  void MainFrameStatusRefresh();
+  // The one entry for starting a scan from the user interface.
+  void BeginScan(LONG scanType);
+
+  COverviewPage* OverviewPage() const { return m_overview.get(); }
+  CScanPage* ScanPage() const { return m_scan.get(); }
+  CScanningPage* ScanningPage() const { return m_scanning.get(); }
+  CResultsPage* ResultsPage() const { return m_results.get(); }
+  CCleaningPage* CleaningPage() const { return m_cleaning.get(); }
+  CFinishedPage* FinishedPage() const { return m_finished.get(); }
+  CAboutDlg* AboutPage() const { return m_about.get(); }
+  CSettingsPage* SettingsPage() const { return m_settings.get(); }
+  CQuarantinePage* QuarantinePage() const { return m_quarantine.get(); }
+  CIgnorePage* IgnorePage() const { return m_ignore.get(); }
+
+  CTrayIcon& Tray() { return m_tray; }
+  int BalloonKind() const { return m_balloonKind; }
+  bool ExitRequested() const { return m_exitRequested; }
+  bool ShutdownRequested() const { return m_shutdownRequested; }
+  int LastShowCloseDlg() const { return m_showCloseDlg; }
+  // The frame's visible modal popup (a CLightBoxWnd), if any.
+  HWND FindOpenLightBox() const;
+
+  // Whether a tray command is enabled now (the menu's enable-state queries).
+  bool IsTrayCommandEnabled(UINT command) const;
+
+ protected:
+  void OnGoToStartPage(int tab, bool userInitiated) override;
+  bool IsNavigationLocked() const override { return m_navigationLocked; }
+  void PreCreateWindow(CREATESTRUCTW& cs) override;
+  int OnCreate(CREATESTRUCTW* cs) override;
+  void OnDestroy() override;
+  void OnClose() override;
+  void OnTimer(UINT_PTR id) override;
+  bool OnCommand(UINT id, UINT code, HWND control) override;
+  void OnWindowPosChanging(WINDOWPOS* pos) override;
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  // Message handlers.
+  void OnHandOver();
+  void OnScanStateChanged(LONG state);
+  void OnActiveProtectionEvent(LPARAM text);
+  void OnTrayNotification(WPARAM id, LPARAM event);
+  void OnDefinitionsUpdated();
+  void OnReconnectTick();
+  void OnCloseDialogTick();
+  void OnInitMenuPopup(HMENU menu);
+
+  // Seams for tests: the close-to-tray dialog and the updater.
+  virtual INT_PTR ShowCloseDialog();
+  virtual void RunUpdater();
+
+ private:
+  void CreatePages();
+  // A forced close while a scan runs: the scan controller stops the scan.
+  void StopScanForShutdown();
+  void DestroyPages();
+
+  std::unique_ptr<CMainFrameSinks> m_sinks;
+  std::unique_ptr<COverviewPage> m_overview;
+  std::unique_ptr<CScanPage> m_scan;
+  std::unique_ptr<CScanningPage> m_scanning;
+  std::unique_ptr<CResultsPage> m_results;
+  std::unique_ptr<CCleaningPage> m_cleaning;
+  std::unique_ptr<CFinishedPage> m_finished;
+  std::unique_ptr<CAboutDlg> m_about;
+  std::unique_ptr<CSettingsPage> m_settings;
+  std::unique_ptr<CQuarantinePage> m_quarantine;
+  std::unique_ptr<CIgnorePage> m_ignore;
+  CTrayIcon m_tray;
+  int m_balloonKind = 0;
+  bool m_navigationLocked = false;
+  bool m_exitRequested = false;
+  bool m_shutdownRequested = false;
+  int m_showCloseDlg = 1;
+  bool m_startHidden = false;
+  int m_reconnectCountdown = 10;
+};
+
+// The process's main frame (held by the application object), or null.
+CMainFrame* GetMainFrame();

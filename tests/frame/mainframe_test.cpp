@@ -1,0 +1,510 @@
+// The main frame as a real window under Wine, with the fake engine.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "alerts/LightBoxWnd.h"
+#include "app/MainFrame.h"
+#include "app/RodeRedudApp.h"
+#include "app/Settings.h"
+#include "engine/EngineSession.h"
+#include "engine/documents/NVPairs.h"
+#include "framework/Messages.h"
+#include "app/AboutDlg.h"
+#include "pages/lists/IgnorePage.h"
+#include "pages/lists/QuarantinePage.h"
+#include "pages/scan/CleaningPage.h"
+#include "pages/scan/FinishedPage.h"
+#include "pages/scan/OverviewPage.h"
+#include "pages/scan/ResultsPage.h"
+#include "pages/scan/ScanPage.h"
+#include "pages/scan/ScanningPage.h"
+#include "pages/settings/SettingsPage.h"
+#include "support/DialogTemplate.h"
+#include "support/FakeEngine.h"
+#include "support/shipped_theme.h"
+
+namespace {
+
+constexpr wchar_t kCompany[] = L"RodeRedudFrameTest";
+constexpr wchar_t kTitle[] = L"Frame";
+
+const wchar_t kNVPairs[] =
+    L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><NVPairs SchemaVersion=\"4.0.0\">"
+    L"<NVPair Name=\"last_quick_scan\" Value=\"0\"/>"
+    L"<NVPair Name=\"last_full_scan\" Value=\"0\"/>"
+    L"<NVPair Name=\"last_scan_threat_count\" Value=\"7\"/>"
+    L"<NVPair Name=\"last_scan_threat_level\" Value=\"2\"/>"
+    L"</NVPairs>";
+
+std::wstring APConfigWithResponse(int response) {
+  return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><APConfig "
+         L"KnownBadApplicationResponseEnum=\"" +
+         std::to_wstring(response) + L"\"/>";
+}
+
+std::wstring APEventOfType(int type) {
+  return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><APEvent EventTypeEnum=\"" +
+         std::to_wstring(type) + L"\"/>";
+}
+
+// Runs queued messages, timers included, for a while.
+void Pump(DWORD ms = 50) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  MSG m;
+  do {
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+    Sleep(1);
+  } while (GetTickCount64() < end);
+}
+
+// A frame whose close-to-tray dialog and updater are observed instead of shown.
+class TestFrame : public CMainFrame {
+ public:
+  int closeDialogs = 0;
+  INT_PTR closeAnswer = IDCANCEL;
+  int updaterRuns = 0;
+
+ protected:
+  INT_PTR ShowCloseDialog() override {
+    ++closeDialogs;
+    return closeAnswer;
+  }
+  void RunUpdater() override { ++updaterRuns; }
+};
+
+// A lightbox from an in-memory template (independent of the shipped templates).
+class TestLightBox : public CLightBoxWnd {
+ public:
+  TestLightBox() : CLightBoxWnd(0, nullptr) { SetBoxSize(510, 360); }
+};
+
+CRodeRedudApp& TestApp() {
+  static CRodeRedudApp app;
+  return app;
+}
+
+class MainFrameTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(LoadShippedTheme());
+    CRodeRedudApp& app = TestApp();
+    app.SetRegistryKey(kCompany);
+    app.SetAppTitle(kTitle);
+  }
+
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\") + kCompany).c_str());
+    engine = std::make_unique<FakeEngine>();
+    engine->SetText(L"GetConfigDocument", kNVPairs);
+    ASSERT_TRUE(Engine().EnsureEngine());
+    frame = std::make_unique<TestFrame>();
+  }
+
+  void TearDown() override {
+    frame.reset();
+    Engine().ReleaseAll();
+    engine.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\") + kCompany).c_str());
+  }
+
+  void CreateFrame(bool show = true) {
+    ASSERT_TRUE(frame->CreateMainWindow());
+    // A client area of exactly 800 x 600.
+    RECT r{0, 0, 800, 600};
+    AdjustWindowRectEx(&r, CMainFrame::kWindowStyle, FALSE, 0);
+    SetWindowPos(frame->m_hWnd, nullptr, 10, 10, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+    if (show) frame->ShowWindow(SW_SHOW);
+    Pump();
+  }
+
+  void Click(POINT pt) {
+    frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+    frame->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+  }
+
+  void HandOver(const wchar_t* commandLine) {
+    TestApp().WriteProfileString(settings::kCommandLine, commandLine);
+    frame->PostMessage(msg::kHandOver, 0, 0);
+    Pump();
+  }
+
+  RECT PageRectInFrame(CWnd* page) {
+    RECT r = page->GetWindowRect();
+    MapWindowPoints(nullptr, frame->m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+
+  // A pair of the engine's name/value document as it stands now.
+  int64_t Pair(const wchar_t* name) {
+    int64_t value = -12345;
+    QVnsNVPairs::ReadPairInt64(engine->Text(L"GetConfigDocument"), name, value);
+    return value;
+  }
+
+  std::unique_ptr<FakeEngine> engine;
+  std::unique_ptr<TestFrame> frame;
+};
+
+}  // namespace
+
+TEST_F(MainFrameTest, CreatesTabsPagesAndButtonsInTheirPlaces) {
+  CreateFrame();
+  EXPECT_EQ(5, frame->GetTabCount());
+  EXPECT_EQ(CMainFrame::kTabOverview, frame->GetActiveTab());
+  EXPECT_EQ(frame.get(), GetMainFrame());
+  const RECT client = frame->GetClientRect();
+  ASSERT_EQ(800, client.right);
+  ASSERT_EQ(600, client.bottom);
+  CWnd* page = frame->GetVisiblePage();
+  ASSERT_TRUE(page && page->m_hWnd);
+  EXPECT_TRUE(page->IsWindowVisible());
+  const RECT r = PageRectInFrame(page);
+  EXPECT_EQ(147, r.left);
+  EXPECT_EQ(94, r.top);
+  EXPECT_EQ(792, r.right);
+  EXPECT_EQ(592, r.bottom);
+  // Every page exists, only one is visible.
+  int visible = 0;
+  CWnd* pages[] = {frame->OverviewPage(), frame->ScanPage(),     frame->ScanningPage(),
+                   frame->ResultsPage(),  frame->CleaningPage(), frame->FinishedPage(),
+                   frame->AboutPage(),    frame->SettingsPage(), frame->QuarantinePage(),
+                   frame->IgnorePage()};
+  for (CWnd* p : pages) {
+    ASSERT_TRUE(p && p->m_hWnd);
+    visible += p->IsWindowVisible() ? 1 : 0;
+  }
+  EXPECT_EQ(1, visible);
+  // The header drags the window; the caption group closes, maximises, minimises.
+  auto hit = [&](int x, int y) {
+    POINT pt{x, y};
+    ClientToScreen(frame->m_hWnd, &pt);
+    return frame->SendMessage(WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+  };
+  EXPECT_EQ(HTCAPTION, hit(300, 40));
+  EXPECT_EQ(HTCLIENT, hit(400, 300));
+  const SIZE g = frame_layout::kDefaultCaptionGroup;
+  const RECT closePart = frame_layout::CaptionPartRect(800, g, frame_layout::CaptionPart::Close);
+  EXPECT_EQ(HTCLOSE, hit(closePart.left + 2, 5));
+}
+
+TEST_F(MainFrameTest, PlacementIsSavedAndRestored) {
+  CreateFrame();
+  SetWindowPos(frame->m_hWnd, nullptr, 33, 44, 900, 650, SWP_NOZORDER);
+  Pump();
+  EXPECT_EQ(33, TestApp().GetProfileInt(settings::kXPos, -1));
+  EXPECT_EQ(44, TestApp().GetProfileInt(settings::kYPos, -1));
+  EXPECT_EQ(900, TestApp().GetProfileInt(settings::kWidth, -1));
+  EXPECT_EQ(650, TestApp().GetProfileInt(settings::kHeight, -1));
+  // Minimising does not overwrite the placement with the far-off icon position.
+  frame->ShowWindow(SW_MINIMIZE);
+  Pump();
+  EXPECT_EQ(33, TestApp().GetProfileInt(settings::kXPos, -1));
+  EXPECT_EQ(900, TestApp().GetProfileInt(settings::kWidth, -1));
+  frame.reset();
+  // A new frame opens where the old one was; negative positions become 0.
+  TestApp().WriteProfileInt(settings::kXPos, -50);
+  frame = std::make_unique<TestFrame>();
+  ASSERT_TRUE(frame->CreateMainWindow());
+  const RECT w = frame->GetWindowRect();
+  EXPECT_EQ(0, w.left);
+  EXPECT_EQ(44, w.top);
+  EXPECT_EQ(900, w.right - w.left);
+}
+
+TEST_F(MainFrameTest, TabsAndFrameButtonsIgnoreTheMouseWhileNavigationIsLocked) {
+  CreateFrame();
+  const RECT quarantineTab = frame_layout::TabRect(CMainFrame::kTabQuarantine);
+  const POINT onQuarantine{quarantineTab.left + 20, quarantineTab.top + 10};
+  const RECT about = frame_layout::FrameButtonRect(800, 0);  // About is the rightmost
+  const POINT onAbout{about.left + 10, about.top + 10};
+
+  frame->SetTabsEnabled(false);
+  EXPECT_TRUE(frame->NavigationLocked());
+  Click(onQuarantine);
+  Click(onAbout);
+  EXPECT_EQ(CMainFrame::kTabOverview, frame->GetActiveTab());
+  EXPECT_EQ(nullptr, frame->GetStandalonePage());
+  // The tray's scan and update items are greyed, exit is not.
+  EXPECT_FALSE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayQuickScan));
+  EXPECT_FALSE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayFullScan));
+  EXPECT_FALSE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayUpdate));
+  EXPECT_TRUE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayExit));
+  frame->SendMessage(WM_COMMAND, CMainFrame::kCmdTrayUpdate, 0);
+  EXPECT_EQ(0, frame->updaterRuns);
+
+  frame->SetTabsEnabled(true);
+  Click(onQuarantine);
+  EXPECT_EQ(CMainFrame::kTabQuarantine, frame->GetActiveTab());
+  EXPECT_TRUE(frame->QuarantinePage()->IsWindowVisible());
+  Click(onAbout);
+  EXPECT_EQ(static_cast<CWnd*>(frame->AboutPage()), frame->GetStandalonePage());
+  EXPECT_TRUE(frame->AboutPage()->IsWindowVisible());
+  EXPECT_FALSE(frame->QuarantinePage()->IsWindowVisible());
+  // A press on one tab released over another selects nothing.
+  const RECT settingsTab = frame_layout::TabRect(CMainFrame::kTabSettings);
+  frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(onQuarantine.x, onQuarantine.y));
+  frame->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(settingsTab.left + 5, settingsTab.top + 5));
+  EXPECT_EQ(static_cast<CWnd*>(frame->AboutPage()), frame->GetStandalonePage());
+}
+
+TEST_F(MainFrameTest, ClickOnScanTabReturnsToTheScanPage) {
+  CreateFrame();
+  frame->SetTabPage(CMainFrame::kTabScan, frame->FinishedPage());
+  frame->SelectTab(CMainFrame::kTabScan, false);
+  EXPECT_EQ(static_cast<CWnd*>(frame->FinishedPage()), frame->GetTabPage(CMainFrame::kTabScan));
+  const RECT scanTab = frame_layout::TabRect(CMainFrame::kTabScan);
+  Click(POINT{scanTab.left + 20, scanTab.top + 10});
+  EXPECT_EQ(static_cast<CWnd*>(frame->ScanPage()), frame->GetTabPage(CMainFrame::kTabScan));
+  EXPECT_TRUE(frame->ScanPage()->IsWindowVisible());
+  EXPECT_FALSE(frame->FinishedPage()->IsWindowVisible());
+}
+
+TEST_F(MainFrameTest, CloseGoesToTheTrayAsTheSettingSays) {
+  struct Case {
+    const char* name;
+    int showCloseDlg;  // -1: absent
+    INT_PTR answer;
+    bool dialogShown;
+    bool visibleAfter;
+  } cases[] = {
+      {"absent, OK", -1, IDOK, true, false},
+      {"1, Cancel", 1, IDCANCEL, true, true},
+      {"0", 0, IDOK, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    frame = std::make_unique<TestFrame>();
+    CreateFrame();
+    if (c.showCloseDlg >= 0) TestApp().WriteProfileInt(settings::kShowCloseDlg, c.showCloseDlg);
+    frame->closeAnswer = c.answer;
+    frame->PostMessage(WM_CLOSE);
+    Pump(300);  // the dialog follows 100 ms later
+    ASSERT_TRUE(IsWindow(frame->m_hWnd)) << "closing only hides the window";
+    EXPECT_EQ(c.dialogShown ? 1 : 0, frame->closeDialogs);
+    EXPECT_EQ(c.visibleAfter, frame->IsWindowVisible() != FALSE);
+    EXPECT_TRUE(frame->Tray().HasIcon());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, TestApp().ProfileKeyPath().c_str(),
+                       settings::kShowCloseDlg);
+  }
+  // The tray's exit item really closes, even with ShowCloseDlg 1.
+  TestApp().WriteProfileInt(settings::kShowCloseDlg, 1);
+  const HWND hwnd = frame->m_hWnd;
+  frame->SendMessage(WM_COMMAND, CMainFrame::kCmdTrayExit, 0);
+  Pump(200);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_FALSE(frame->Tray().HasIcon());
+}
+
+TEST_F(MainFrameTest, ShutdownHandOverClosesAnOpenLightBoxFirst) {
+  CreateFrame();
+  TestApp().WriteProfileString(settings::kCommandLine, L"/shutdown");
+  const HWND hwnd = frame->m_hWnd;
+  frame->PostMessage(msg::kHandOver, 0, 0);
+  TestLightBox box;
+  testsupport::DialogTemplate t(WS_POPUP | DS_MODALFRAME, 100, 60);
+  // The hand-over arrives while the popup runs its modal loop.
+  const INT_PTR result = box.DoModalIndirect(t.get(), hwnd);
+  EXPECT_EQ(0, result);
+  Pump(200);
+  EXPECT_FALSE(IsWindow(hwnd)) << "the frame closes after the popup";
+  EXPECT_TRUE(frame->ShutdownRequested());
+}
+
+TEST_F(MainFrameTest, LightBoxCoversTheFrameAndClosesOnlyOnAFullClick) {
+  CreateFrame();
+  TestLightBox box;
+  testsupport::DialogTemplate t(WS_POPUP, 100, 60);
+  bool checked = false;
+  SetTimer(frame->m_hWnd, 7777, 50, nullptr);
+  // Checked from a timer inside the modal loop.
+  struct Ctx {
+    TestLightBox* box;
+    HWND frame;
+    bool* checked;
+  };
+  static Ctx* s_ctx;
+  Ctx ctx{&box, frame->m_hWnd, &checked};
+  s_ctx = &ctx;
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    Ctx& c = *s_ctx;
+    RECT w = c.box->GetWindowRect();
+    POINT origin{0, 0};
+    ClientToScreen(c.frame, &origin);
+    EXPECT_EQ(origin.x + 3, w.left);
+    EXPECT_EQ(origin.y + 3, w.top);
+    EXPECT_EQ(794, w.right - w.left);
+    EXPECT_EQ(594, w.bottom - w.top);
+    EXPECT_EQ(142.f, c.box->BoxRect().x);
+    EXPECT_EQ(117.f, c.box->BoxRect().y);
+    const RECT cr = c.box->CloseButtonRect();
+    const LPARAM inside = MAKELPARAM(cr.left + 4, cr.top + 4);
+    // Press inside, release outside: stays open.
+    c.box->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    c.box->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(c.box->IsWindowVisible());
+    *c.checked = true;
+    // Press and release inside: closes with 8.
+    c.box->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    c.box->SendMessage(WM_LBUTTONUP, 0, inside);
+  });
+  EXPECT_EQ(CLightBoxWnd::kCloseResult, box.DoModalIndirect(t.get(), frame->m_hWnd));
+  EXPECT_TRUE(checked);
+  KillTimer(frame->m_hWnd, 7777);
+}
+
+TEST_F(MainFrameTest, ScanStartWhileHiddenBringsUpTheScanningPageLocked) {
+  CreateFrame(false);
+  ASSERT_FALSE(frame->IsWindowVisible());
+  engine->values().scanInfoType = kScanFull;
+  engine->values().fromSchedule = 1;
+  ASSERT_GT(engine->FireScanStateChanged(1), 0) << "the frame's sink is connected";
+  Pump(200);
+  EXPECT_TRUE(frame->IsWindowVisible());
+  EXPECT_EQ(CMainFrame::kTabScan, frame->GetActiveTab());
+  EXPECT_EQ(static_cast<CWnd*>(frame->ScanningPage()), frame->GetTabPage(CMainFrame::kTabScan));
+  EXPECT_TRUE(frame->ScanningPage()->IsWindowVisible());
+  EXPECT_TRUE(frame->NavigationLocked());
+  EXPECT_EQ(1, TestApp().GetProfileInt(settings::kFromSchedule, 0));
+  EXPECT_FALSE(TestApp().GetProfileString(settings::kScanTime, L"").empty());
+  // last_full_scan got the start time, last_quick_scan did not; the counters were reset.
+  EXPECT_GT(Pair(L"last_full_scan"), 0);
+  EXPECT_EQ(0, Pair(L"last_quick_scan"));
+  EXPECT_EQ(0, Pair(L"last_scan_threat_count"));
+  EXPECT_EQ(-1, Pair(L"last_scan_threat_level"));
+}
+
+TEST_F(MainFrameTest, ScanStartWhileVisibleOnlyRecords) {
+  struct Case {
+    LONG type;
+    bool quickWritten, fullWritten, countsWritten;
+  } cases[] = {{kScanQuick, true, false, true},
+               {kScanQuickOther, true, false, true},
+               {kScanCustom, false, false, true},
+               {kScanUnrecorded, false, false, false}};
+  CreateFrame();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    engine->SetText(L"GetConfigDocument", kNVPairs);
+    engine->ClearCalls();
+    engine->values().scanInfoType = c.type;
+    frame->PostMessage(msg::kScanStarted, 1, 0);
+    frame->PostMessage(msg::kScanStarted, 110, 0);  // any other state is ignored
+    Pump();
+    EXPECT_EQ(c.quickWritten, Pair(L"last_quick_scan") > 0);
+    EXPECT_EQ(c.fullWritten, Pair(L"last_full_scan") > 0);
+    EXPECT_EQ(c.countsWritten ? 0 : 7, Pair(L"last_scan_threat_count"));
+    EXPECT_EQ(c.countsWritten ? -1 : 2, Pair(L"last_scan_threat_level"));
+    EXPECT_EQ(1, engine->CallCount(L"GetScanInfo"));
+    EXPECT_EQ(CMainFrame::kTabOverview, frame->GetActiveTab());
+    EXPECT_FALSE(frame->NavigationLocked());
+  }
+}
+
+TEST_F(MainFrameTest, QuickScanHandOverStartsAScanAndOtherValuesDoNot) {
+  CreateFrame();
+  HandOver(L"/scan:Quick");
+  HandOver(L"/scan");
+  EXPECT_EQ(0, engine->CallCount(L"StartScan"));
+  EXPECT_FALSE(frame->NavigationLocked());
+  HandOver(L"/scan:quick");
+  ASSERT_EQ(1, engine->CallCount(L"StartScan"));
+  EXPECT_EQ(L"0", engine->Calls(L"StartScan")[0].args[0]);
+  EXPECT_TRUE(frame->NavigationLocked());
+  EXPECT_EQ(static_cast<CWnd*>(frame->ScanningPage()), frame->GetTabPage(CMainFrame::kTabScan));
+}
+
+TEST_F(MainFrameTest, MinimizedStartStaysHiddenUntilBroughtUp) {
+  frame->SetStartHidden(true);
+  CreateFrame();  // shows, but the frame refuses while StartHidden is set
+  EXPECT_FALSE(frame->IsWindowVisible());
+  HandOver(L"/minimize");  // the own command line, handled like a hand-over
+  EXPECT_FALSE(frame->IsWindowVisible());
+  EXPECT_FALSE(frame->StartHidden());
+  HandOver(L"");  // a later start brings it up
+  EXPECT_TRUE(frame->IsWindowVisible());
+}
+
+TEST_F(MainFrameTest, BalloonKindsAndClicks) {
+  CreateFrame();
+  struct Case {
+    int response;
+    int kind;
+  } cases[] = {{5, 2}, {3, 3}, {1, 4}, {0, 4}};  // 0 shows nothing: the kind stays
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.response);
+    engine->SetText(L"GetAPConfig", APConfigWithResponse(c.response));
+    frame->PostMessage(msg::kActiveProtectionEvent, 0,
+                       reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(2))));
+    Pump();
+    EXPECT_EQ(c.kind, frame->BalloonKind());
+  }
+  // Other event types never show a balloon, and an unparsable event neither.
+  engine->SetText(L"GetAPConfig", APConfigWithResponse(5));
+  frame->PostMessage(msg::kActiveProtectionEvent, 0,
+                     reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(1))));
+  frame->PostMessage(msg::kActiveProtectionEvent, 0,
+                     reinterpret_cast<LPARAM>(new std::wstring(L"<APEvent")));
+  frame->PostMessage(msg::kActiveProtectionEvent, 0, 0);
+  Pump();
+  EXPECT_EQ(4, frame->BalloonKind());
+  // The engine's event reaches the frame through its sink.
+  engine->FireActiveProtectionEvent(APEventOfType(2));
+  Pump();
+  EXPECT_EQ(2, frame->BalloonKind());
+
+  // A click on the quarantine balloon opens the quarantine tab, even from a hidden window.
+  frame->ShowWindow(SW_HIDE);
+  frame->PostMessage(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
+  Pump();
+  EXPECT_TRUE(frame->IsWindowVisible());
+  EXPECT_EQ(CMainFrame::kTabQuarantine, frame->GetActiveTab());
+  EXPECT_EQ(0, engine->CallCount(L"StartScan"));
+
+  // A click on a scan-advice balloon starts a quick scan.
+  engine->SetText(L"GetAPConfig", APConfigWithResponse(1));
+  frame->PostMessage(msg::kActiveProtectionEvent, 0,
+                     reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(2))));
+  Pump();
+  frame->PostMessage(msg::kTrayCallback, 0, WM_LBUTTONUP);  // not a balloon click
+  Pump();
+  EXPECT_EQ(0, engine->CallCount(L"StartScan"));
+  frame->PostMessage(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
+  Pump();
+  ASSERT_EQ(1, engine->CallCount(L"StartScan"));
+  EXPECT_EQ(L"0", engine->Calls(L"StartScan")[0].args[0]);
+  // While the scan runs, another click starts nothing.
+  frame->PostMessage(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
+  Pump();
+  EXPECT_EQ(1, engine->CallCount(L"StartScan"));
+}
+
+TEST_F(MainFrameTest, ServiceStopStartsReconnection) {
+  CreateFrame();
+  engine->ClearCalls();
+  engine->FireServiceStatusChanged(1);
+  Pump();
+  EXPECT_FALSE(KillTimer(frame->m_hWnd, CMainFrame::kTimerReconnect)) << "flag 1: no timer";
+  engine->FireServiceStatusChanged(0);
+  Pump();
+  EXPECT_TRUE(KillTimer(frame->m_hWnd, CMainFrame::kTimerReconnect));
+}
+
+TEST_F(MainFrameTest, FailedEngineCallInAHandlerDoesNotEndTheProgram) {
+  CreateFrame();
+  engine->Fail(L"GetScanInfo", E_FAIL);
+  frame->PostMessage(msg::kScanStarted, 1, 0);
+  // After the failing handler, the loop goes on to the next message.
+  frame->PostMessage(WM_COMMAND, CMainFrame::kCmdTrayUpdate, 0);
+  PostQuitMessage(0);
+  EXPECT_NO_THROW(TestApp().Run());
+  EXPECT_EQ(1, frame->updaterRuns);
+}
