@@ -35,6 +35,13 @@ CCloseDlg::~CCloseDlg() = default;
 
 BOOL CCloseDlg::OnInitDialog() {
   CLightBoxWnd::OnInitDialog();
+  CThemeResources& t = Theme();
+  for (CSolidButton* b : {&m_ok, &m_cancel}) {
+    b->m_textColor = t.GetColor(L"general/button/text");
+    b->m_normalFill = t.GetColor(L"general/button/start");
+    b->m_hoverFill = t.GetColor(L"general/button/over_start");
+    b->m_pressedFill = t.GetColor(L"general/button/end");
+  }
   m_ok.SubclassDlgItem(IDOK, m_hWnd);
   m_cancel.SubclassDlgItem(IDCANCEL, m_hWnd);
   m_dontShow.SubclassDlgItem(kCheckId, m_hWnd);

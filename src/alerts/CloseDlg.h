@@ -3,7 +3,8 @@
 // the window to the notification area, Cancel keeps it open; both store the
 // "do not show again" check box as the profile value ShowCloseDlg.
 #include "alerts/LightBoxWnd.h"
-#include "framework/Controls.h"
+#include "controls/ThemeButton.h"
+#include "controls/TransButton.h"
 
 class CCloseDlg : public CLightBoxWnd {
  public:
@@ -23,7 +24,8 @@ class CCloseDlg : public CLightBoxWnd {
   void StoreChoice();
   void LayoutControls();
 
-  CButton m_ok, m_cancel, m_dontShow;
+  CSolidButton m_ok, m_cancel;
+  CTransButton m_dontShow;
   std::wstring m_texts[4];
   std::unique_ptr<Gdiplus::Bitmap> m_info, m_taskbar;
   int m_contentBottom = 0;

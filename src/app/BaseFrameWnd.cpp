@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "framework/Gdi.h"
 #include "framework/WinAppEx.h"
 #include "app/Settings.h"
@@ -24,9 +26,14 @@ UniqueFont MakeWindowFont() {
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 
+// The image scaled into r, without the faded edges of plain scaling.
 void DrawImage(Graphics& g, Gdiplus::Bitmap* image, const RECT& r) {
   if (!image) return;
-  g.DrawImage(image, Rect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+  Gdiplus::ImageAttributes attrs;
+  attrs.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+  g.DrawImage(image, Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), 0, 0,
+              static_cast<INT>(image->GetWidth()), static_cast<INT>(image->GetHeight()),
+              Gdiplus::UnitPixel, &attrs);
 }
 
 // The image at its natural size, centred in r.
@@ -305,8 +312,9 @@ void CBaseFrameWnd::PaintTo(HDC dc) {
 
 void CBaseFrameWnd::PaintHeader(Graphics& g, HDC, int width) {
   if (m_titleBar) {
-    const RECT r{0, 0, width, m_headerHeight};
-    DrawImage(g, m_titleBar.get(), r);
+    // Tiled across: a narrow strip stretched would fade at its edges.
+    Gdiplus::TextureBrush tile(m_titleBar.get());
+    g.FillRectangle(&tile, 0, 0, width, m_headerHeight);
   }
   if (m_logo) {
     const int h = static_cast<int>(m_logo->GetHeight());
@@ -349,20 +357,38 @@ void CBaseFrameWnd::PaintFrameButtons(Graphics& g, HDC dc) {
   HFONT font = Theme().GetFont(L"client/normal");
   const ThemeColor text = Theme().GetColor(L"client/upper_icon_text");
   const ThemeColor over = Theme().GetColor(L"client/upper_icon_text_over");
+  const int clientRight = GetClientRect().right;
+  std::unique_ptr<Gdiplus::Font> gdiFont;
+  if (font) gdiFont = std::make_unique<Gdiplus::Font>(dc, font);
+  constexpr int kGap = 4;
+  int flowRight = clientRight;
   for (size_t n = 0; n < m_buttons.size(); ++n) {
     const FrameButton& b = m_buttons[n];
     const bool hover = m_tabsEnabled && static_cast<int>(n) == m_hoverButton;
     const RECT r = b.rect;
-    int textLeft = r.left + 2;
-    if (b.image) {
-      const int w = static_cast<int>(b.image->GetWidth());
-      const int h = static_cast<int>(b.image->GetHeight());
-      const int y = r.top + (r.bottom - r.top - h) / 2;
-      g.DrawImage(b.image.get(), Rect(r.left + 2, y, w, h));
-      textLeft = r.left + 2 + w + 4;
+    // Icon and label side by side. The buttons' contents flow from the window's
+    // right edge leftwards (the rightmost button reaches past the edge, so its
+    // own visible part is too narrow for its label).
+    const int iconW = b.image ? static_cast<int>(b.image->GetWidth()) : 0;
+    const int iconH = b.image ? static_cast<int>(b.image->GetHeight()) : 0;
+    float labelW = 0.f;
+    if (gdiFont && !b.label.empty()) {
+      Gdiplus::RectF box;
+      g.MeasureString(b.label.c_str(), static_cast<int>(b.label.size()), gdiFont.get(),
+                      Gdiplus::PointF(0.f, 0.f), &box);
+      labelW = box.Width + 4.f;  // drawing pads the text a little more than measuring
     }
-    const RectF tr(static_cast<float>(textLeft), static_cast<float>(r.top),
-                   static_cast<float>(r.right - textLeft), static_cast<float>(r.bottom - r.top));
+    const int contentW = iconW + (iconW && labelW > 0 ? kGap : 0) + static_cast<int>(labelW + 0.5f);
+    const int visibleRight = std::min<int>({r.right - 6, clientRight - 6, flowRight});
+    int x = visibleRight - contentW;
+    flowRight = x - 12;
+    if (b.image) {
+      g.DrawImage(b.image.get(), Rect(x, r.top + (r.bottom - r.top - iconH) / 2, iconW, iconH));
+      x += iconW + kGap;
+    }
+    const RectF tr(static_cast<float>(x), static_cast<float>(r.top),
+                   static_cast<float>(std::max(visibleRight + 6 - x, 0)),
+                   static_cast<float>(r.bottom - r.top));
     DrawText(g, dc, font, b.label, tr, hover ? over : text, Gdiplus::StringAlignmentNear,
              Gdiplus::StringAlignmentCenter);
   }

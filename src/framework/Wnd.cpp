@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
+#include "framework/WinAppEx.h"
+
 #include <vector>
 
 namespace {
@@ -150,7 +154,14 @@ LRESULT CALLBACK CWnd::ThunkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!w) return ::DefWindowProcW(hwnd, msg, wp, lp);
   CurrentMessage saved = w->m_current;
   w->m_current = {msg, wp, lp};
-  LRESULT r = w->WindowProc(msg, wp, lp);
+  LRESULT r = 0;
+  try {
+    r = w->WindowProc(msg, wp, lp);
+  } catch (...) {
+    // No C++ exception may unwind through the system's frames: the message
+    // loop rethrows it once DispatchMessage has returned.
+    if (CWinAppEx* app = AfxGetApp()) app->StashException(std::current_exception());
+  }
   w->m_current = saved;
   if (msg == WM_NCDESTROY && w->m_hWnd == hwnd) {
     w->Detach();
