@@ -9,6 +9,7 @@
 #include "app/SeedEngine.h"
 #include "app/Settings.h"
 #include "engine/EngineSession.h"
+#include "engine/ScanController.h"
 #include "framework/Messages.h"
 #include "telemetry/UniversalWrapper.h"
 #include "theme/ThemeResources.h"
@@ -72,6 +73,7 @@ void CRodeRedudApp::StopInteractive() {
     m_ownedMainFrame.reset();
   }
   m_mainFrame = nullptr;
+  CScanController::Shutdown();
   Engine().ReleaseAll();
 }
 

@@ -7,11 +7,15 @@
 #include <memory>
 #include <string>
 
+#include "alerts/CloseDlg.h"
 #include "alerts/LightBoxWnd.h"
+#include "app/SeedEngine.h"
+#include "theme/ThemeResources.h"
 #include "app/MainFrame.h"
 #include "app/RodeRedudApp.h"
 #include "app/Settings.h"
 #include "engine/EngineSession.h"
+#include "engine/ScanController.h"
 #include "engine/documents/NVPairs.h"
 #include "framework/Messages.h"
 #include "app/AboutDlg.h"
@@ -86,8 +90,15 @@ class TestLightBox : public CLightBoxWnd {
   TestLightBox() : CLightBoxWnd(0, nullptr) { SetBoxSize(510, 360); }
 };
 
-CRodeRedudApp& TestApp() {
-  static CRodeRedudApp app;
+// The application object of the test process, with the interactive start reachable.
+class TestableApp : public CRodeRedudApp {
+ public:
+  using CRodeRedudApp::StartInteractive;
+  using CRodeRedudApp::StopInteractive;
+};
+
+TestableApp& TestApp() {
+  static TestableApp app;
   return app;
 }
 
@@ -105,6 +116,9 @@ class MainFrameTest : public testing::Test {
     engine = std::make_unique<FakeEngine>();
     engine->SetText(L"GetConfigDocument", kNVPairs);
     ASSERT_TRUE(Engine().EnsureEngine());
+    // The process's scan controller listens to this test's engine.
+    CScanController::Shutdown();
+    CScanController::Instance().ConnectSink();
     frame = std::make_unique<TestFrame>();
   }
 
@@ -507,4 +521,124 @@ TEST_F(MainFrameTest, FailedEngineCallInAHandlerDoesNotEndTheProgram) {
   PostQuitMessage(0);
   EXPECT_NO_THROW(TestApp().Run());
   EXPECT_EQ(1, frame->updaterRuns);
+}
+
+TEST_F(MainFrameTest, CloseDialogStoresTheCheckBoxOnOkAndCancel) {
+  CreateFrame();
+  struct Case {
+    bool tick;
+    UINT button;
+    int stored;
+  } cases[] = {{true, IDCANCEL, 0}, {false, IDOK, 1}, {true, IDOK, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    static const Case* s_case;
+    s_case = &c;
+    CCloseDlg dlg(Theme().ResourceModule());
+    // Inside the modal loop: tick (or not) and press the button.
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      HWND popup = GetActiveWindow();
+      HWND check = GetDlgItem(popup, CCloseDlg::kCheckId);
+      ASSERT_TRUE(check);
+      SendMessageW(check, BM_SETCHECK, s_case->tick ? BST_CHECKED : BST_UNCHECKED, 0);
+      PostMessageW(popup, WM_COMMAND, s_case->button, 0);
+    });
+    EXPECT_EQ(static_cast<INT_PTR>(c.button), dlg.DoModal(frame->m_hWnd));
+    EXPECT_EQ(c.stored, TestApp().GetProfileInt(settings::kShowCloseDlg, -1));
+  }
+  // After "do not show again" and Cancel, the next close hides the window silently.
+  TestApp().WriteProfileInt(settings::kShowCloseDlg, 0);
+  frame->PostMessage(WM_CLOSE);
+  Pump(300);
+  EXPECT_FALSE(frame->IsWindowVisible());
+  EXPECT_EQ(0, frame->closeDialogs);
+}
+
+TEST_F(MainFrameTest, SeedingSetsTheEngineConfiguration) {
+  engine->SetText(L"GetDefinitionUpdateConfig",
+                  L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><DefinitionUpdateConfig "
+                  L"Enabled=\"false\" UpdateInterval=\"24\"/>");
+  engine->SetText(L"GetScanConfig", L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ScanConfig/>");
+  engine->SetText(L"GetServiceConfig",
+                  L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ServiceConfig LogLevel=\"3\"/>");
+  engine->ClearCalls();
+  SeedEngineConfiguration();
+  const auto order =
+      engine->CallOrder({L"StopScan", L"ResetScan", L"SetDefinitionUpdateConfig",
+                         L"UpdateDefinitions", L"SetScanConfig", L"SetServiceConfig"});
+  EXPECT_EQ(
+      (std::vector<std::wstring>{L"StopScan", L"ResetScan", L"SetDefinitionUpdateConfig",
+                                 L"UpdateDefinitions", L"SetScanConfig", L"SetServiceConfig"}),
+      order);
+  const std::wstring updates = engine->Text(L"GetDefinitionUpdateConfig");
+  for (const wchar_t* part :
+       {L"Enabled=\"true\"", L"UpdateInterval=\"4\"", L"/TROVE/trove.aspx", L"ProductID=\"430\"",
+        L"Language=\"EN\"", L"Vendor=\"Tessmark\"", L"StageID=\"0\"", L"BaseURL=\"http://"})
+    EXPECT_NE(std::wstring::npos, updates.find(part)) << part;
+  const std::wstring scan = engine->Text(L"GetScanConfig");
+  for (const wchar_t* part :
+       {L"ShowUserScanResultsScheduled=\"true\"", L"ShowUserScanResultsManual=\"true\"",
+        L"CheckForUpdatesBeforeScan=\"true\"", L"ScanDetailCBIntervalMS=\"100\""})
+    EXPECT_NE(std::wstring::npos, scan.find(part)) << part;
+  const std::wstring service = engine->Text(L"GetServiceConfig");
+  for (const wchar_t* part : {L"DefaultConfig=\"false\"", L"LogLevel=\"1\"",
+                              L"OptInToHiveWatchUploadFiles=\"true\"", L"EmailAV=\"true\""})
+    EXPECT_NE(std::wstring::npos, service.find(part)) << part;
+
+  // A document that cannot be read is skipped; the update still starts.
+  engine->SetText(L"GetDefinitionUpdateConfig", L"not xml");
+  engine->ClearCalls();
+  SeedEngineConfiguration();
+  EXPECT_EQ(0, engine->CallCount(L"SetDefinitionUpdateConfig"));
+  EXPECT_EQ(1, engine->CallCount(L"UpdateDefinitions"));
+  EXPECT_EQ(1, engine->CallCount(L"SetServiceConfig"));
+
+  // A refused reset ends the seeding there, without harm.
+  engine->Fail(L"ResetScan", E_FAIL);
+  engine->ClearCalls();
+  EXPECT_NO_THROW(SeedEngineConfiguration());
+  EXPECT_EQ(0, engine->CallCount(L"UpdateDefinitions"));
+  EXPECT_EQ(0, engine->CallCount(L"SetScanConfig"));
+  engine->FireDefinitionsUpdateStatus(101);  // the process's controller is idle again
+}
+
+TEST_F(MainFrameTest, InteractiveStartCountsRunsAndScansOnTheFirstOnly) {
+  frame.reset();  // the application object creates its own
+  ASSERT_TRUE(TestApp().StartInteractive());
+  CMainFrame* mf = GetMainFrame();
+  ASSERT_TRUE(mf && mf->m_hWnd);
+  Pump(200);
+  EXPECT_EQ(1, TestApp().GetProfileInt(settings::kRunCount, 0));
+  EXPECT_FALSE(TestApp().GetProfileString(settings::kInstallDate, L"").empty());
+  EXPECT_FALSE(TestApp().GetProfileString(settings::kInstallDateLocal, L"").empty());
+  EXPECT_TRUE(mf->IsWindowVisible());
+  EXPECT_TRUE(mf->NavigationLocked()) << "the first run starts a quick scan";
+  // The seeding started a definitions update: the scan waits for its end.
+  EXPECT_EQ(1, engine->CallCount(L"UpdateDefinitions"));
+  EXPECT_EQ(0, engine->CallCount(L"StartScan"));
+  engine->FireDefinitionsUpdateStatus(101);
+  Pump(100);
+  ASSERT_EQ(1, engine->CallCount(L"StartScan"));
+  EXPECT_EQ(L"0", engine->Calls(L"StartScan")[0].args[0]);
+  EXPECT_TRUE(mf->Tray().HasIcon());
+  TestApp().StopInteractive();
+  EXPECT_EQ(nullptr, GetMainFrame());
+
+  ASSERT_TRUE(Engine().EnsureEngine());
+  CScanController::Instance().ConnectSink();
+  engine->ClearCalls();
+  TestApp().WriteProfileString(settings::kInstallDate, L"kept");
+  ASSERT_TRUE(TestApp().StartInteractive());
+  Pump(200);
+  EXPECT_EQ(2, TestApp().GetProfileInt(settings::kRunCount, 0));
+  EXPECT_EQ(L"kept", TestApp().GetProfileString(settings::kInstallDate, L""));
+  EXPECT_EQ(0, engine->CallCount(L"StartScan"));
+  ASSERT_TRUE(GetMainFrame());
+  EXPECT_FALSE(GetMainFrame()->NavigationLocked());
+  engine->FireDefinitionsUpdateStatus(101);  // the seeding's update ends
+  Pump(100);
+  EXPECT_EQ(0, engine->CallCount(L"StartScan"));
+  TestApp().StopInteractive();
+  Pump(10);  // the main window's end posted WM_QUIT: not for the next test
 }
