@@ -66,8 +66,7 @@ UINT RestartFlagsForVersion(DWORD major, DWORD minor) {
 
 bool RestartComputer() {
   TokenHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                        &token.handle))
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token.handle))
     return false;
   LUID luid{};
   if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &luid)) return false;

@@ -291,7 +291,38 @@ void CBaseFrameWnd::RepaintNow() {
   ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+CBaseFrameWnd::ChromeKey CBaseFrameWnd::CurrentChromeKey() const {
+  const RECT c = GetClientRect();
+  ChromeKey k;
+  k.width = c.right;
+  k.height = c.bottom;
+  k.activeTab = m_activeTab;
+  k.hoverTab = m_hoverTab;
+  k.hoverButton = m_hoverButton;
+  k.tabsEnabled = m_tabsEnabled;
+  k.zoomed = m_hWnd && ::IsZoomed(m_hWnd);
+  k.tabs = m_tabs.size();
+  k.buttons = m_buttons.size();
+  return k;
+}
+
 void CBaseFrameWnd::PaintTo(HDC dc) {
+  const RECT c = GetClientRect();
+  const ChromeKey key = CurrentChromeKey();
+  if (!m_chromeValid || !(key == m_chromeKey) || !m_chrome.IsValid()) {
+    HDC chrome = m_chrome.Begin(c.right, c.bottom);
+    if (!chrome) {
+      PaintChrome(dc);
+      return;
+    }
+    PaintChrome(chrome);
+    m_chromeKey = key;
+    m_chromeValid = true;
+  }
+  ::BitBlt(dc, 0, 0, c.right, c.bottom, m_chrome.GetDC(), 0, 0, SRCCOPY);
+}
+
+void CBaseFrameWnd::PaintChrome(HDC dc) {
   const RECT c = GetClientRect();
   Graphics g(dc);
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);

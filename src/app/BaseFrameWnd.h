@@ -46,6 +46,8 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
 
   // Paints the whole window into its surface now and copies it to the screen.
   void RepaintNow();
+  // Drops the cached drawing of the header and tab strip (texts or images changed).
+  void InvalidateChrome() { m_chromeValid = false; }
   // Paints the current state into dc (client coordinates); used by the paint
   // handler and by snapshots.
   void PaintTo(HDC dc);
@@ -125,4 +127,18 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
       m_min, m_max, m_restore, m_close, m_partnerLogo, m_logo;
   UniqueFont m_font;
   CMemDCPerm m_surface;
+
+  // The header, tabs and buttons change only with the state below: they are
+  // drawn once per state into this cache and copied on every paint.
+  struct ChromeKey {
+    int width = -1, height = -1, activeTab = -2, hoverTab = -2, hoverButton = -2;
+    bool tabsEnabled = false, zoomed = false;
+    size_t tabs = 0, buttons = 0;
+    bool operator==(const ChromeKey&) const = default;
+  };
+  ChromeKey CurrentChromeKey() const;
+  void PaintChrome(HDC dc);
+  CMemDCPerm m_chrome;
+  ChromeKey m_chromeKey;
+  bool m_chromeValid = false;
 };

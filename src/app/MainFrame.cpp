@@ -63,8 +63,9 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
   AddFrameButton(kCmdHelp, t.LoadResString(211), L"Images\\frame\\help.png");
   m_tray.Attach(m_hWnd);
   m_tray.SetMenu(t.ResourceModule(), CTrayIcon::kMenuId);
-  m_tray.SetIconAndTip(::LoadIconW(t.ResourceModule(), MAKEINTRESOURCEW(128)),
-                       EscapeTrayTip(t.LoadResString(128)).c_str());
+  // The notification area is slow to answer: the icon is added right after the
+  // window's first paint rather than before it.
+  PostMessage(kMsgAddTrayIcon);
   m_sinks->ConnectAtWindowCreation(m_hWnd);
   SelectTab(kTabOverview, false);
   return 0;
@@ -137,10 +138,15 @@ void CMainFrame::RequestShutdown() {
 }
 
 void CMainFrame::MainFrameStatusRefresh() {
+  InvalidateChrome();
   RepaintNow();
   if (m_settings) m_settings->ApplyActiveProtectionDefaults();
   if (m_about) m_about->Refresh();
   if (m_finished) m_finished->Refresh();
+  UpdateTrayIcon();
+}
+
+void CMainFrame::UpdateTrayIcon() {
   CThemeResources& t = Theme();
   m_tray.SetMenu(t.ResourceModule(), CTrayIcon::kMenuId);
   m_tray.SetIconAndTip(::LoadIconW(t.ResourceModule(), MAKEINTRESOURCEW(128)),
@@ -181,6 +187,9 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case msg::kDefinitionsUpdated:
       OnDefinitionsUpdated();
+      return 0;
+    case kMsgAddTrayIcon:
+      UpdateTrayIcon();
       return 0;
     case WM_INITMENUPOPUP:
       OnInitMenuPopup(reinterpret_cast<HMENU>(wp));

@@ -42,6 +42,8 @@ class CMainFrame : public CBaseFrameWnd {
   static constexpr UINT_PTR kTimerReconnect = 100;
   static constexpr UINT_PTR kTimerCloseDialog = 101;
   static constexpr DWORD kWindowStyle = 0x828F0000;
+  // Frame-private: add the tray icon once the window has been created.
+  static constexpr UINT kMsgAddTrayIcon = WM_APP + 2;
 
   CMainFrame();
   ~CMainFrame() override;
@@ -114,6 +116,8 @@ class CMainFrame : public CBaseFrameWnd {
 
  private:
   void CreatePages();
+  // Tip, icon and menu of the tray icon from the theme (adds the icon when absent).
+  void UpdateTrayIcon();
   // A forced close while a scan runs: the scan controller stops the scan.
   void StopScanForShutdown();
   void DestroyPages();

@@ -108,8 +108,7 @@ BOOL CRodeRedudApp::InitInstance() {
   m_resourceLibrary = LoadLibraryW(L"res.dll");
   if (!m_resourceLibrary) {
     DWORD error = GetLastError();
-    ShowStartupError(L"Error (" + std::to_wstring(error) +
-                     L"): Please reinstall the application");
+    ShowStartupError(L"Error (" + std::to_wstring(error) + L"): Please reinstall the application");
     return FALSE;
   }
 
@@ -308,8 +307,8 @@ bool RelaunchThroughShell(const std::wstring& path, const std::wstring& argument
   location.v.lVal = CSIDL_DESKTOP;
   long desktopWindow = 0;
   ShellRef<IDispatch> desktop;
-  if (windows->FindWindowSW(&location.v, &root.v, SWC_DESKTOP, &desktopWindow,
-                            SWFO_NEEDDISPATCH, desktop.Put()) != S_OK ||
+  if (windows->FindWindowSW(&location.v, &root.v, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH,
+                            desktop.Put()) != S_OK ||
       !desktop)
     return false;
   ShellRef<IShellBrowser> browser;

@@ -47,10 +47,10 @@ inline int DefaultYPos(int screenHeight) { return (screenHeight - kDefaultHeight
 // Machine key: HKEY_LOCAL_MACHINE\Software\<company_name>\<app_name>.
 inline constexpr wchar_t kInstallTime[] = L"InstallTime";  // REG_QWORD FILETIME (UTC)
 inline constexpr wchar_t kAutoActiveProtection[] = L"AutoActiveProtection";  // REG_DWORD
-inline constexpr wchar_t kQuickScanTime[] = L"quickScanTime";  // REG_SZ "HH:MM"
-inline constexpr wchar_t kFullScanTime[] = L"fullScanTime";    // REG_SZ "HH:MM"
-inline constexpr wchar_t kFullScanDay[] = L"fullScanDay";      // REG_DWORD 0-6
-inline constexpr wchar_t kSilent[] = L"Silent";                // REG_DWORD, installer
+inline constexpr wchar_t kQuickScanTime[] = L"quickScanTime";                // REG_SZ "HH:MM"
+inline constexpr wchar_t kFullScanTime[] = L"fullScanTime";                  // REG_SZ "HH:MM"
+inline constexpr wchar_t kFullScanDay[] = L"fullScanDay";                    // REG_DWORD 0-6
+inline constexpr wchar_t kSilent[] = L"Silent";                              // REG_DWORD, installer
 inline constexpr wchar_t kDesktop[] = L"Desktop";
 inline constexpr wchar_t kLogin[] = L"Login";
 inline constexpr wchar_t kQuick[] = L"Quick";
