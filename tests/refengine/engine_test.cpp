@@ -774,6 +774,30 @@ TEST(EngineProtection, DownloadedThreatIsQuarantinedAndReported) {
   EXPECT_TRUE(Exists(Folders().watch + L"\\harmless.txt"));
   EXPECT_EQ(QuarantineRecords().size(), before + 1);
 
+  // The other responses: report leaves the file, delete removes it; neither quarantines.
+  struct Case {
+    uint32_t response, disposition;
+    bool stays;
+  } cases[] = {{1, 1, true}, {3, 3, false}};
+  for (const auto& k : cases) {
+    cfg.KnownBadApplicationResponseEnum.Set(k.response);
+    ASSERT_EQ(cfg.WriteToString(out), 0);
+    Bstr set(out);
+    ASSERT_EQ(c.protection->SetAPConfig(set.get()), S_OK);
+    Pump(500);
+    c.sink.Clear();
+    std::wstring file = Folders().watch + L"\\sub" + std::to_wstring(k.response) + L".com";
+    WriteBytes(file, rre::EicarTestString());
+    ASSERT_TRUE(PumpUntil([&] { return !c.sink.Of(Event::Protection).empty(); }, 15000));
+    QVnsAPEvent::CAPEvent e;
+    ASSERT_EQ(e.ReadFromString(c.sink.Of(Event::Protection)[0].s[0]), 0);
+    ASSERT_TRUE(e.FinalDispositionInfo);
+    EXPECT_EQ(e.FinalDispositionInfo->DispositionEnum.Get(), k.disposition);
+    EXPECT_EQ(Exists(file), k.stays) << k.response;
+    EXPECT_EQ(QuarantineRecords().size(), before + 1);
+    DeleteFileW(file.c_str());
+  }
+
   // Switched off: nothing is watched any more.
   cfg.Enabled.Set(false);
   ASSERT_EQ(cfg.WriteToString(out), 0);
