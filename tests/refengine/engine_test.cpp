@@ -19,10 +19,7 @@
 #include "engine/documents/ScanConfig.h"
 #include "engine/documents/ScanResults.h"
 #include "engine/documents/ThreatDefinitionsConfig.h"
-#if __has_include("support/HttpServer.h")  // the loopback test server, landing separately
 #include "support/HttpServer.h"
-#define RR_TEST_HTTP_SERVER 1
-#endif
 
 using namespace rrtest;
 using rre::Bstr;
@@ -570,7 +567,6 @@ TEST(EngineScan, PauseResumeAndStop) {
   EXPECT_EQ(c.scan->StartScan(9), E_INVALIDARG);
 }
 
-#ifdef RR_TEST_HTTP_SERVER
 namespace {
 
 std::string NewerDefinitions(uint32_t version) {
@@ -686,7 +682,6 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
             S_OK);
 }
 
-#endif
 
 TEST(EngineSchedule, ScheduledScanRunsAtItsTime) {
   EngineClient c;
