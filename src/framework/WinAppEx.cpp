@@ -113,8 +113,8 @@ INT_PTR AppShellExecute(const std::wstring& verb, const std::wstring& file,
   if (CWinAppEx* app = AfxGetApp(); app && app->Seams().shellExecute)
     return app->Seams().shellExecute(verb, file, params, show);
   return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, verb.c_str(), file.c_str(),
-                                                 params.empty() ? nullptr : params.c_str(),
-                                                 nullptr, show));
+                                                 params.empty() ? nullptr : params.c_str(), nullptr,
+                                                 show));
 }
 
 BOOL AppExitWindows(UINT flags, DWORD reason) {

@@ -18,8 +18,8 @@ using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
 
 std::string ToAnsi(const std::wstring& text) {
   if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
-                                 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
   if (size <= 0) return {};
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
@@ -137,9 +137,8 @@ bool CSurveyReport::Send(const std::wstring& action) const {
   auto [host, port] = SplitServer(server);
   if (host.empty()) return false;
 
-  InternetHandle session(
-      InternetOpenW(L"SurveyRequest", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
-                    INTERNET_FLAG_NO_CACHE_WRITE));
+  InternetHandle session(InternetOpenW(L"SurveyRequest", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                       nullptr, INTERNET_FLAG_NO_CACHE_WRITE));
   if (!session) return false;
   InternetHandle connection(InternetConnectW(session.get(), host.c_str(), port, nullptr, nullptr,
                                              INTERNET_SERVICE_HTTP, 0, 0));
@@ -148,12 +147,11 @@ bool CSurveyReport::Send(const std::wstring& action) const {
   const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT |
                       INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
                       INTERNET_FLAG_NO_AUTO_REDIRECT;
-  InternetHandle request(HttpOpenRequestW(connection.get(), L"POST", L"index.php", nullptr,
-                                          nullptr, nullptr, flags, 0));
+  InternetHandle request(HttpOpenRequestW(connection.get(), L"POST", L"index.php", nullptr, nullptr,
+                                          nullptr, flags, 0));
   if (!request) return false;
   static const wchar_t kContentType[] = L"Content-Type:application/x-www-form-urlencoded";
-  HttpAddRequestHeadersW(request.get(), kContentType, static_cast<DWORD>(-1),
-                         HTTP_ADDREQ_FLAG_ADD);
+  HttpAddRequestHeadersW(request.get(), kContentType, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
   if (!HttpSendRequestW(request.get(), nullptr, 0, body.data(), static_cast<DWORD>(body.size())))
     return false;
   DWORD status = 0, size = sizeof(status);

@@ -91,7 +91,9 @@ int CUniversalWrapper::RegisterWithUpdater(const std::wstring& appName) {
   return result;
 }
 
-void CheckForUpdates() { CUniversalWrapper(CUniversalWrapper::LibraryPathFromTheme()).CheckForUpdates(); }
+void CheckForUpdates() {
+  CUniversalWrapper(CUniversalWrapper::LibraryPathFromTheme()).CheckForUpdates();
+}
 
 int RegisterWithUpdater() {
   return CUniversalWrapper(CUniversalWrapper::LibraryPathFromTheme())

@@ -1,6 +1,7 @@
-#include "support/HttpServer.h"
-
+#include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include "support/HttpServer.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,18 +28,30 @@ std::string Trim(const std::string& text) {
 
 const char* StandardReason(int status) {
   switch (status) {
-    case 100: return "Continue";
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 100:
+      return "Continue";
+    case 200:
+      return "OK";
+    case 204:
+      return "No Content";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 304:
+      return "Not Modified";
+    case 400:
+      return "Bad Request";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Status";
   }
 }
 
@@ -64,7 +77,8 @@ bool ReadMore(SOCKET s, std::string& buffer, const std::atomic<bool>& stop) {
 bool SendAll(SOCKET s, const std::string& data) {
   size_t sent = 0;
   while (sent < data.size()) {
-    int n = send(s, data.data() + sent, static_cast<int>(std::min<size_t>(data.size() - sent, 65536)), 0);
+    int n = send(s, data.data() + sent,
+                 static_cast<int>(std::min<size_t>(data.size() - sent, 65536)), 0);
     if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
@@ -240,7 +254,8 @@ HttpResponse HttpServer::NextResponse(const HttpRequest& request) {
   return handler(request);
 }
 
-void HttpServer::Serve(SOCKET client) {
+void HttpServer::Serve(UINT_PTR clientSocket) {
+  SOCKET client = static_cast<SOCKET>(clientSocket);
   std::string buffer;
   bool open = true;
   while (open && !m_stop.load()) {
@@ -288,9 +303,9 @@ void HttpServer::Serve(SOCKET client) {
 
     HttpResponse response = NextResponse(request);
     if (response.delayMs) Sleep(response.delayMs);
-    std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " +
-                      (response.reason.empty() ? StandardReason(response.status) : response.reason) +
-                      "\r\n";
+    std::string out =
+        "HTTP/1.1 " + std::to_string(response.status) + " " +
+        (response.reason.empty() ? StandardReason(response.status) : response.reason) + "\r\n";
     bool hasLength = false;
     for (const auto& [key, value] : response.headers) {
       if (EqualsNoCase(key, "Content-Length")) hasLength = true;

@@ -3,7 +3,6 @@
 // with a scripted response and records what it received.
 #pragma once
 
-#include <winsock2.h>
 #include <windows.h>
 
 #include <atomic>
@@ -36,7 +35,7 @@ struct HttpRequest {
 
 struct HttpResponse {
   int status = 200;
-  std::string reason;  // empty: a standard phrase for the status
+  std::string reason;   // empty: a standard phrase for the status
   HttpHeaders headers;  // Content-Length is added unless present
   std::string body;
   DWORD delayMs = 0;   // wait this long before answering
@@ -79,10 +78,10 @@ class HttpServer {
 
  private:
   void AcceptLoop();
-  void Serve(SOCKET client);
+  void Serve(UINT_PTR client);  // a SOCKET
   HttpResponse NextResponse(const HttpRequest& request);
 
-  SOCKET m_listen = INVALID_SOCKET;
+  UINT_PTR m_listen = ~UINT_PTR(0);  // a SOCKET (INVALID_SOCKET when closed)
   unsigned short m_port = 0;
   std::atomic<bool> m_stop{false};
   std::atomic<size_t> m_connections{0};

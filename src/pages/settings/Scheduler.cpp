@@ -18,8 +18,7 @@ const IID kIidTaskScheduler = {
 const CLSID kClsidTask = {
     0x148BD520, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
 // {148BD524-A2AB-11CE-B11F-00AA00530503}
-const IID kIidTask = {
-    0x148BD524, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
+const IID kIidTask = {0x148BD524, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
 
 // An owned interface pointer.
 template <typename T>
@@ -71,7 +70,8 @@ bool Scheduler::TaskExists(const std::wstring& name) {
     m_result = CreateScheduler(scheduler);
     if (SUCCEEDED(m_result)) {
       TaskRef<ITask> task;
-      m_result = scheduler->Activate(name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(task.Put()));
+      m_result =
+          scheduler->Activate(name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(task.Put()));
       exists = m_result == S_OK;
     }
   }
@@ -167,7 +167,8 @@ bool Scheduler::AddTaskTrigger(const std::wstring& name, const TASK_TRIGGER* tri
         CoUninitialize();
         return false;
       }
-      m_result = scheduler->Activate(name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(task.Put()));
+      m_result =
+          scheduler->Activate(name.c_str(), kIidTask, reinterpret_cast<IUnknown**>(task.Put()));
     }
     if (FAILED(m_result)) {
       std::printf("Failed calling ITaskScheduler::Activate: ");
