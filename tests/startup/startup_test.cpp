@@ -326,8 +326,11 @@ std::wstring TakeMessageBox(Child& child, DWORD timeoutMs) {
     if (!search.found) Sleep(100);
   }
   if (!search.found) return L"<no message box>";
+  // The box may be found before its text control exists.
   wchar_t text[512] = L"";
-  GetDlgItemTextW(search.found, 0xFFFF, text, 512);
+  while (GetTickCount64() < deadline &&
+         (GetDlgItemTextW(search.found, 0xFFFF, text, 512) == 0 || !IsWindowVisible(search.found)))
+    Sleep(50);
   PostMessageW(search.found, WM_COMMAND, IDOK, 0);
   return text;
 }
