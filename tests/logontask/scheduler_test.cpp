@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pages/settings/Scheduler.h"
+#include "support/TaskSchedulerService.h"
 
 namespace {
 
@@ -167,3 +168,12 @@ TEST(Scheduler, MissingTasksAndMissingTriggersFail) {
   EXPECT_FALSE(scheduler.DeleteTask(missing));
   EXPECT_FALSE(scheduler.TaskExists(missing));
 }
+
+namespace {
+// Before any test of the group: a reachable task scheduler.
+struct SchedulerServiceEnvironment : testing::Environment {
+  void SetUp() override { RestartTaskSchedulerService(); }
+};
+const auto* const kSchedulerService =
+    testing::AddGlobalTestEnvironment(new SchedulerServiceEnvironment);
+}  // namespace

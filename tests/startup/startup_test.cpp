@@ -10,6 +10,7 @@
 #include "app/RodeRedudApp.h"
 #include "framework/RegistryKey.h"
 #include "pages/settings/Scheduler.h"
+#include "support/TaskSchedulerService.h"
 #include "startup_support.h"
 #include "support/HttpServer.h"
 
@@ -363,3 +364,12 @@ TEST(StartupFailures, UnreadableThemeShowsTheReinstallMessageAndEnds) {
     EXPECT_FALSE(key.Open(HKEY_CURRENT_USER, install.ProfileKey()));
   }
 }
+
+namespace {
+// Before any test of the group: a reachable task scheduler for the install hooks.
+struct SchedulerServiceEnvironment : testing::Environment {
+  void SetUp() override { RestartTaskSchedulerService(); }
+};
+const auto* const kSchedulerService =
+    testing::AddGlobalTestEnvironment(new SchedulerServiceEnvironment);
+}  // namespace
