@@ -9,7 +9,7 @@
 
 namespace {
 // The definitions update service of the engine vendor.
-constexpr wchar_t kDefinitionsBaseUrl[] = L"http://updates.tessmark.com/TROVE/trove.aspx";
+constexpr wchar_t kDefinitionsBaseUrl[] = L"http://updates.roderedud.example/TROVE/trove.aspx";
 }  // namespace
 
 void SeedEngineConfigurationSteps() {

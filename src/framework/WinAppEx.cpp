@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "framework/RegistryKey.h"
+#include "framework/Wnd.h"
 
 CWinAppEx* CWinAppEx::s_current = nullptr;
 
@@ -18,7 +19,9 @@ BOOL CWinAppEx::InitInstance() { return TRUE; }
 
 int CWinAppEx::ExitInstance() { return 0; }
 
-BOOL CWinAppEx::PreTranslateMessage(MSG*) { return FALSE; }
+// Offers keyboard and mouse input to the target window and its parents first
+// (dialog navigation, default buttons).
+BOOL CWinAppEx::PreTranslateMessage(MSG* msg) { return fw::PreTranslate(*msg) ? TRUE : FALSE; }
 
 bool CWinAppEx::OnLoopException(std::exception_ptr) { return false; }
 

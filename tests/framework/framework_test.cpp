@@ -11,6 +11,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/FrameWnd.h"
+#include "framework/WinAppEx.h"
 #include "framework/Wnd.h"
 
 namespace {
@@ -193,6 +194,33 @@ TEST(Wnd, PreTranslateWalksFromTargetToAncestors) {
   EXPECT_EQ(parent.calls, 1);  // the child consumed it first
   MSG paint{child.m_hWnd, WM_PAINT, 0, 0};
   EXPECT_FALSE(fw::PreTranslate(paint));  // not an input message
+}
+
+TEST(Wnd, ApplicationLoopPreTranslatesBeforeDispatch) {
+  struct Target : CWnd {
+    int pretranslated = 0;
+    int dispatched = 0;
+    bool PreTranslateMessage(MSG& msg) override {
+      if (msg.message != WM_KEYDOWN) return false;  // translation adds a WM_CHAR for 'A'
+      ++pretranslated;
+      return msg.wParam == VK_RETURN;  // Enter is consumed, other keys pass
+    }
+
+   protected:
+    LRESULT WindowProc(UINT m, WPARAM wp, LPARAM lp) override {
+      if (m == WM_KEYDOWN) ++dispatched;
+      return CWnd::WindowProc(m, wp, lp);
+    }
+  };
+  CWinAppEx app;
+  Target target;
+  ASSERT_TRUE(target.Create(nullptr, L"", WS_POPUP, RECT{0, 0, 50, 50}, nullptr, 0));
+  ::PostMessageW(target.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+  ::PostMessageW(target.m_hWnd, WM_KEYDOWN, 'A', 0);
+  ::PostQuitMessage(0);
+  app.Run();
+  EXPECT_EQ(target.pretranslated, 2);
+  EXPECT_EQ(target.dispatched, 1);
 }
 
 // Dialog from an in-memory template module: the test builds its template with
