@@ -5,39 +5,6 @@
 
 #include <utility>
 
-// Owns one GDI object (HFONT, HBRUSH, HPEN, HBITMAP, HRGN) and deletes it with DeleteObject.
-template <typename H>
-class UniqueGdiObject {
- public:
-  UniqueGdiObject() = default;
-  explicit UniqueGdiObject(H handle) : handle_(handle) {}
-  ~UniqueGdiObject() { reset(); }
-  UniqueGdiObject(const UniqueGdiObject&) = delete;
-  UniqueGdiObject& operator=(const UniqueGdiObject&) = delete;
-  UniqueGdiObject(UniqueGdiObject&& other) noexcept : handle_(other.release()) {}
-  UniqueGdiObject& operator=(UniqueGdiObject&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-
-  H get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  H release() { return std::exchange(handle_, nullptr); }
-  void reset(H handle = nullptr) {
-    H old = std::exchange(handle_, handle);
-    if (old) ::DeleteObject(old);
-  }
-
- private:
-  H handle_ = nullptr;
-};
-
-using UniqueFont = UniqueGdiObject<HFONT>;
-using UniqueBrush = UniqueGdiObject<HBRUSH>;
-using UniquePen = UniqueGdiObject<HPEN>;
-using UniqueBitmap = UniqueGdiObject<HBITMAP>;
-using UniqueRegion = UniqueGdiObject<HRGN>;
-
 // Generic owner for handles released by a plain function (icons, menus, modules, DCs...).
 template <typename H, auto Release>
 class UniqueHandle {
@@ -64,6 +31,15 @@ class UniqueHandle {
  private:
   H handle_ = nullptr;
 };
+
+// GDI objects (HFONT, HBRUSH, HPEN, HBITMAP, HRGN) go with DeleteObject.
+template <typename H>
+using UniqueGdiObject = UniqueHandle<H, &::DeleteObject>;
+using UniqueFont = UniqueGdiObject<HFONT>;
+using UniqueBrush = UniqueGdiObject<HBRUSH>;
+using UniquePen = UniqueGdiObject<HPEN>;
+using UniqueBitmap = UniqueGdiObject<HBITMAP>;
+using UniqueRegion = UniqueGdiObject<HRGN>;
 
 using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
 using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;

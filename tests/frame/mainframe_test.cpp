@@ -28,6 +28,7 @@
 #include "pages/scan/ScanPage.h"
 #include "pages/scan/ScanningPage.h"
 #include "pages/settings/SettingsPage.h"
+#include "support/FrameHarness.h"
 #include "support/DialogTemplate.h"
 #include "support/FakeEngine.h"
 #include "support/shipped_theme.h"
@@ -57,17 +58,7 @@ std::wstring APEventOfType(int type) {
 }
 
 // Runs queued messages, timers included, for a while.
-void Pump(DWORD ms = 50) {
-  const ULONGLONG end = GetTickCount64() + ms;
-  MSG m;
-  do {
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessageW(&m);
-    }
-    Sleep(1);
-  } while (GetTickCount64() < end);
-}
+void Pump(DWORD ms = 50) { PumpFor(ms); }
 
 // A frame whose close-to-tray dialog and updater are observed instead of shown.
 class TestFrame : public CMainFrame {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "pages/settings/Scheduler.h"
-#include "support/TaskSchedulerService.h"
+#include "support/ScheduledTasks.h"
 
 namespace {
 
@@ -26,52 +26,6 @@ struct TaskGuard {
     if (scheduler.TaskExists(name)) scheduler.DeleteTask(name);
   }
 };
-
-struct TaskInfo {
-  bool found = false;
-  std::wstring application, parameters, directory, comment;
-  DWORD flags = 0;
-  WORD triggers = 0;
-  std::vector<TASK_TRIGGER> all;  // every trigger, in order
-  // The logon triggers among them.
-  std::vector<TASK_TRIGGER> Logon() const {
-    std::vector<TASK_TRIGGER> out;
-    for (const auto& t : all)
-      if (t.TriggerType == TASK_EVENT_TRIGGER_AT_LOGON) out.push_back(t);
-    return out;
-  }
-};
-
-TaskInfo Inspect(const std::wstring& name) {
-  TaskInfo info;
-  ITaskScheduler* scheduler = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler))))
-    return info;
-  ITask* task = nullptr;
-  if (scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(&task)) == S_OK) {
-    info.found = true;
-    LPWSTR text = nullptr;
-    if (SUCCEEDED(task->GetApplicationName(&text))) info.application = text, CoTaskMemFree(text);
-    if (SUCCEEDED(task->GetParameters(&text))) info.parameters = text, CoTaskMemFree(text);
-    if (SUCCEEDED(task->GetWorkingDirectory(&text))) info.directory = text, CoTaskMemFree(text);
-    if (SUCCEEDED(task->GetComment(&text))) info.comment = text, CoTaskMemFree(text);
-    task->GetFlags(&info.flags);
-    task->GetTriggerCount(&info.triggers);
-    for (WORD i = 0; i < info.triggers; ++i) {
-      ITaskTrigger* trigger = nullptr;
-      if (FAILED(task->GetTrigger(i, &trigger))) continue;
-      TASK_TRIGGER record{};
-      record.cbTriggerSize = sizeof(TASK_TRIGGER);
-      trigger->GetTrigger(&record);
-      trigger->Release();
-      info.all.push_back(record);
-    }
-    task->Release();
-  }
-  scheduler->Release();
-  return info;
-}
 
 // CreateTask releases one COM initialisation that its caller made.
 bool CreateWithInit(Scheduler& scheduler, const std::wstring& name) {
@@ -102,7 +56,7 @@ TEST(Scheduler, CreatesTriggersFindsAndDeletesATask) {
   ASSERT_TRUE(CreateWithInit(scheduler, guard.name));
   EXPECT_TRUE(scheduler.TaskExists(guard.name));
 
-  TaskInfo created = Inspect(guard.name);
+  TaskDetails created = ReadTask(guard.name);
   ASSERT_TRUE(created.found);
   EXPECT_EQ(L"C:\\Program Files\\RR\\RodeRedud.exe", created.application);
   EXPECT_EQ(L"/minimize", created.parameters);
@@ -120,7 +74,7 @@ TEST(Scheduler, CreatesTriggersFindsAndDeletesATask) {
   EXPECT_NE(std::string::npos, out.find("The trigger was created and IPersistFile::Save was \n"
                                         "called to save the new trigger to disk.\n"))
       << out;
-  TaskInfo triggered = Inspect(guard.name);
+  TaskDetails triggered = ReadTask(guard.name);
   ASSERT_EQ(1u, triggered.Logon().size());
   EXPECT_EQ(2006, triggered.Logon()[0].wBeginYear);
   EXPECT_EQ(1, triggered.Logon()[0].wBeginMonth);
@@ -129,7 +83,7 @@ TEST(Scheduler, CreatesTriggersFindsAndDeletesATask) {
   // Deleted right after the save above.
   EXPECT_TRUE(scheduler.DeleteTask(guard.name));
   EXPECT_FALSE(scheduler.TaskExists(guard.name));
-  EXPECT_FALSE(Inspect(guard.name).found);
+  EXPECT_FALSE(ReadTask(guard.name).found);
 }
 
 TEST(Scheduler, RefusesToCreateOverAnExistingTask) {
@@ -147,7 +101,7 @@ TEST(Scheduler, RefusesToCreateOverAnExistingTask) {
   EXPECT_EQ("", testing::internal::GetCapturedStderr());
   EXPECT_TRUE(FAILED(scheduler.LastResult()));
   // The existing task, trigger included, is untouched.
-  TaskInfo kept = Inspect(guard.name);
+  TaskDetails kept = ReadTask(guard.name);
   EXPECT_EQ(L"A comment", kept.comment);
   EXPECT_EQ(1u, kept.Logon().size());
 }
@@ -170,10 +124,6 @@ TEST(Scheduler, MissingTasksAndMissingTriggersFail) {
 }
 
 namespace {
-// Before any test of the group: a reachable task scheduler.
-struct SchedulerServiceEnvironment : testing::Environment {
-  void SetUp() override { RestartTaskSchedulerService(); }
-};
 const auto* const kSchedulerService =
     testing::AddGlobalTestEnvironment(new SchedulerServiceEnvironment);
 }  // namespace

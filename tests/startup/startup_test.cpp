@@ -10,7 +10,7 @@
 #include "app/RodeRedudApp.h"
 #include "framework/RegistryKey.h"
 #include "pages/settings/Scheduler.h"
-#include "support/TaskSchedulerService.h"
+#include "support/ScheduledTasks.h"
 #include "startup_support.h"
 #include "support/HttpServer.h"
 
@@ -93,52 +93,6 @@ struct TaskCleanup {
       scheduler.DeleteTask(Installation::TaskName());
   }
 };
-
-struct TaskDetails {
-  bool found = false;
-  std::wstring application, parameters, directory, comment;
-  DWORD flags = 0;
-  WORD triggers = 0;
-  std::vector<TASK_TRIGGER> all;  // every trigger, in order
-  // The logon triggers among them.
-  std::vector<TASK_TRIGGER> Logon() const {
-    std::vector<TASK_TRIGGER> out;
-    for (const auto& t : all)
-      if (t.TriggerType == TASK_EVENT_TRIGGER_AT_LOGON) out.push_back(t);
-    return out;
-  }
-};
-
-TaskDetails ReadTask(const std::wstring& name) {
-  TaskDetails details;
-  ITaskScheduler* scheduler = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler))))
-    return details;
-  ITask* task = nullptr;
-  if (scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(&task)) == S_OK) {
-    details.found = true;
-    LPWSTR text = nullptr;
-    if (SUCCEEDED(task->GetApplicationName(&text))) details.application = text, CoTaskMemFree(text);
-    if (SUCCEEDED(task->GetParameters(&text))) details.parameters = text, CoTaskMemFree(text);
-    if (SUCCEEDED(task->GetWorkingDirectory(&text))) details.directory = text, CoTaskMemFree(text);
-    if (SUCCEEDED(task->GetComment(&text))) details.comment = text, CoTaskMemFree(text);
-    task->GetFlags(&details.flags);
-    task->GetTriggerCount(&details.triggers);
-    for (WORD i = 0; i < details.triggers; ++i) {
-      ITaskTrigger* trigger = nullptr;
-      if (FAILED(task->GetTrigger(i, &trigger))) continue;
-      TASK_TRIGGER record{};
-      record.cbTriggerSize = sizeof(TASK_TRIGGER);
-      trigger->GetTrigger(&record);
-      trigger->Release();
-      details.all.push_back(record);
-    }
-    task->Release();
-  }
-  scheduler->Release();
-  return details;
-}
 
 ULONGLONG NowFiletime() {
   FILETIME now;
@@ -366,10 +320,6 @@ TEST(StartupFailures, UnreadableThemeShowsTheReinstallMessageAndEnds) {
 }
 
 namespace {
-// Before any test of the group: a reachable task scheduler for the install hooks.
-struct SchedulerServiceEnvironment : testing::Environment {
-  void SetUp() override { RestartTaskSchedulerService(); }
-};
 const auto* const kSchedulerService =
     testing::AddGlobalTestEnvironment(new SchedulerServiceEnvironment);
 }  // namespace

@@ -438,14 +438,7 @@ class Reader {
     if (AtEnd() || *p_ != '=') return false;
     ++p_;
     SkipSpace();
-    if (AtEnd() || (*p_ != '"' && *p_ != '\'')) return false;
-    U quote = *p_++;
-    const U* start = p_;
-    while (p_ < end_ && *p_ != quote) ++p_;
-    if (AtEnd()) return false;
-    value = {start, static_cast<size_t>(p_ - start)};
-    ++p_;
-    return true;
+    return Literal(value);
   }
 
   int XmlDecl() {
