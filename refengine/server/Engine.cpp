@@ -369,15 +369,15 @@ void Engine::RefreshSchedules() {
   const auto* list = scanConfig_.ScanSchedules.Get();
   if (!list) return;
   for (const auto& s : list->ScanSchedule) {
-    ScheduleSpec spec;
-    spec.id = s.ScheduleID.Get();
-    spec.scanType = s.ScanType.Get();
-    spec.enabled =
-        s.Enabled.Get() && ParseStartTime(s.StartTime.Get(), spec.hour, spec.minute, spec.second);
+    ScheduleSpec entry;
+    entry.id = s.ScheduleID.Get();
+    entry.scanType = s.ScanType.Get();
+    entry.enabled = s.Enabled.Get() &&
+                    ParseStartTime(s.StartTime.Get(), entry.hour, entry.minute, entry.second);
     bool days[7] = {s.EnableSun.Get(), s.EnableMon.Get(), s.EnableTue.Get(), s.EnableWed.Get(),
                     s.EnableThu.Get(), s.EnableFri.Get(), s.EnableSat.Get()};
-    std::copy(days, days + 7, spec.days);
-    schedules_.push_back(spec);
+    std::copy(days, days + 7, entry.days);
+    schedules_.push_back(entry);
   }
 }
 

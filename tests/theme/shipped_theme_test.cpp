@@ -318,13 +318,13 @@ TEST_F(ShippedTheme, EveryDialogTemplateLoadsWithItsControls) {
                               nullptr, nullptr);
   ASSERT_NE(host, nullptr);
 
-  for (const DialogSpec& spec : DialogSpecs()) {
-    SCOPED_TRACE("dialog " + std::to_string(spec.id));
+  for (const DialogSpec& expected : DialogSpecs()) {
+    SCOPED_TRACE("dialog " + std::to_string(expected.id));
     HWND dialog =
-        CreateDialogParamW(resources, MAKEINTRESOURCEW(spec.id), host, QuietDialogProc, 0);
+        CreateDialogParamW(resources, MAKEINTRESOURCEW(expected.id), host, QuietDialogProc, 0);
     ASSERT_NE(dialog, nullptr) << GetLastError();
     LONG style = GetWindowLongW(dialog, GWL_STYLE);
-    if (spec.popup) {
+    if (expected.popup) {
       EXPECT_TRUE(style & WS_POPUP);
       EXPECT_FALSE(style & WS_CHILD);
     } else {
@@ -337,7 +337,7 @@ TEST_F(ShippedTheme, EveryDialogTemplateLoadsWithItsControls) {
     EXPECT_FALSE(GetWindowLongW(dialog, GWL_EXSTYLE) &
                  (WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_STATICEDGE));
 
-    for (const ControlSpec& control : spec.controls) {
+    for (const ControlSpec& control : expected.controls) {
       SCOPED_TRACE("control " + std::to_string(control.id));
       HWND item = GetDlgItem(dialog, control.id);
       ASSERT_NE(item, nullptr);
