@@ -137,6 +137,7 @@ void CBaseFrameWnd::HidePage(CWnd* page) {
 
 void CBaseFrameWnd::SetTabPage(int tab, CWnd* page) {
   if (tab < 0 || tab >= GetTabCount()) return;
+  EnsurePageWindow(page);
   CWnd* old = m_tabs[tab].page;
   m_tabs[tab].page = page;
   if (tab == m_activeTab && !m_standalone) {
@@ -157,6 +158,7 @@ void CBaseFrameWnd::SelectTab(int tab, bool userInitiated) {
   if (CWnd* current = GetTabPage(m_activeTab)) HidePage(current);
   m_activeTab = tab;
   OnGoToStartPage(tab, userInitiated);
+  EnsurePageWindow(m_tabs[tab].page);
   if (CWnd* page = m_tabs[tab].page; page && page->m_hWnd) {
     PlacePage(page);
     page->ShowWindow(SW_SHOW);
@@ -166,6 +168,7 @@ void CBaseFrameWnd::SelectTab(int tab, bool userInitiated) {
 }
 
 void CBaseFrameWnd::ShowStandalonePage(CWnd* page) {
+  EnsurePageWindow(page);
   if (CWnd* current = GetVisiblePage(); current && current != page) HidePage(current);
   m_standalone = page;
   m_activeTab = -1;
@@ -312,23 +315,34 @@ void CBaseFrameWnd::PaintTo(HDC dc) {
   if (!m_chromeValid || !(key == m_chromeKey) || !m_chrome.IsValid()) {
     HDC chrome = m_chrome.Begin(c.right, c.bottom);
     if (!chrome) {
-      PaintChrome(dc);
+      FillChromeBackground(dc);
+      Graphics g(dc);
+      PaintChrome(g, dc);
       return;
     }
-    PaintChrome(chrome);
+    FillChromeBackground(chrome);
+    {
+      // Straight into the surface's pixels: much quicker than through its DC.
+      CSurfaceGraphics sg(m_chrome);
+      PaintChrome(sg, chrome);
+    }
     m_chromeKey = key;
     m_chromeValid = true;
   }
   ::BitBlt(dc, 0, 0, c.right, c.bottom, m_chrome.GetDC(), 0, 0, SRCCOPY);
 }
 
-void CBaseFrameWnd::PaintChrome(HDC dc) {
+void CBaseFrameWnd::FillChromeBackground(HDC dc) {
+  // Always opaque: a plain GDI fill gives the same pixels as GDI+, much quicker.
   const RECT c = GetClientRect();
-  Graphics g(dc);
+  UniqueBrush bg(::CreateSolidBrush(ToColorRef(Theme().GetColor(L"client/client_bg"))));
+  ::FillRect(dc, &c, bg.get());
+}
+
+void CBaseFrameWnd::PaintChrome(Graphics& g, HDC dc) {
+  const RECT c = GetClientRect();
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
   g.SetTextRenderingHint(Gdiplus::TextRenderingHintClearTypeGridFit);
-  Gdiplus::SolidBrush bg{Gdiplus::Color(Theme().GetColor(L"client/client_bg") | 0xFF000000u)};
-  g.FillRectangle(&bg, 0, 0, c.right, c.bottom);
   PaintHeader(g, dc, c.right);
   PaintTabs(g, dc, c.bottom);
   PaintFrameButtons(g, dc);

@@ -55,6 +55,11 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
  protected:
   // A click on tab 0 or 1 returns it to its first page; the main frame knows which.
   virtual void OnGoToStartPage(int tab, bool userInitiated) {}
+  // Called before a page is placed or shown: a frame whose page windows are made
+  // after its first paint makes this one's window now.
+  virtual void EnsurePageWindow(CWnd* page) {}
+  // Moves the page into the page area.
+  void PlacePage(CWnd* page);
   // Asked on WM_QUERYENDSESSION and WM_ENDSESSION.
   virtual bool IsNavigationLocked() const { return !m_tabsEnabled; }
   virtual void RequestShutdown();
@@ -102,7 +107,6 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
     int item = -1;
   };
 
-  void PlacePage(CWnd* page);
   void HidePage(CWnd* page);
   void UpdateHover(POINT pt);
   void PaintHeader(Gdiplus::Graphics& g, HDC dc, int width);
@@ -137,7 +141,11 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
     bool operator==(const ChromeKey&) const = default;
   };
   ChromeKey CurrentChromeKey() const;
-  void PaintChrome(HDC dc);
+  // The background colour over the whole client area.
+  void FillChromeBackground(HDC dc);
+  // Draws the header, tabs and buttons with g over the background; dc is the
+  // context g draws on.
+  void PaintChrome(Gdiplus::Graphics& g, HDC dc);
   CMemDCPerm m_chrome;
   ChromeKey m_chromeKey;
   bool m_chromeValid = false;

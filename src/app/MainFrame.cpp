@@ -72,7 +72,6 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
 }
 
 void CMainFrame::CreatePages() {
-  const HWND me = m_hWnd;
   m_overview = std::make_unique<COverviewPage>();
   m_scan = std::make_unique<CScanPage>();
   m_scanning = std::make_unique<CScanningPage>();
@@ -83,14 +82,44 @@ void CMainFrame::CreatePages() {
   m_settings = std::make_unique<CSettingsPage>();
   m_quarantine = std::make_unique<CQuarantinePage>();
   m_ignore = std::make_unique<CIgnorePage>();
-  CBaseDlg* pages[] = {m_overview.get(),   m_scan.get(),     m_scanning.get(), m_results.get(),
-                       m_cleaning.get(),   m_finished.get(), m_about.get(),    m_settings.get(),
-                       m_quarantine.get(), m_ignore.get()};
-  for (CBaseDlg* p : pages) {
-    p->Create(me);
-    if (p->m_hWnd) p->ShowWindow(SW_HIDE);
+  EnsurePageWindow(m_overview.get());
+  // The other pages are not seen before the first paint and some are slow to
+  // make (drop-down lists): they follow right after it.
+  PostMessage(kMsgCreatePages);
+}
+
+std::array<CBaseDlg*, 10> CMainFrame::Pages() const {
+  return {m_overview.get(), m_scan.get(),  m_scanning.get(), m_results.get(),    m_cleaning.get(),
+          m_finished.get(), m_about.get(), m_settings.get(), m_quarantine.get(), m_ignore.get()};
+}
+
+void CMainFrame::EnsurePageWindow(CWnd* page) {
+  if (!page || page->m_hWnd || !m_hWnd) return;
+  for (CBaseDlg* p : Pages()) {
+    if (static_cast<CWnd*>(p) != page) continue;
+    p->Create(m_hWnd);
+    if (p->m_hWnd) {
+      p->ShowWindow(SW_HIDE);
+      PlacePage(p);
+    }
+    return;
   }
 }
+
+void CMainFrame::CreatePageWindows() {
+  for (CBaseDlg* p : Pages()) EnsurePageWindow(p);
+}
+
+COverviewPage* CMainFrame::OverviewPage() { return Ensured(m_overview.get()); }
+CScanPage* CMainFrame::ScanPage() { return Ensured(m_scan.get()); }
+CScanningPage* CMainFrame::ScanningPage() { return Ensured(m_scanning.get()); }
+CResultsPage* CMainFrame::ResultsPage() { return Ensured(m_results.get()); }
+CCleaningPage* CMainFrame::CleaningPage() { return Ensured(m_cleaning.get()); }
+CFinishedPage* CMainFrame::FinishedPage() { return Ensured(m_finished.get()); }
+CAboutDlg* CMainFrame::AboutPage() { return Ensured(m_about.get()); }
+CSettingsPage* CMainFrame::SettingsPage() { return Ensured(m_settings.get()); }
+CQuarantinePage* CMainFrame::QuarantinePage() { return Ensured(m_quarantine.get()); }
+CIgnorePage* CMainFrame::IgnorePage() { return Ensured(m_ignore.get()); }
 
 void CMainFrame::DestroyPages() {
   m_ignore.reset();
@@ -140,9 +169,9 @@ void CMainFrame::RequestShutdown() {
 void CMainFrame::MainFrameStatusRefresh() {
   InvalidateChrome();
   RepaintNow();
-  if (m_settings) m_settings->ApplyActiveProtectionDefaults();
-  if (m_about) m_about->Refresh();
-  if (m_finished) m_finished->Refresh();
+  if (CSettingsPage* settings = SettingsPage()) settings->ApplyActiveProtectionDefaults();
+  if (CAboutDlg* about = AboutPage()) about->Refresh();
+  if (CFinishedPage* finished = FinishedPage()) finished->Refresh();
   UpdateTrayIcon();
 }
 
@@ -161,7 +190,7 @@ void CMainFrame::BringUp() {
 }
 
 void CMainFrame::BeginScan(LONG scanType) {
-  if (m_scan) m_scan->BeginScan(scanType);
+  if (CScanPage* scan = ScanPage()) scan->BeginScan(scanType);
 }
 
 void CMainFrame::OnWindowPosChanging(WINDOWPOS* pos) {
@@ -190,6 +219,9 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case kMsgAddTrayIcon:
       UpdateTrayIcon();
+      return 0;
+    case kMsgCreatePages:
+      CreatePageWindows();
       return 0;
     case WM_INITMENUPOPUP:
       OnInitMenuPopup(reinterpret_cast<HMENU>(wp));

@@ -4,11 +4,13 @@
 // receives the command line of later starts and decides what closing means.
 #include <windows.h>
 
+#include <array>
 #include <memory>
 
 #include "app/BaseFrameWnd.h"
 #include "app/TrayIcon.h"
 
+class CBaseDlg;
 class CMainFrameSinks;
 class COverviewPage;
 class CScanPage;
@@ -44,6 +46,9 @@ class CMainFrame : public CBaseFrameWnd {
   static constexpr DWORD kWindowStyle = 0x828F0000;
   // Frame-private: add the tray icon once the window has been created.
   static constexpr UINT kMsgAddTrayIcon = WM_APP + 2;
+  // Frame-private: make the page windows not made yet (posted at creation, so it
+  // runs after the first paint).
+  static constexpr UINT kMsgCreatePages = WM_APP + 3;
 
   CMainFrame();
   ~CMainFrame() override;
@@ -66,16 +71,18 @@ class CMainFrame : public CBaseFrameWnd {
   // The one entry for starting a scan from the user interface.
   void BeginScan(LONG scanType);
 
-  COverviewPage* OverviewPage() const { return m_overview.get(); }
-  CScanPage* ScanPage() const { return m_scan.get(); }
-  CScanningPage* ScanningPage() const { return m_scanning.get(); }
-  CResultsPage* ResultsPage() const { return m_results.get(); }
-  CCleaningPage* CleaningPage() const { return m_cleaning.get(); }
-  CFinishedPage* FinishedPage() const { return m_finished.get(); }
-  CAboutDlg* AboutPage() const { return m_about.get(); }
-  CSettingsPage* SettingsPage() const { return m_settings.get(); }
-  CQuarantinePage* QuarantinePage() const { return m_quarantine.get(); }
-  CIgnorePage* IgnorePage() const { return m_ignore.get(); }
+  // The pages. Only the first page's window is made before the first paint; the
+  // others are made right after it, or here when asked for earlier.
+  COverviewPage* OverviewPage();
+  CScanPage* ScanPage();
+  CScanningPage* ScanningPage();
+  CResultsPage* ResultsPage();
+  CCleaningPage* CleaningPage();
+  CFinishedPage* FinishedPage();
+  CAboutDlg* AboutPage();
+  CSettingsPage* SettingsPage();
+  CQuarantinePage* QuarantinePage();
+  CIgnorePage* IgnorePage();
 
   CTrayIcon& Tray() { return m_tray; }
   int BalloonKind() const { return m_balloonKind; }
@@ -90,6 +97,7 @@ class CMainFrame : public CBaseFrameWnd {
 
  protected:
   void OnGoToStartPage(int tab, bool userInitiated) override;
+  void EnsurePageWindow(CWnd* page) override;
   bool IsNavigationLocked() const override { return m_navigationLocked; }
   void PreCreateWindow(CREATESTRUCTW& cs) override;
   int OnCreate(CREATESTRUCTW* cs) override;
@@ -115,7 +123,17 @@ class CMainFrame : public CBaseFrameWnd {
   virtual void RunUpdater();
 
  private:
+  // Makes the page objects and the first page's window.
   void CreatePages();
+  // Makes every page window not made yet, in creation order.
+  void CreatePageWindows();
+  // The ten pages in their creation order.
+  std::array<CBaseDlg*, 10> Pages() const;
+  template <class Page>
+  Page* Ensured(Page* page) {
+    EnsurePageWindow(page);
+    return page;
+  }
   // Tip, icon and menu of the tray icon from the theme (adds the icon when absent).
   void UpdateTrayIcon();
   // A forced close while a scan runs: the scan controller stops the scan.

@@ -1,7 +1,14 @@
 #include "theme/ThemeResources.h"
 
+#include <shlwapi.h>
+#include <wincodec.h>
+
+#include <algorithm>
 #include <cwctype>
+#include <iterator>
 #include <vector>
+
+#include "engine/ComRef.h"
 
 namespace {
 
@@ -110,6 +117,7 @@ void CThemeResources::Clear() {
   integers_.clear();
   fonts_.clear();
   expanding_.clear();
+  images_.clear();
   loaded_ = false;
 }
 
@@ -313,6 +321,114 @@ UniqueFont CreateThemeFont(bool bold, int size, bool italic, bool underline) {
 
 // ---- Images -----------------------------------------------------------------------------------
 
+namespace {
+
+std::unique_ptr<Gdiplus::Bitmap> CopyOf(Gdiplus::Bitmap& image) {
+  const Gdiplus::Rect all(0, 0, static_cast<INT>(image.GetWidth()),
+                          static_cast<INT>(image.GetHeight()));
+  std::unique_ptr<Gdiplus::Bitmap> copy(image.Clone(all, image.GetPixelFormat()));
+  if (!copy || copy->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  return copy;
+}
+
+// PNG files go to the platform's PNG codec, straight into a GDI+ bitmap: the same
+// pixels, size and resolution as GDI+'s own loading, which costs far more per file
+// (and much more for the first one) on some platforms. Null when the codec fails.
+std::unique_ptr<Gdiplus::Bitmap> DecodePng(IStream* stream) {
+  ComRef<IWICBitmapDecoder> decoder;
+  if (FAILED(::CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICBitmapDecoder, decoder.PutVoid())) ||
+      FAILED(decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand)))
+    return nullptr;
+  ComRef<IWICBitmapFrameDecode> frame;
+  WICPixelFormatGUID format{};
+  if (FAILED(decoder->GetFrame(0, frame.Put())) || FAILED(frame->GetPixelFormat(&format)))
+    return nullptr;
+  // Colour without alpha stays 24-bit, as GDI+ keeps it; everything else 32-bit ARGB.
+  const bool opaque = IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) ||
+                      IsEqualGUID(format, GUID_WICPixelFormat24bppRGB);
+  ComRef<IWICBitmapSource> pixels;
+  UINT width = 0, height = 0;
+  if (FAILED(::WICConvertBitmapSource(
+          opaque ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGRA, frame.Get(),
+          pixels.Put())) ||
+      FAILED(pixels->GetSize(&width, &height)) || width == 0 || height == 0)
+    return nullptr;
+  auto image =
+      std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(width), static_cast<INT>(height),
+                                        opaque ? PixelFormat24bppRGB : PixelFormat32bppARGB);
+  const Gdiplus::Rect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+  Gdiplus::BitmapData data{};
+  if (image->GetLastStatus() != Gdiplus::Ok ||
+      image->LockBits(&all, Gdiplus::ImageLockModeWrite, image->GetPixelFormat(), &data) !=
+          Gdiplus::Ok)
+    return nullptr;
+  const HRESULT copied =
+      pixels->CopyPixels(nullptr, static_cast<UINT>(data.Stride),
+                         static_cast<UINT>(data.Stride) * height, static_cast<BYTE*>(data.Scan0));
+  image->UnlockBits(&data);
+  if (FAILED(copied)) return nullptr;
+  double dpiX = 0, dpiY = 0;
+  if (SUCCEEDED(frame->GetResolution(&dpiX, &dpiY)) && dpiX > 0 && dpiY > 0)
+    image->SetResolution(static_cast<Gdiplus::REAL>(dpiX), static_cast<Gdiplus::REAL>(dpiY));
+  return image;
+}
+
+// Reads the whole file and decodes it from memory. The result owns its pixels: it
+// does not depend on the stream.
+std::unique_ptr<Gdiplus::Bitmap> DecodeImageFile(const std::wstring& path, ULONGLONG size) {
+  if (size == 0 || size > 64ull * 1024 * 1024) return nullptr;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  std::vector<BYTE> bytes(static_cast<size_t>(size));
+  DWORD got = 0;
+  const bool read =
+      ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+      got == bytes.size();
+  ::CloseHandle(file);
+  if (!read) return nullptr;
+  auto stream =
+      ComRef<IStream>::Adopt(::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+  if (!stream) return nullptr;
+  static constexpr BYTE kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (bytes.size() >= sizeof(kPngSignature) &&
+      std::equal(std::begin(kPngSignature), std::end(kPngSignature), bytes.begin())) {
+    if (auto png = DecodePng(stream.Get())) return png;
+    // Whatever the codec refused, GDI+ gets its own try from the start.
+    const LARGE_INTEGER start{};
+    if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return nullptr;
+  }
+  std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.Get()));
+  if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok || decoded->GetWidth() == 0)
+    return nullptr;
+  return CopyOf(*decoded);
+}
+
+}  // namespace
+
+std::unique_ptr<Gdiplus::Bitmap> CThemeResources::CopyOfImageFile(const std::wstring& fullPath) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(fullPath.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return nullptr;
+  const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  std::wstring key(fullPath);
+  for (wchar_t& c : key) c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(c));
+  auto it = images_.find(key);
+  if (it == images_.end() || it->second.size != size ||
+      ::CompareFileTime(&it->second.written, &data.ftLastWriteTime) != 0) {
+    std::unique_ptr<Gdiplus::Bitmap> decoded = DecodeImageFile(fullPath, size);
+    if (!decoded) {
+      if (it != images_.end()) images_.erase(it);
+      return nullptr;
+    }
+    it = images_.insert_or_assign(key, DecodedImage{size, data.ftLastWriteTime, std::move(decoded)})
+             .first;
+  }
+  return CopyOf(*it->second.image);
+}
+
 std::unique_ptr<Gdiplus::Bitmap> LoadThemeImageFrom(std::wstring_view folder,
                                                     std::wstring_view relativePath) {
   if (relativePath.empty()) return nullptr;
@@ -320,14 +436,10 @@ std::unique_ptr<Gdiplus::Bitmap> LoadThemeImageFrom(std::wstring_view folder,
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
   path += relativePath;
   if (path.size() >= MAX_PATH) return nullptr;
-  if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
-
-  std::unique_ptr<Gdiplus::Bitmap> image(Gdiplus::Bitmap::FromFile(path.c_str()));
-  if (!image || image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0) return nullptr;
-  return image;
+  // Theme() keeps GDI+ started for the life of the process.
+  return Theme().CopyOfImageFile(path);
 }
 
 std::unique_ptr<Gdiplus::Bitmap> LoadThemeImage(std::wstring_view relativePath) {
-  // Theme() keeps GDI+ started for the life of the process.
   return LoadThemeImageFrom(ModuleFolder(Theme().ResourceModule()), relativePath);
 }

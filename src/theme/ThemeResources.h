@@ -81,6 +81,11 @@ class CThemeResources {
   // "&gt;" and the two characters "\n". Always ends, even for self-referencing themes.
   std::wstring ExpandThemeText(std::wstring_view text);
 
+  // A copy of the picture in the file at fullPath, which is decoded once and then
+  // only copied while the file keeps its size and write time. Null when the file is
+  // missing or undecodable. Callers use LoadThemeImage / LoadThemeImageFrom.
+  std::unique_ptr<Gdiplus::Bitmap> CopyOfImageFile(const std::wstring& fullPath);
+
   // Number of entries in each cache (diagnostics and tests).
   struct CacheSizes {
     size_t strings, integers, colors, fonts;
@@ -101,6 +106,13 @@ class CThemeResources {
   std::map<std::wstring, std::int32_t, std::less<>> integers_;  // consulted, never filled
   std::map<std::wstring, UniqueFont, std::less<>> fonts_;
   std::set<std::wstring, std::less<>> expanding_;  // string keys being expanded right now
+  struct DecodedImage {
+    ULONGLONG size = 0;
+    FILETIME written{};
+    std::unique_ptr<Gdiplus::Bitmap> image;
+  };
+  // Key: the full path in lower case with '\' separators (the file system ignores case).
+  std::map<std::wstring, DecodedImage, std::less<>> images_;
 };
 
 // The one theme of the process.
@@ -115,6 +127,8 @@ UniqueFont CreateThemeFont(bool bold, int size, bool italic, bool underline);
 
 // Decodes a PNG (or any GDI+ image) stored under the resource library's folder. relativePath may
 // use '/' or '\' and any letter case. Returns null when the file is missing or undecodable.
+// Every call gives the caller its own image; a file is decoded only once per process while it
+// stays unchanged, later calls copy the decoded pixels.
 std::unique_ptr<Gdiplus::Bitmap> LoadThemeImage(std::wstring_view relativePath);
 
 // The same, below an explicit folder (with or without a trailing separator).

@@ -200,6 +200,72 @@ TEST_F(MainFrameTest, CreatesTabsPagesAndButtonsInTheirPlaces) {
   EXPECT_EQ(HTCLOSE, hit(closePart.left + 2, 5));
 }
 
+// Only the first page's window is made before the first paint; the other pages get
+// theirs right after it, and whatever needs a page before then makes and places it.
+TEST_F(MainFrameTest, PagesNotSeenAtTheFirstPaintFollowItOrComeWhenNeeded) {
+  ASSERT_TRUE(frame->CreateMainWindow());
+  RECT r{0, 0, 800, 600};
+  AdjustWindowRectEx(&r, CMainFrame::kWindowStyle, FALSE, 0);
+  SetWindowPos(frame->m_hWnd, nullptr, 10, 10, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+  frame->ShowWindow(SW_SHOW);
+  frame->UpdateWindow();
+  const RECT pageRect{147, 94, 792, 592};
+  auto expectPlaced = [&](CWnd* page) {
+    const RECT p = PageRectInFrame(page);
+    EXPECT_EQ(pageRect.left, p.left);
+    EXPECT_EQ(pageRect.top, p.top);
+    EXPECT_EQ(pageRect.right, p.right);
+    EXPECT_EQ(pageRect.bottom, p.bottom);
+  };
+  CWnd* overview = frame->GetTabPage(CMainFrame::kTabOverview);
+  ASSERT_TRUE(overview && overview->m_hWnd);
+  EXPECT_TRUE(overview->IsWindowVisible());
+  CWnd* settings = frame->GetTabPage(CMainFrame::kTabSettings);
+  CWnd* quarantine = frame->GetTabPage(CMainFrame::kTabQuarantine);
+  ASSERT_TRUE(settings && quarantine);
+  EXPECT_EQ(nullptr, settings->m_hWnd);
+  EXPECT_EQ(nullptr, quarantine->m_hWnd);
+
+  // Selecting a tab makes its page, in the page area, shown instead of the old one.
+  frame->SelectTab(CMainFrame::kTabSettings, true);
+  ASSERT_NE(nullptr, settings->m_hWnd);
+  EXPECT_EQ(frame->m_hWnd, GetParent(settings->m_hWnd));
+  EXPECT_TRUE(settings->IsWindowVisible());
+  EXPECT_FALSE(overview->IsWindowVisible());
+  expectPlaced(settings);
+  // Setting a page on a tab that is not shown makes it hidden and placed.
+  frame->SetTabPage(CMainFrame::kTabQuarantine, quarantine);
+  ASSERT_NE(nullptr, quarantine->m_hWnd);
+  EXPECT_FALSE(quarantine->IsWindowVisible());
+  expectPlaced(quarantine);
+  // The about page is made when the About button shows it.
+  frame->SendMessage(WM_COMMAND, CMainFrame::kCmdAbout, 0);
+  CWnd* about = frame->GetStandalonePage();
+  ASSERT_TRUE(about && about->m_hWnd);
+  EXPECT_TRUE(about->IsWindowVisible());
+  expectPlaced(about);
+  // A page asked for by name comes with its window.
+  ASSERT_NE(nullptr, frame->ScanningPage()->m_hWnd);
+
+  // The rest follow with the next messages: ten page windows, one of them visible.
+  Pump();
+  int pages = 0, visible = 0;
+  for (HWND h = GetWindow(frame->m_hWnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    if (std::wstring(cls) != L"#32770") continue;
+    ++pages;
+    visible += IsWindowVisible(h) ? 1 : 0;
+  }
+  EXPECT_EQ(10, pages);
+  EXPECT_EQ(1, visible);
+  for (int tab = 0; tab < frame->GetTabCount(); ++tab) {
+    CWnd* page = frame->GetTabPage(tab);
+    ASSERT_TRUE(page && page->m_hWnd) << tab;
+    expectPlaced(page);
+  }
+}
+
 TEST_F(MainFrameTest, PlacementIsSavedAndRestored) {
   CreateFrame();
   SetWindowPos(frame->m_hWnd, nullptr, 33, 44, 900, 650, SWP_NOZORDER);
