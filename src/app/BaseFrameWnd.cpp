@@ -280,11 +280,7 @@ BOOL CBaseFrameWnd::OnEraseBkgnd(HDC) { return TRUE; }
 
 void CBaseFrameWnd::OnPaint() {
   fw::PaintDC pdc(m_hWnd);
-  const RECT c = GetClientRect();
-  HDC mem = m_surface.Begin(c.right, c.bottom);
-  if (!mem) return;
-  PaintTo(mem);
-  ::BitBlt(pdc.dc(), 0, 0, c.right, c.bottom, mem, 0, 0, SRCCOPY);
+  PaintTo(pdc.dc());
 }
 
 void CBaseFrameWnd::OnPrintClient(HDC dc, UINT) { PaintTo(dc); }
@@ -309,27 +305,31 @@ CBaseFrameWnd::ChromeKey CBaseFrameWnd::CurrentChromeKey() const {
   return k;
 }
 
+HDC CBaseFrameWnd::UpToDateChrome() {
+  const ChromeKey key = CurrentChromeKey();
+  if (m_chromeValid && key == m_chromeKey && m_chrome.IsValid()) return m_chrome.GetDC();
+  HDC chrome = m_chrome.Begin(key.width, key.height);
+  if (!chrome) return nullptr;
+  FillChromeBackground(chrome);
+  {
+    // Straight into the surface's pixels: much quicker than through its DC.
+    CSurfaceGraphics sg(m_chrome);
+    PaintChrome(sg, chrome);
+  }
+  m_chromeKey = key;
+  m_chromeValid = true;
+  return chrome;
+}
+
 void CBaseFrameWnd::PaintTo(HDC dc) {
   const RECT c = GetClientRect();
-  const ChromeKey key = CurrentChromeKey();
-  if (!m_chromeValid || !(key == m_chromeKey) || !m_chrome.IsValid()) {
-    HDC chrome = m_chrome.Begin(c.right, c.bottom);
-    if (!chrome) {
-      FillChromeBackground(dc);
-      Graphics g(dc);
-      PaintChrome(g, dc);
-      return;
-    }
-    FillChromeBackground(chrome);
-    {
-      // Straight into the surface's pixels: much quicker than through its DC.
-      CSurfaceGraphics sg(m_chrome);
-      PaintChrome(sg, chrome);
-    }
-    m_chromeKey = key;
-    m_chromeValid = true;
+  if (HDC chrome = UpToDateChrome()) {
+    ::BitBlt(dc, 0, 0, c.right, c.bottom, chrome, 0, 0, SRCCOPY);
+    return;
   }
-  ::BitBlt(dc, 0, 0, c.right, c.bottom, m_chrome.GetDC(), 0, 0, SRCCOPY);
+  FillChromeBackground(dc);
+  Graphics g(dc);
+  PaintChrome(g, dc);
 }
 
 void CBaseFrameWnd::FillChromeBackground(HDC dc) {
@@ -347,12 +347,16 @@ void CBaseFrameWnd::PaintChrome(Graphics& g, HDC dc) {
   PaintTabs(g, dc, c.bottom);
   PaintFrameButtons(g, dc);
   PaintCaptionButtons(g);
-  // The page area's border.
+  // The page area's border, one pixel wide: four strips give the pixels of an
+  // outline pen, which is far slower to draw around so large an area.
   const RECT a = fl::PageArea(c.right, c.bottom);
-  Gdiplus::Pen border{Gdiplus::Color(Theme().GetColor(L"client/child_frame")), 1.f};
+  Gdiplus::SolidBrush border{Gdiplus::Color(Theme().GetColor(L"client/child_frame"))};
   g.SetSmoothingMode(Gdiplus::SmoothingModeNone);
-  g.DrawRectangle(&border, static_cast<INT>(a.left), static_cast<INT>(a.top),
-                  static_cast<INT>(a.right - a.left - 1), static_cast<INT>(a.bottom - a.top - 1));
+  const INT w = a.right - a.left, h = a.bottom - a.top;
+  g.FillRectangle(&border, static_cast<INT>(a.left), static_cast<INT>(a.top), w, 1);
+  g.FillRectangle(&border, static_cast<INT>(a.left), static_cast<INT>(a.bottom - 1), w, 1);
+  g.FillRectangle(&border, static_cast<INT>(a.left), static_cast<INT>(a.top + 1), 1, h - 2);
+  g.FillRectangle(&border, static_cast<INT>(a.right - 1), static_cast<INT>(a.top + 1), 1, h - 2);
 }
 
 void CBaseFrameWnd::PaintHeader(Graphics& g, HDC, int width) {

@@ -24,7 +24,8 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
   CBaseFrameWnd();
   ~CBaseFrameWnd() override;
 
-  CMemDCPerm* GetBackgroundSurface() override { return &m_surface; }
+  // The frame's picture as last painted (the chrome surface below).
+  CMemDCPerm* GetBackgroundSurface() override { return &m_chrome; }
 
   // Adds a tab; returns its index.
   int AddTab(const std::wstring& label, const wchar_t* iconPath, CWnd* page);
@@ -130,10 +131,10 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
   std::unique_ptr<Gdiplus::Bitmap> m_titleBar, m_tabBg, m_tabActiveBg, m_tabOverBg, m_closeBg,
       m_min, m_max, m_restore, m_close, m_partnerLogo, m_logo;
   UniqueFont m_font;
-  CMemDCPerm m_surface;
 
   // The header, tabs and buttons change only with the state below: they are
-  // drawn once per state into this cache and copied on every paint.
+  // drawn once per state into this surface, which every paint copies to the
+  // window in one step and the transparent children copy their background from.
   struct ChromeKey {
     int width = -1, height = -1, activeTab = -2, hoverTab = -2, hoverButton = -2;
     bool tabsEnabled = false, zoomed = false;
@@ -141,6 +142,9 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
     bool operator==(const ChromeKey&) const = default;
   };
   ChromeKey CurrentChromeKey() const;
+  // The chrome surface for the current state (redrawn when the state changed);
+  // null when no surface could be made.
+  HDC UpToDateChrome();
   // The background colour over the whole client area.
   void FillChromeBackground(HDC dc);
   // Draws the header, tabs and buttons with g over the background; dc is the
