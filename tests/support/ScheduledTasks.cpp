@@ -30,9 +30,24 @@ bool RestartTaskSchedulerService() {
   ServiceHandle service{OpenServiceW(manager.handle, L"Schedule",
                                      SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS)};
   if (!service.handle) return false;
+  SERVICE_STATUS_PROCESS process{};
+  DWORD needed = 0;
+  QueryServiceStatusEx(service.handle, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&process),
+                       sizeof(process), &needed);
   SERVICE_STATUS status{};
   if (ControlService(service.handle, SERVICE_CONTROL_STOP, &status))
+    WaitForState(service.handle, SERVICE_STOPPED, 3000);
+  // A service host cut off from the endpoint mapper may not answer the stop
+  // request; ending its process stops it as well.
+  if (WaitForState(service.handle, SERVICE_STOPPED, 0) != SERVICE_STOPPED &&
+      process.dwProcessId != 0) {
+    if (HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process.dwProcessId)) {
+      TerminateProcess(host, 1);
+      WaitForSingleObject(host, 10000);
+      CloseHandle(host);
+    }
     WaitForState(service.handle, SERVICE_STOPPED, 10000);
+  }
   StartServiceW(service.handle, 0, nullptr);
   return WaitForState(service.handle, SERVICE_RUNNING, 10000) == SERVICE_RUNNING;
 }
