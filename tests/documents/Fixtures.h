@@ -2,6 +2,24 @@
 // back must give the same bytes.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Reads a document from UTF-8 or UTF-16 bytes held in a string; the reader's code.
+template <class Doc>
+int ReadText(Doc& doc, const std::string& text) {
+  return doc.ReadFromMemory(text.data(), text.size());
+}
+
+// Writes a document to text, expecting the writer to succeed.
+template <class Doc>
+std::string Write(const Doc& doc) {
+  std::string out;
+  EXPECT_EQ(0, doc.WriteToText(out));
+  return out;
+}
+
 namespace fixtures {
 
 inline constexpr char kResults[] = R"(<?xml version="1.0" encoding="UTF-8"?>

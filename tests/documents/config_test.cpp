@@ -5,22 +5,6 @@
 #include "engine/documents/ScanConfig.h"
 #include "Fixtures.h"
 
-namespace {
-
-template <class Doc>
-int ReadText(Doc& doc, const std::string& text) {
-  return doc.ReadFromMemory(text.data(), text.size());
-}
-
-template <class Doc>
-std::string Write(const Doc& doc) {
-  std::string out;
-  EXPECT_EQ(0, doc.WriteToText(out));
-  return out;
-}
-
-}  // namespace
-
 TEST(ScanConfig, DefaultsAreReadButNotWritten) {
   QVnsScanConfig::CScanConfig doc;
   ASSERT_EQ(0, ReadText(doc, "<ScanConfig DaysToKeepQuarantinedItems=\"7\"/>"));

@@ -17,18 +17,6 @@
 
 namespace {
 
-template <class Doc>
-int ReadText(Doc& doc, const std::string& text) {
-  return doc.ReadFromMemory(text.data(), text.size());
-}
-
-template <class Doc>
-std::string Write(const Doc& doc) {
-  std::string out;
-  EXPECT_EQ(0, doc.WriteToText(out));
-  return out;
-}
-
 // Reads the text and writes it back: the result, or the read's error text.
 template <class Doc>
 std::string RoundTrip(const std::string& text) {

@@ -8,19 +8,7 @@
 using namespace QVnsScanResults;
 using DocBinding::ErrorCode;
 
-namespace {
-
-int ReadText(CARDOThreatEngineResults& doc, const std::string& text) {
-  return doc.ReadFromMemory(text.data(), text.size());
-}
-
-std::string Write(const CARDOThreatEngineResults& doc) {
-  std::string out;
-  EXPECT_EQ(0, doc.WriteToText(out));
-  return out;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(ScanResults, ReadsEveryLevelOfTheFixture) {
   CARDOThreatEngineResults doc;
