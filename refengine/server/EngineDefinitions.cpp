@@ -1,0 +1,150 @@
+// Threat definitions: the installed file, its status and the update from
+// the definitions server.
+
+#include "EngineParts.h"
+
+#include "EngineContract.h"
+#include "Http.h"
+
+namespace rre {
+namespace {
+
+constexpr uint64_t kMaxDefinitionsBytes = 32ull * 1024 * 1024;
+
+}  // namespace
+
+void Engine::LoadDefinitions() {
+  std::wstring path = data_ + L"Definitions\\current.rrdefs";
+  auto defs = std::make_shared<Definitions>();
+  std::string error;
+  if (!LoadDefinitionsFile(path, *defs, error)) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) SetAside(path);
+    *defs = BuiltInDefinitions();
+    WriteFileAtomic(path, SerializeDefinitions(*defs));
+  }
+  auto matcher = std::make_shared<Matcher>(*defs);
+  std::lock_guard lock(mu_);
+  defs_ = defs;
+  matcher_ = matcher;
+}
+
+HRESULT Engine::GetDefinitionsStatus(bool& current, std::wstring& date) {
+  std::lock_guard lock(mu_);
+  date = defs_->date;
+  SYSTEMTIME st;
+  uint64_t newest = ParseEngineTime(defs_->date, st) ? Ticks(st) : 0;
+  if (ParseEngineTime(updateConfig_.LastUpdateDateTime.Get(), st))
+    newest = std::max(newest, Ticks(st));
+  uint64_t interval = uint64_t(updateConfig_.UpdateInterval.Get()) * 3600 * kTicksPerSecond;
+  uint64_t now = NowLocalTicks();
+  current = newest && now >= newest ? now - newest < interval : newest > 0;
+  return S_OK;
+}
+
+ThreatInfo Engine::GetThreatInfo(uint32_t id) {
+  std::lock_guard lock(mu_);
+  ThreatInfo info;
+  info.version = defs_->version;
+  if (const ThreatDef* d = defs_->Find(id)) {
+    info.known = true;
+    info.def = *d;
+  }
+  return info;
+}
+
+void Engine::FireDefinitionsStatus(long status, long total, long done) {
+  events_.FireAs<_IQVThreatDefinitionsEvents>(
+      IID__IQVThreatDefinitionsEvents, [&](_IQVThreatDefinitionsEvents* s) {
+        return s->DefinitionsUpdateStatus(0, status, total, done);
+      });
+}
+
+HRESULT Engine::UpdateDefinitions() {
+  std::lock_guard lock(mu_);
+  if (updating_) return S_FALSE;  // already running; its events follow
+  updating_ = true;
+  Launch([this] { UpdateWorker(); });
+  return S_OK;
+}
+
+void Engine::UpdateWorker() {
+  FireDefinitionsStatus(0, 0, 0);
+  bool enabled;
+  std::wstring url;
+  uint32_t version;
+  {
+    std::lock_guard lock(mu_);
+    enabled = updateConfig_.Enabled.Get();
+    version = defs_->version;
+    if (const auto* t = updateConfig_.TROVEConfig.Get()) {
+      url = t->BaseURL.Get();
+      if (!url.empty()) {
+        url += url.find(L'?') == std::wstring::npos ? L'?' : L'&';
+        url += L"product=" + std::to_wstring(t->ProductID.Get()) + L"&stage=" +
+               std::to_wstring(t->StageID.Get()) + L"&version=" + std::to_wstring(version);
+      }
+    }
+  }
+  auto stamp = [this] {
+    std::lock_guard lock(mu_);
+    updateConfig_.LastUpdateDateTime.Set(NowLocalText());
+    StoreDoc(L"DefinitionUpdateConfig.xml", updateConfig_);
+  };
+  long end = 0;
+  HttpResponse resp;
+  if (!enabled) {
+    end = 7;
+  } else if (url.empty()) {
+    end = 101;
+  } else {
+    DWORD last = 0;
+    bool ok = HttpGet(
+        url,
+        [&](uint64_t total, uint64_t done) {
+          DWORD now = GetTickCount();
+          if (done == 0 || now - last >= 100 || (total && done == total)) {
+            last = now;
+            FireDefinitionsStatus(5, long(total), long(done));
+          }
+          return !quit_;
+        },
+        kMaxDefinitionsBytes, resp);
+    long size = long(resp.body.size());
+    if (!ok) {
+      end = resp.status ? 4 : 101;
+    } else if (resp.status == 204 || resp.status == 304) {
+      stamp();
+      end = 2;
+    } else if (resp.status != 200) {
+      end = 4;
+    } else {
+      FireDefinitionsStatus(6, size, size);
+      auto fresh = std::make_shared<Definitions>();
+      std::string error;
+      if (!ParseDefinitions(resp.body, *fresh, error)) {
+        end = 100;
+      } else if (fresh->version <= version) {
+        stamp();
+        end = 2;
+      } else {
+        FireDefinitionsStatus(1, size, size);
+        auto matcher = std::make_shared<Matcher>(*fresh);
+        if (!WriteFileAtomic(data_ + L"Definitions\\current.rrdefs", resp.body)) {
+          end = 4;
+        } else {
+          {
+            std::lock_guard lock(mu_);
+            defs_ = fresh;
+            matcher_ = matcher;
+          }
+          stamp();
+          end = 3;
+        }
+      }
+    }
+  }
+  updating_ = false;
+  FireDefinitionsStatus(end, long(resp.body.size()), long(resp.body.size()));
+}
+
+}  // namespace rre
