@@ -54,10 +54,18 @@ bool CThemeButton::PaintTo(HDC dc) {
   HWND parent = GetParent();
   CTransparentParent* tp = TransparentParentOf(parent);
   Bitmap* image = ImageFor(IsWindowEnabled() != FALSE, m_state);
+  const bool focused = ::GetFocus() == m_hWnd;
   auto draw = [&](Graphics& g) {
     if (!image || !m_normal) return;
     g.DrawImage(image, 0, 0, static_cast<INT>(m_normal->GetWidth()),
                 static_cast<INT>(m_normal->GetHeight()));
+    if (focused) {
+      // The keyboard's place: a dotted frame inside the picture.
+      Pen pen(Color(200, 0, 0, 0), 1.0f);
+      pen.SetDashStyle(DashStyleDot);
+      g.DrawRectangle(&pen, 2.5f, 2.5f, static_cast<REAL>(m_normal->GetWidth()) - 6.0f,
+                      static_cast<REAL>(m_normal->GetHeight()) - 6.0f);
+    }
   };
   if (!tp) {
     Graphics g(dc);

@@ -227,4 +227,11 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
              static_cast<REAL>(rc.right - box.right - 5), static_cast<REAL>(rc.bottom - rc.top));
   DrawThemeText(0, font.get(), g, text, GetWindowText(), brush, StringAlignmentNear,
                 StringAlignmentCenter, true);
+  if (focused) {
+    // The keyboard's place: a dotted frame around the caption.
+    RECT frame{box.right + 2, rc.top, rc.right, rc.bottom};
+    HDC gdc = g.GetHDC();
+    ::DrawFocusRect(gdc, &frame);
+    g.ReleaseHDC(gdc);
+  }
 }

@@ -125,3 +125,15 @@ BOOL AppExitWindows(UINT flags, DWORD reason) {
     return app->Seams().exitWindows(flags, reason);
   return ExitWindowsEx(flags, reason);
 }
+
+std::optional<std::wstring> AppBrowseForFolder(const BROWSEINFOW& info) {
+  if (CWinAppEx* app = AfxGetApp(); app && app->Seams().browseForFolder)
+    return app->Seams().browseForFolder(info);
+  BROWSEINFOW copy = info;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&copy);
+  if (!chosen) return std::nullopt;
+  wchar_t path[MAX_PATH] = L"";
+  if (!SHGetPathFromIDListW(chosen, path)) path[0] = L'\0';
+  CoTaskMemFree(chosen);
+  return std::wstring(path);
+}

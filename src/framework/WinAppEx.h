@@ -3,9 +3,11 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 // Replaceable system calls that tests must be able to answer or observe
@@ -20,6 +22,10 @@ struct CAppSeams {
   std::function<INT_PTR(const std::wstring& verb, const std::wstring& file,
                         const std::wstring& params, int show)>
       shellExecute;
+  // Stands in for the folder browser (SHBrowseForFolderW, then
+  // SHGetPathFromIDListW on the choice): nullopt when the user cancels, else the
+  // chosen item's file-system path (empty when it has none).
+  std::function<std::optional<std::wstring>(const BROWSEINFOW& info)> browseForFolder;
 };
 
 class CWinAppEx {
@@ -103,3 +109,5 @@ INT_PTR AppShellExecute(const std::wstring& verb, const std::wstring& file,
                         const std::wstring& params, int show);
 // ExitWindowsEx through the application's seam.
 BOOL AppExitWindows(UINT flags, DWORD reason);
+// The folder browser through the application's seam (see CAppSeams).
+std::optional<std::wstring> AppBrowseForFolder(const BROWSEINFOW& info);

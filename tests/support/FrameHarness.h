@@ -21,6 +21,7 @@ class FrameHarness {
   bool Start(int clientWidth = 800, int clientHeight = 600, bool show = true);
   CMainFrame& Frame() { return *m_frame; }
   FakeEngine& Engine() { return *m_engine; }
+  CRodeRedudApp& App() { return *m_app; }
 
  private:
   std::unique_ptr<CRodeRedudApp> m_app;

@@ -1,11 +1,279 @@
 #include "pages/scan/ScanPage.h"
 
+#include <shlwapi.h>
+
+#include <algorithm>
+
 #include "app/MainFrame.h"
+#include "controls/Drawing.h"
+#include "engine/EngineDocuments.h"
 #include "engine/EngineSession.h"
 #include "engine/ScanController.h"
+#include "framework/WinAppEx.h"
+#include "pages/scan/PageKeyboard.h"
 #include "pages/scan/ScanningPage.h"
 
+using namespace Gdiplus;
+namespace SC = QVnsScanConfig;
+
+namespace {
+
+// The browser's callback: OK only for a readable file-system directory; a
+// typed name that is no folder gets text 218 and the browser stays open.
+int CALLBACK BrowseCallback(HWND browser, UINT msg, LPARAM param, LPARAM) {
+  if (msg == BFFM_SELCHANGED) {
+    wchar_t path[MAX_PATH] = L"";
+    const bool ok = SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path) &&
+                    PathIsDirectoryW(path) && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+    ::SendMessageW(browser, BFFM_ENABLEOK, 0, ok ? TRUE : FALSE);
+  } else if (msg == BFFM_VALIDATEFAILEDW) {
+    const std::wstring title = AfxGetApp() ? AfxGetApp()->AppTitle() : std::wstring();
+    AppMessageBox(browser, Theme().LoadResString(ScanPageText::kBadFolderName), title, MB_OK);
+    return 1;  // keep the browser open
+  }
+  return 0;
+}
+
+bool FolderExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()); }
+
+std::wstring AppTitleText() { return AfxGetApp() ? AfxGetApp()->AppTitle() : std::wstring(); }
+
+}  // namespace
+
+CScanPage::CScanPage() : CBaseDlg(kTemplateId), m_list(this, this) {}
+
+CScanPage::~CScanPage() { DestroyWindow(); }
+
+BOOL CScanPage::OnInitDialog() {
+  CBaseDlg::OnInitDialog();
+  CThemeResources& t = Theme();
+  m_textColor = t.GetColor(L"pages/title");
+  SetHeader(LoadThemeImage(L"Images/Scan/status_normal.png"), t.LoadResString(ScanPageText::kTitle),
+            t.LoadResString(ScanPageText::kSubtitle));
+
+  for (auto [option, id] : {std::pair{&m_quick, kQuickOption}, std::pair{&m_full, kFullOption},
+                            std::pair{&m_custom, kCustomOption}}) {
+    option->SubclassDlgItem(id, m_hWnd);
+    // Each choice is a tab stop of its own, so Tab reaches every one.
+    ::SetWindowLongPtrW(option->m_hWnd, GWL_STYLE, option->GetStyle() | WS_TABSTOP);
+  }
+  m_quickLabel.SubclassDlgItem(kQuickLabel, m_hWnd);
+  m_fullLabel.SubclassDlgItem(kFullLabel, m_hWnd);
+  m_customLabel.SubclassDlgItem(kCustomLabel, m_hWnd);
+  m_start.SubclassDlgItem(kStartButton, m_hWnd);
+  m_start.SetImages(L"Images\\Overview\\start.png", L"Images\\Overview\\start_over.png",
+                    L"Images\\Overview\\start_down.png", L"");
+  m_add = GetDlgItem(kAddFolderButton);
+
+  m_removeImages[0] = LoadThemeImage(L"Images/Scan/btn_remove.png");
+  m_removeImages[1] = LoadThemeImage(L"Images/Scan/btn_remove_over.png");
+  m_removeImages[2] = LoadThemeImage(L"Images/Scan/btn_remove_down.png");
+  const RECT none{0, 0, 0, 0};
+  m_list.Create(WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_OWNERDRAWFIXED |
+                    LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                none, m_hWnd, kFolderList);
+  m_list.SetExtendedStyle(LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT);
+  m_list.InsertColumn(kPathColumn, L"filename", 100);
+  m_list.InsertColumn(kRemoveColumn, L"button", kRemoveColumnWidth);
+  m_list.SetButtonColumn(kRemoveColumn, ImageSize(m_removeImages[0].get()));
+  // Tab order: the three choices, the folder list, the add button, start.
+  ::SetWindowPos(m_list.m_hWnd, GetDlgItem(kCustomLabel), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  SelectOption(kQuickOption);
+  LayoutPage();
+  return TRUE;
+}
+
+void CScanPage::SelectOption(UINT id) {
+  m_quick.SetCheck(id == kQuickOption ? BST_CHECKED : BST_UNCHECKED);
+  m_full.SetCheck(id == kFullOption ? BST_CHECKED : BST_UNCHECKED);
+  m_custom.SetCheck(id == kCustomOption ? BST_CHECKED : BST_UNCHECKED);
+  const bool custom = id == kCustomOption;
+  m_list.EnableWindow(custom);
+  ::EnableWindow(m_add, custom);
+  m_list.Invalidate(FALSE);
+}
+
+void CScanPage::ChooseCustomScan() {
+  if (m_hWnd) SelectOption(kCustomOption);
+}
+
+LONG CScanPage::ChosenScanKind() const {
+  if (m_full.m_hWnd && m_full.GetCheck() == BST_CHECKED) return 1;
+  if (m_custom.m_hWnd && m_custom.GetCheck() == BST_CHECKED) return 2;
+  return 0;
+}
+
+void CScanPage::LayoutPage() {
+  if (!m_hWnd || !m_quick.m_hWnd) return;
+  const RECT client = GetClientRect();
+  const RECT quick = m_quick.GetRectInParent();
+  const RECT start = m_start.GetRectInParent();
+  const ScanPageLayout l =
+      ComputeScanPageLayout(client.right, client.bottom, quick.bottom - quick.top,
+                            SIZE{start.right - start.left, start.bottom - start.top});
+  m_quick.MoveWindow(l.quick);
+  m_full.MoveWindow(l.full);
+  m_quickLabel.MoveWindow(l.quickLabel);
+  m_fullLabel.MoveWindow(l.fullLabel);
+  m_custom.MoveWindow(l.custom);
+  m_customLabel.MoveWindow(l.customLabel);
+  m_list.MoveWindow(l.list);
+  const int listWidth = m_list.GetClientRect().right;
+  m_list.SetColumnWidth(kPathColumn, std::max(0, listWidth - kRemoveColumnWidth));
+  m_list.SetColumnWidth(kRemoveColumn, kRemoveColumnWidth);
+  ::SetWindowPos(m_add, nullptr, l.add.x, l.add.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(m_start.m_hWnd, nullptr, l.start.x, l.start.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Invalidate(FALSE);
+}
+
+void CScanPage::OnSize(UINT type, int cx, int cy) {
+  CBaseDlg::OnSize(type, cx, cy);
+  LayoutPage();
+}
+
+void CScanPage::UpdateList() {
+  m_list.SetItemCountEx(static_cast<int>(m_paths.size()), 0);
+  LayoutPage();
+  m_list.ShowWindow(m_paths.empty() ? SW_HIDE : SW_SHOW);
+  m_list.Invalidate(FALSE);
+}
+
+void CScanPage::OnShowWindow(BOOL show, UINT status) {
+  CBaseDlg::OnShowWindow(show, status);
+  if (show)
+    LoadCustomPaths();
+  else if (status == 0)
+    SaveCustomPaths();
+}
+
+bool CScanPage::OnCommand(UINT id, UINT code, HWND control) {
+  if (code == BN_CLICKED) {
+    switch (id) {
+      case kQuickOption:
+      case kFullOption:
+      case kCustomOption:
+        SelectOption(id);
+        return true;
+      case kAddFolderButton:
+        OnAddFolder();
+        return true;
+      case kStartButton:
+        OnStart();
+        return true;
+      default:
+        break;
+    }
+  }
+  return CBaseDlg::OnCommand(id, code, control);
+}
+
+bool CScanPage::OnNotify(NMHDR* header, LRESULT* result) {
+  // Keyboard on the folder list: Delete or Space removes the selected folder.
+  if (header && header->idFrom == kFolderList && header->code == LVN_KEYDOWN) {
+    const WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
+    if (key == VK_DELETE || key == VK_SPACE) {
+      RemoveFolderAt(static_cast<int>(m_list.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                         LVNI_SELECTED)));
+      *result = 0;
+      return true;
+    }
+  }
+  return CBaseDlg::OnNotify(header, result);
+}
+
+bool CScanPage::PreTranslateMessage(MSG& msg) {
+  if (ClickFocusedButtonOnEnter(m_hWnd, msg, {kQuickOption, kFullOption, kCustomOption,
+                                              kAddFolderButton, kStartButton}))
+    return true;
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == m_list.m_hWnd) {
+    RemoveFolderAt(static_cast<int>(
+        m_list.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    return true;
+  }
+  return CBaseDlg::PreTranslateMessage(msg);
+}
+
+// ---- custom folders -------------------------------------------------------------
+
+void CScanPage::LoadCustomPaths() {
+  m_paths.clear();
+  m_pathsLoaded = true;
+  SC::CScanConfig config;
+  if (SUCCEEDED(FetchDocument(config, EngineDocuments::kScanConfig))) {
+    LoadedCustomPaths loaded = TakeCustomPaths(config, FolderExists);
+    m_paths = std::move(loaded.folders);
+    if (loaded.removedAny) StoreDocument(config, EngineDocuments::kScanConfig);
+  }
+  if (m_hWnd) UpdateList();
+}
+
+void CScanPage::SaveCustomPaths() {
+  SC::CScanConfig config;
+  if (FAILED(FetchDocument(config, EngineDocuments::kScanConfig))) return;
+  // A working copy that was never loaded would wipe the stored folders.
+  ApplyScanStartConfig(config, m_pathsLoaded ? &m_paths : nullptr);
+  StoreDocument(config, EngineDocuments::kScanConfig);
+}
+
+std::wstring CScanPage::BrowseForScanFolder() {
+  const HRESULT ole = OleInitialize(nullptr);
+  const std::wstring title = Theme().LoadResString(ScanPageText::kBrowseTitle);
+  BROWSEINFOW info{};
+  info.hwndOwner = m_hWnd;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = kBrowseFlags;
+  info.lpfn = BrowseCallback;
+  std::wstring result;
+  for (;;) {
+    std::optional<std::wstring> chosen = AppBrowseForFolder(info);
+    if (!chosen) break;
+    Sleep(100);
+    if (FolderExists(*chosen)) {
+      result = LowerPath(*chosen);
+      break;
+    }
+    // An item without a file-system path: ask again.
+  }
+  if (SUCCEEDED(ole)) OleUninitialize();
+  return result;
+}
+
+void CScanPage::OnAddFolder() {
+  const std::wstring folder = BrowseForScanFolder();
+  switch (AddCustomPath(m_paths, folder)) {
+    case AddPathResult::kDuplicate:
+      AppMessageBox(m_hWnd, Theme().LoadResString(ScanPageText::kFolderListed), AppTitleText(),
+                    MB_OK | MB_ICONINFORMATION);
+      return;
+    case AddPathResult::kEmpty:
+      return;
+    case AddPathResult::kAdded:
+      UpdateList();
+      return;
+  }
+}
+
+void CScanPage::RemoveFolderAt(int row) {
+  if (!RemoveCustomPathAt(m_paths, row)) return;
+  UpdateList();
+}
+
+void CScanPage::OnStart() {
+  const std::optional<LONG> type = ScanTypeForStart(ChosenScanKind() == 1, ChosenScanKind() == 2,
+                                                    m_paths.size());
+  if (!type) {
+    AppMessageBox(m_hWnd, Theme().LoadResString(ScanPageText::kAddFolderFirst), AppTitleText(),
+                  MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  BeginScan(*type);
+}
+
 void CScanPage::BeginScan(LONG scanType) {
+  SaveCustomPaths();
   auto control = Checked(Engine().ScanControl());
   CheckEngine(control->ResetScan(), control);
   CScanController& controller = CScanController::Instance();
@@ -17,4 +285,87 @@ void CScanPage::BeginScan(LONG scanType) {
     frame->SetTabsEnabled(false);
   }
   controller.RequestScan(scanType);
+}
+
+// ---- folder list ----------------------------------------------------------------
+
+std::wstring CScanPage::GetCellText(int row, int column, UINT) {
+  if (column != kPathColumn || row < 0 || static_cast<size_t>(row) >= m_paths.size()) return {};
+  return m_paths[static_cast<size_t>(row)];
+}
+
+void CScanPage::OnButtonClicked(int row, int column, UINT) {
+  if (column == kRemoveColumn) RemoveFolderAt(row);
+}
+
+void CScanPage::MeasureRow(MEASUREITEMSTRUCT& item) {
+  const SIZE picture = ImageSize(m_removeImages[0].get());
+  item.itemHeight = static_cast<UINT>(std::max<LONG>(28, picture.cy + 6));
+}
+
+void CScanPage::DrawRow(const DRAWITEMSTRUCT& item) {
+  const int row = static_cast<int>(item.itemID);
+  if (row < 0 || static_cast<size_t>(row) >= m_paths.size()) return;
+  CThemeResources& t = Theme();
+  const RECT& rc = item.rcItem;
+  Graphics g(item.hDC);
+  const RectF full = ToRectF(rc);
+  SolidBrush bg(ToColor(t.GetColor(row % 2 == 0 ? L"general/list/bg_alt" : L"general/list/bg")));
+  g.FillRectangle(&bg, full);
+  Pen divider(ToColor(t.GetColor(L"general/list/divider")), 1.0f);
+  g.DrawLine(&divider, full.X, full.GetBottom() - 0.5f, full.GetRight(), full.GetBottom() - 0.5f);
+
+  const int pathWidth = m_list.GetColumnWidth(kPathColumn);
+  if (!m_rowFont) m_rowFont = MakeGdiplusFont(t.GetFont(L"client/normal"));
+  if (m_rowFont) {
+    RectF text(full.X + 15, full.Y, std::max(0.0f, pathWidth - 15.0f), full.Height);
+    StringFormat format;
+    format.SetLineAlignment(StringAlignmentCenter);
+    format.SetTrimming(StringTrimmingEllipsisPath);
+    format.SetFormatFlags(StringFormatFlagsNoWrap);
+    SolidBrush brush(ToColor(t.GetColor(L"general/list/text")));
+    g.SetTextRenderingHint(TextRenderingHintClearTypeGridFit);
+    g.DrawString(m_paths[static_cast<size_t>(row)].c_str(), -1, m_rowFont.get(), text, &format,
+                 &brush);
+  }
+  if (m_list.IsWindowEnabled()) {
+    const int state = m_list.GetPressedRow() == row ? 2 : m_list.GetHoveredRow() == row ? 1 : 0;
+    if (Bitmap* picture = m_removeImages[state].get()) {
+      const RECT button = m_list.ButtonRect(row, kRemoveColumn);
+      g.DrawImage(picture, static_cast<INT>(button.left), static_cast<INT>(button.top),
+                  static_cast<INT>(button.right - button.left),
+                  static_cast<INT>(button.bottom - button.top));
+    }
+    // The keyboard's row: Delete, Space or Enter removes it.
+    if ((item.itemState & ODS_FOCUS) && ::GetFocus() == m_list.m_hWnd) {
+      RECT focus = rc;
+      ::InflateRect(&focus, -2, -2);
+      ::DrawFocusRect(item.hDC, &focus);
+    }
+  }
+}
+
+RECT CScanPage::ListFrame() const {
+  RECT r = m_list.GetRectInParent();
+  ::InflateRect(&r, 1, 1);
+  return r;
+}
+
+void CScanPage::DrawContent(Graphics& g) {
+  if (!m_list.m_hWnd) return;
+  CThemeResources& t = Theme();
+  const RectF frame = ToRectF(ListFrame());
+  SolidBrush fill(ToColor(t.GetColor(L"general/list/bg_alt")));
+  g.FillRectangle(&fill, frame);
+  Pen border(ToColor(t.GetColor(L"general/list/border")), 1.0f);
+  g.DrawRectangle(&border, frame.X, frame.Y, frame.Width - 1, frame.Height - 1);
+  if (!m_emptyFont) {
+    UniqueFont font = CreateThemeFont(true, 12, false, false);
+    m_emptyFont = MakeGdiplusFont(font.get());
+  }
+  if (m_emptyFont) {
+    SolidBrush text(ToColor(t.GetColor(L"general/list/empty_text")));
+    DrawThemeText(0, *m_emptyFont, g, frame, t.LoadResString(ScanPageText::kNoFolders), text,
+                  StringAlignmentCenter, StringAlignmentCenter);
+  }
 }

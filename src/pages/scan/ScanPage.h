@@ -1,17 +1,103 @@
 #pragma once
-// The scan tab's first page: choice of the scan kind, and BeginScan, the one
-// entry through which the user interface starts a scan.
+// The scan tab's first page: the choice of the scan kind, the folders of the
+// custom scan, and BeginScan, the one entry through which the user interface
+// starts a scan (this page, the overview page, the tray menu, the hand-over).
 #include <windows.h>
 
-#include "controls/BaseDlg.h"
+#include <memory>
+#include <optional>
+#include <string>
 
-class CScanPage : public CBaseDlg {
+#include "controls/BaseDlg.h"
+#include "controls/ThemeButton.h"
+#include "controls/ThemeLabel.h"
+#include "controls/TransButton.h"
+#include "pages/lists/VirtualListCtrl.h"
+#include "pages/scan/ScanPageModel.h"
+
+class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualListDrawParent {
  public:
   static constexpr UINT kTemplateId = 310;
-  CScanPage() : CBaseDlg(kTemplateId) {}
+  // Controls of the template.
+  static constexpr UINT kQuickOption = 1058;
+  static constexpr UINT kFullOption = 1059;
+  static constexpr UINT kCustomOption = 1060;
+  static constexpr UINT kQuickLabel = 1054;
+  static constexpr UINT kFullLabel = 1055;
+  static constexpr UINT kCustomLabel = 1053;
+  static constexpr UINT kAddFolderButton = 1029;
+  static constexpr UINT kStartButton = 1000;
+  // The folder list, made by the page.
+  static constexpr UINT kFolderList = 1030;
+  // The list's columns.
+  static constexpr int kPathColumn = 0;
+  static constexpr int kRemoveColumn = 1;
+  static constexpr int kRemoveColumnWidth = 50;
+  static constexpr DWORD kBrowseFlags = 0x261;
 
-  // Resets the engine's scan session, puts the scanning page on the scan tab
-  // with navigation locked and asks the scan controller for the scan.
-  // A failed engine call raises EngineError.
+  CScanPage();
+  ~CScanPage() override;
+
+  // Saves the custom folders with the start options, resets the engine's scan
+  // session, prepares the scanning page, puts it on the scan tab with the tabs
+  // locked and asks the scan controller for the scan. A failed engine call
+  // raises EngineError (after ResetScan fails nothing has changed).
   void BeginScan(LONG scanType);
+
+  // Selects the custom option and enables the folder list and the add button
+  // (the overview page's custom scan button).
+  void ChooseCustomScan();
+  // The chosen kind: 0 quick, 1 full, 2 custom.
+  LONG ChosenScanKind() const;
+
+  // The working copy of the custom folders.
+  const CustomPathList& CustomPaths() const { return m_paths; }
+  // Reloads the folders from the engine's scan configuration, dropping folders
+  // that no longer exist; writes them (with the start options) back.
+  void LoadCustomPaths();
+  void SaveCustomPaths();
+  // The folder browser (through the application's seam): a lower-case folder
+  // path, or empty when the user cancelled.
+  std::wstring BrowseForScanFolder();
+  // The add and remove commands.
+  void OnAddFolder();
+  void RemoveFolderAt(int row);
+  // The start command: BeginScan with the chosen type, or text 256.
+  void OnStart();
+
+  CVirtualListCtrl& FolderList() { return m_list; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnSize(UINT type, int cx, int cy) override;
+  void OnShowWindow(BOOL show, UINT status) override;
+  bool OnCommand(UINT id, UINT code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
+  bool PreTranslateMessage(MSG& msg) override;
+  void DrawContent(Gdiplus::Graphics& g) override;
+
+ private:
+  // IVirtualListParent, IVirtualListDrawParent
+  std::wstring GetCellText(int row, int column, UINT controlId) override;
+  void OnButtonClicked(int row, int column, UINT controlId) override;
+  void DrawRow(const DRAWITEMSTRUCT& item) override;
+  void MeasureRow(MEASUREITEMSTRUCT& item) override;
+
+  void SelectOption(UINT id);
+  void LayoutPage();
+  // Row count, layout and visibility of the list after a change.
+  void UpdateList();
+  RECT ListFrame() const;
+
+  CTransButton m_quick, m_full, m_custom;
+  CThemeLabel m_quickLabel, m_fullLabel, m_customLabel;
+  CThemeButton m_start;
+  CVirtualListCtrl m_list;
+  HWND m_add = nullptr;
+  CustomPathList m_paths;
+  // The working copy was loaded from the engine (the page has been shown).
+  bool m_pathsLoaded = false;
+  std::unique_ptr<Gdiplus::Bitmap> m_removeImages[3];  // normal, hover, pressed
+  std::unique_ptr<Gdiplus::Font> m_emptyFont;
+  std::unique_ptr<Gdiplus::Font> m_rowFont;
 };
