@@ -81,7 +81,9 @@ std::optional<std::wstring> FormatScanPairTime(int64_t fileTime) {
   if (fileTime <= 0) return std::nullopt;
   auto local = LocalTimeOfFileTime(static_cast<uint64_t>(fileTime));
   if (!local) return std::nullopt;
-  return FormatOverviewTime(L"%A, %d %B %Y", *local);
+  std::wstring text = FormatOverviewTime(L"%A, %d %B %Y", *local);
+  if (text.empty()) return std::nullopt;  // a year the formatter refuses
+  return text;
 }
 
 namespace {
@@ -143,7 +145,9 @@ std::optional<std::wstring> FormatInstallDate(uint64_t fileTime) {
   if (fileTime < static_cast<uint64_t>(kFileTimeTicksPerDay)) return std::nullopt;
   auto local = LocalTimeOfFileTime(fileTime);
   if (!local) return std::nullopt;
-  return FormatOverviewTime(L"%d %B %Y", *local);
+  std::wstring text = FormatOverviewTime(L"%d %B %Y", *local);
+  if (text.empty()) return std::nullopt;
+  return text;
 }
 
 bool ScanTextsBothNever(std::wstring_view full, std::wstring_view quick) {

@@ -81,6 +81,8 @@ BOOL COverviewPage::OnInitDialog() {
                            L"Images\\Overview\\custom_scan_down.png", L"");
   m_startButton.Create(t.LoadResString(OverviewText::kKindQuick).c_str(), style, none, m_hWnd,
                        kStartScanButton);
+  m_customButton.m_acceptEnter = true;
+  m_startButton.m_acceptEnter = true;
   m_startButton.SetImages(L"Images\\Overview\\start.png", L"Images\\Overview\\start_over.png",
                           L"Images\\Overview\\start_down.png", L"");
 

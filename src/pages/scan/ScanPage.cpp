@@ -61,6 +61,7 @@ BOOL CScanPage::OnInitDialog() {
   m_fullLabel.SubclassDlgItem(kFullLabel, m_hWnd);
   m_customLabel.SubclassDlgItem(kCustomLabel, m_hWnd);
   m_start.SubclassDlgItem(kStartButton, m_hWnd);
+  m_start.m_acceptEnter = true;
   m_start.SetImages(L"Images\\Overview\\start.png", L"Images\\Overview\\start_over.png",
                     L"Images\\Overview\\start_down.png", L"");
   m_add = GetDlgItem(kAddFolderButton);
