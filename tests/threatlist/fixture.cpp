@@ -118,6 +118,21 @@ void PumpKeys(DWORD ms) {
   } while (::GetTickCount64() < end);
 }
 
+void SettleFocus() {
+  HWND focus = ::GetFocus();
+  ULONGLONG since = ::GetTickCount64();
+  const ULONGLONG end = since + 2000;
+  while (::GetTickCount64() < end) {
+    PumpKeys(10);
+    if (::GetFocus() != focus) {
+      focus = ::GetFocus();
+      since = ::GetTickCount64();
+    } else if (::GetTickCount64() - since >= 100) {
+      return;
+    }
+  }
+}
+
 void PressKey(HWND hwnd, UINT vk, bool alt) {
   const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
   const LPARAM altBit = alt ? (1 << 29) : 0;

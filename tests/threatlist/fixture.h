@@ -46,6 +46,10 @@ std::vector<unsigned char> ReadBytes(const std::wstring& path);
 
 // Dispatches queued messages, offering each to fw::PreTranslate first, for ms.
 void PumpKeys(DWORD ms = 30);
+// Lets the window system finish moving the activation and focus (without a
+// window manager, Wine learns of its own focus changes from the X server a
+// little later): pumps until the focus has stayed where it is for 100 ms.
+void SettleFocus();
 // Posts a key press (down and up) to a window and pumps.
 void PressKey(HWND hwnd, UINT vk, bool alt = false);
 // Posts a left click at a client point of a window and pumps.

@@ -175,7 +175,7 @@ TEST_F(ThreatListWindow, KeyboardMovesExpandsAndChoosesActions) {
   Load(kTwoThreats);
   list.SetLinkMode(true);
   ::SetFocus(Rows());
-  tl::PumpKeys(5);
+  tl::SettleFocus();
   EXPECT_EQ(list.FocusRow(), 0);
   tl::PressKey(Rows(), VK_DOWN);
   EXPECT_EQ(list.FocusRow(), 1);
@@ -204,6 +204,7 @@ TEST_F(ThreatListWindow, KeyboardMovesExpandsAndChoosesActions) {
   EXPECT_EQ(list.Records()[0].action, 1);
   EXPECT_EQ(doc.threats->threat[0].actionRequested.Get(), 1);
   EXPECT_EQ(::GetFocus(), Rows());
+  tl::SettleFocus();
 
   // Alt+Down opens it too; the hidden quarantine option is skipped; Escape closes.
   tl::PressKey(Rows(), VK_DOWN, true);

@@ -110,9 +110,7 @@ void CCleanDropdown::Close() {
   if (hadFocus && m_list) {
     HWND root = ::GetAncestor(m_list, GA_ROOT);
     if (root) ::SetActiveWindow(root);
-    HWND rows = ::GetWindow(m_list, GW_CHILD);
-    while (rows && !(::GetWindowLongPtrW(rows, GWL_STYLE) & WS_TABSTOP))
-      rows = ::GetWindow(rows, GW_HWNDNEXT);
+    HWND rows = ::GetDlgItem(m_list, kListRowsId);
     ::SetFocus(rows ? rows : m_list);
   }
 }
@@ -133,14 +131,14 @@ int CCleanDropdown::FocusedIndex() const {
 
 void CCleanDropdown::MoveFocus(int step) {
   const int n = threat::kOptionCount;
-  int index = FocusedIndex();
+  // Step 0 starts at the first option, whatever had the focus before.
+  int index = step == 0 ? -1 : FocusedIndex();
   if (index < 0) {
     index = step < 0 ? n : -1;
     step = step < 0 ? -1 : 1;
   }
   for (int tries = 0; tries < n; ++tries) {
     index = (index + step + n) % n;
-    if (step == 0) step = 1;
     if (m_layout.shown[static_cast<size_t>(index)] && m_options[static_cast<size_t>(index)]) {
       ::SetFocus(m_options[static_cast<size_t>(index)]->m_hWnd);
       for (auto& option : m_options)
@@ -183,7 +181,8 @@ bool CCleanDropdown::PreTranslateMessage(MSG& msg) {
 }
 
 bool CCleanDropdown::OnCommand(UINT id, UINT code, HWND control) {
-  if (control && threat::ActionOfOption(static_cast<int>(id)) != -2) {
+  // Option buttons post their command without a control handle.
+  if (threat::ActionOfOption(static_cast<int>(id)) != -2) {
     if (code == 0 || code == BN_CLICKED) Choose(static_cast<int>(id));
     return true;
   }

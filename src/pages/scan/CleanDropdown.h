@@ -20,6 +20,8 @@ class CCleanDropdown : public CDialog {
   static constexpr UINT kTemplateId = 319;
   // To the list window: wParam the option command, lParam the row index.
   static constexpr UINT kMsgChooseAction = 0x8017;
+  // The list's row container, which gets the keyboard back when the menu closes.
+  static constexpr int kListRowsId = 101;
 
   CCleanDropdown();
   ~CCleanDropdown() override;
@@ -56,7 +58,7 @@ class CCleanDropdown : public CDialog {
 
  private:
   class COption;
-  // Moves the keyboard focus by `step` among the shown options.
+  // Moves the keyboard focus by `step` among the shown options; 0 focuses the first.
   void MoveFocus(int step);
   int FocusedIndex() const;
 

@@ -23,7 +23,7 @@ constexpr wchar_t kCleanImage[] = L"images/scan/clean.png";
 constexpr wchar_t kCleanOverImage[] = L"images/scan/clean_over.png";
 constexpr wchar_t kCleanDownImage[] = L"images/scan/clean_down.png";
 
-RECT Rect(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
+RECT RectAt(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
 
 int SeverityIndex(threat::Severity s) { return static_cast<int>(s); }
 
@@ -54,17 +54,17 @@ ResultsLayout ComputeResultsLayout(SIZE client, SIZE statusPicture, SIZE compute
   const int W = client.cx, H = client.cy;
   ResultsLayout l{};
   l.banner = RECT{10, 10, W - 10, statusPicture.cy + 20};
-  l.computer = Rect(W - 15 - computerPicture.cx, 15, computerPicture.cx, computerPicture.cy);
+  l.computer = RectAt(W - 15 - computerPicture.cx, 15, computerPicture.cx, computerPicture.cy);
   const int belowBanner = l.banner.bottom + 10;
-  l.cleanTop = Rect(l.computer.left - 15 - cleanButton.cx, belowBanner, cleanButton.cx,
+  l.cleanTop = RectAt(l.computer.left - 15 - cleanButton.cx, belowBanner, cleanButton.cx,
                     cleanButton.cy);
   l.summary = RECT{15, belowBanner, std::max<LONG>(l.cleanTop.left - 30, 15),
                    std::max<LONG>(l.computer.bottom, belowBanner)};
-  l.close = Rect(15, H - 34, 80, 24);
-  l.cleanBottom = Rect(W - 15 - cleanButton.cx, H - 10 - cleanButton.cy, cleanButton.cx,
+  l.close = RectAt(15, H - 34, 80, 24);
+  l.cleanBottom = RectAt(W - 15 - cleanButton.cx, H - 10 - cleanButton.cy, cleanButton.cx,
                        cleanButton.cy);
   const int listTop = l.computer.bottom + 5;
-  l.list = RECT{15, listTop, W - 15, std::max(H - 25 - cleanButton.cy, listTop)};
+  l.list = RECT{15, listTop, W - 15, std::max<int>(H - 25 - cleanButton.cy, listTop)};
   return l;
 }
 

@@ -96,12 +96,14 @@ class CScanResultsList::CRows : public CCustomList {
 };
 
 CScanResultsList::CScanResultsList()
-    : m_rowsOwner(std::make_unique<CRows>(this)), m_rows(*m_rowsOwner) {
+    : m_rowsOwner(std::make_unique<CRows>(this)),
+      m_rows(*m_rowsOwner),
+      m_dropdown(std::make_unique<CCleanDropdown>()) {
   for (int i = 0; i < threat::kColumns; ++i) m_rows.AddColumn(i);
 }
 
 CScanResultsList::~CScanResultsList() {
-  m_dropdown.DestroyWindow();
+  m_dropdown->DestroyWindow();
   m_rows.DestroyWindow();
   DestroyWindow();
 }
@@ -152,7 +154,9 @@ bool CScanResultsList::CreateThreatList(HWND parent, const RECT& rect) {
       0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX,
       4, 11, m_checkSize.cx, m_checkSize.cy, m_hWnd,
       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kSelectAllId)), nullptr, nullptr);
-  m_dropdown.CreateDropdown(m_hWnd);
+  // The template comes from the theme's resource library, loaded by now.
+  m_dropdown = std::make_unique<CCleanDropdown>();
+  m_dropdown->CreateDropdown(m_hWnd);
   Layout();
   m_rows.SetRowCount(RecordCount());
   RefreshRows();
@@ -257,7 +261,7 @@ void CScanResultsList::ClearThreats() {
   m_records.clear();
   m_byName.clear();
   m_focusRow = -1;
-  m_dropdown.Close();
+  m_dropdown->Close();
   m_rows.SetRowCount(0);
   if (m_rows.m_hWnd) {
     m_rows.ScrollTo(SB_VERT, 0);
@@ -410,7 +414,9 @@ int CScanResultsList::GetRowHeight(int row, int) {
 
 void CScanResultsList::OnRowClicked(int row, POINT pt, const RECT& band) {
   if (row < 0 || row >= RecordCount()) return;
-  SetFocusRow(row);
+  // The clicked row takes the keyboard focus where it is (no scrolling under the mouse).
+  m_focusRow = row;
+  m_rows.Invalidate(FALSE);
   switch (threat::ClassifyRowClick(HitFor(row, band), pt)) {
     case threat::RowClick::ToggleCheck:
       ToggleChecked(row);
@@ -430,11 +436,11 @@ void CScanResultsList::OnRowClicked(int row, POINT pt, const RECT& band) {
 }
 
 void CScanResultsList::OpenDropdown(int row, bool keyboard) {
-  if (!m_linkMode || row < 0 || row >= RecordCount() || !m_dropdown.m_hWnd) return;
+  if (!m_linkMode || row < 0 || row >= RecordCount() || !m_dropdown->m_hWnd) return;
   EnsureVisible(row);
   RECT cell = ActionCellRect(RowRect(row));
   ::MapWindowPoints(m_rows.m_hWnd, nullptr, reinterpret_cast<POINT*>(&cell), 2);
-  m_dropdown.OpenFor(m_records[static_cast<size_t>(row)], row, cell, keyboard);
+  m_dropdown->OpenFor(m_records[static_cast<size_t>(row)], row, cell, keyboard);
 }
 
 void CScanResultsList::ToggleChecked(int row) {
@@ -474,7 +480,7 @@ bool CScanResultsList::OnRowsKey(UINT vk) {
   const int n = RecordCount();
   if (n == 0) return false;
   const int row = std::clamp(m_focusRow, 0, n - 1);
-  const int page = std::max(1, m_rows.GetVisibleSize().cy / threat::kHeadHeight - 1);
+  const int page = std::max(1, static_cast<int>(m_rows.GetVisibleSize().cy) / threat::kHeadHeight - 1);
   switch (vk) {
     case VK_UP:
       SetFocusRow(m_focusRow < 0 ? 0 : std::max(row - 1, 0));

@@ -43,7 +43,7 @@
 class CScanResultsList : public CWnd, public ICustomListDraw {
  public:
   static constexpr UINT kListId = 100;
-  static constexpr UINT kRowsId = 101;
+  static constexpr UINT kRowsId = CCleanDropdown::kListRowsId;
   static constexpr UINT kSelectAllId = 1020;
   static constexpr wchar_t kClassName[] = L"ThreatList";
   static constexpr wchar_t kRowsClassName[] = L"ThreatList1";
@@ -106,7 +106,8 @@ class CScanResultsList : public CWnd, public ICustomListDraw {
 
   // ---- Windows and geometry (tests, snapshots)
   CCustomList& Rows() { return m_rows; }
-  CCleanDropdown& Dropdown() { return m_dropdown; }
+  // The action drop-down (made with the list window).
+  CCleanDropdown& Dropdown() { return *m_dropdown; }
   HWND SelectAllBox() const { return m_selectAll; }
   int LineHeight() const { return m_lineHeight; }
   threat::ColumnWidths Columns() const;
@@ -170,7 +171,8 @@ class CScanResultsList : public CWnd, public ICustomListDraw {
   std::array<CAlphaImage, threat::kDamagePictures> m_damage;
   CAlphaImage m_arrow;
   CAlphaImage m_arrowTurned;
-  CCleanDropdown m_dropdown;
+  // Made with the window: its template comes from the theme loaded by then.
+  std::unique_ptr<CCleanDropdown> m_dropdown;
   bool m_linkMode = false;
   bool m_checkBoxMode = false;
   HWND m_selectAll = nullptr;
