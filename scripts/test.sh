@@ -9,3 +9,5 @@ ensure_display
 ensure_wine
 cd "$BUILD"
 ctest --output-on-failure "$@"
+# The README's run command, checked the same way a person would use it.
+bash "$ROOT/scripts/run.sh" --check
