@@ -137,3 +137,15 @@ std::optional<std::wstring> AppBrowseForFolder(const BROWSEINFOW& info) {
   CoTaskMemFree(chosen);
   return std::wstring(path);
 }
+
+std::optional<std::wstring> AppGetOpenFileName(const OPENFILENAMEW& info) {
+  if (CWinAppEx* app = AfxGetApp(); app && app->Seams().openFile) return app->Seams().openFile(info);
+  std::wstring buffer(32768, L'\0');
+  OPENFILENAMEW copy = info;
+  copy.lStructSize = sizeof(copy);
+  copy.lpstrFile = buffer.data();
+  copy.nMaxFile = static_cast<DWORD>(buffer.size());
+  if (!GetOpenFileNameW(&copy)) return std::nullopt;
+  buffer.resize(wcslen(buffer.c_str()));
+  return buffer;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 #include <shlobj.h>
 
 #include <exception>
@@ -26,6 +27,9 @@ struct CAppSeams {
   // SHGetPathFromIDListW on the choice): nullopt when the user cancels, else the
   // chosen item's file-system path (empty when it has none).
   std::function<std::optional<std::wstring>(const BROWSEINFOW& info)> browseForFolder;
+  // Stands in for the file-open dialog (GetOpenFileNameW): nullopt when the
+  // user cancels, else the chosen file's path.
+  std::function<std::optional<std::wstring>(const OPENFILENAMEW& info)> openFile;
 };
 
 class CWinAppEx {
@@ -111,3 +115,6 @@ INT_PTR AppShellExecute(const std::wstring& verb, const std::wstring& file,
 BOOL AppExitWindows(UINT flags, DWORD reason);
 // The folder browser through the application's seam (see CAppSeams).
 std::optional<std::wstring> AppBrowseForFolder(const BROWSEINFOW& info);
+// The file-open dialog through the application's seam (see CAppSeams). The
+// dialog's own buffer (lpstrFile) is ignored: the path comes back.
+std::optional<std::wstring> AppGetOpenFileName(const OPENFILENAMEW& info);
