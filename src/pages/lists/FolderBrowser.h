@@ -8,6 +8,8 @@
 // Only file-system folders, typed names validated, the new dialog style and no
 // new-folder button.
 inline constexpr UINT kFolderBrowserFlags = 0x261;
+// The browser's title.
+inline constexpr UINT kStrFolderBrowserTitle = 216;
 // Text shown when a typed name is not an existing folder.
 inline constexpr UINT kStrFolderNameRefused = 218;
 

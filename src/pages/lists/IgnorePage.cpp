@@ -144,7 +144,7 @@ void CIgnorePage::OnAddFile() {
 
 std::wstring CIgnorePage::BrowseForIgnoreFolder() {
   const HRESULT ole = OleInitialize(nullptr);
-  const std::wstring title = Theme().LoadResString(kStrBrowseTitle);
+  const std::wstring title = Theme().LoadResString(kStrFolderBrowserTitle);
   BROWSEINFOW info{};
   info.hwndOwner = m_hWnd;
   info.lpszTitle = title.c_str();

@@ -40,7 +40,6 @@ class CIgnorePage : public CBaseDlg, public IVirtualListParent, public IVirtualL
   static constexpr UINT kStrExplanation = 204;
   static constexpr UINT kStrEmpty = 214;
   static constexpr UINT kStrFileListed = 215;
-  static constexpr UINT kStrBrowseTitle = 216;
   static constexpr UINT kStrFolderListed = 217;
   static constexpr UINT kStrNotStored = 290;
   // List columns.

@@ -10,6 +10,7 @@
 #include "engine/EngineSession.h"
 #include "engine/ScanController.h"
 #include "framework/WinAppEx.h"
+#include "pages/lists/FolderBrowser.h"
 #include "pages/scan/PageKeyboard.h"
 #include "pages/scan/ScanningPage.h"
 
@@ -17,22 +18,6 @@ using namespace Gdiplus;
 namespace SC = QVnsScanConfig;
 
 namespace {
-
-// The browser's callback: OK only for a readable file-system directory; a
-// typed name that is no folder gets text 218 and the browser stays open.
-int CALLBACK BrowseCallback(HWND browser, UINT msg, LPARAM param, LPARAM) {
-  if (msg == BFFM_SELCHANGED) {
-    wchar_t path[MAX_PATH] = L"";
-    const bool ok = SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path) &&
-                    PathIsDirectoryW(path) && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-    ::SendMessageW(browser, BFFM_ENABLEOK, 0, ok ? TRUE : FALSE);
-  } else if (msg == BFFM_VALIDATEFAILEDW) {
-    const std::wstring title = AfxGetApp() ? AfxGetApp()->AppTitle() : std::wstring();
-    AppMessageBox(browser, Theme().LoadResString(ScanPageText::kBadFolderName), title, MB_OK);
-    return 1;  // keep the browser open
-  }
-  return 0;
-}
 
 bool FolderExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()); }
 
@@ -66,9 +51,6 @@ BOOL CScanPage::OnInitDialog() {
                     L"Images\\Overview\\start_down.png", L"");
   m_add = GetDlgItem(kAddFolderButton);
 
-  m_removeImages[0] = LoadThemeImage(L"Images/Scan/btn_remove.png");
-  m_removeImages[1] = LoadThemeImage(L"Images/Scan/btn_remove_over.png");
-  m_removeImages[2] = LoadThemeImage(L"Images/Scan/btn_remove_down.png");
   const RECT none{0, 0, 0, 0};
   m_list.Create(WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_OWNERDRAWFIXED |
                     LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
@@ -76,7 +58,7 @@ BOOL CScanPage::OnInitDialog() {
   m_list.SetExtendedStyle(LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT);
   m_list.InsertColumn(kPathColumn, L"filename", 100);
   m_list.InsertColumn(kRemoveColumn, L"button", kRemoveColumnWidth);
-  m_list.SetButtonColumn(kRemoveColumn, ImageSize(m_removeImages[0].get()));
+  m_list.SetButtonColumn(kRemoveColumn, m_look.ButtonSize());
   // Tab order: the three choices, the folder list, the add button, start.
   ::SetWindowPos(m_list.m_hWnd, GetDlgItem(kCustomLabel), 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -221,12 +203,12 @@ void CScanPage::SaveCustomPaths() {
 
 std::wstring CScanPage::BrowseForScanFolder() {
   const HRESULT ole = OleInitialize(nullptr);
-  const std::wstring title = Theme().LoadResString(ScanPageText::kBrowseTitle);
+  const std::wstring title = Theme().LoadResString(kStrFolderBrowserTitle);
   BROWSEINFOW info{};
   info.hwndOwner = m_hWnd;
   info.lpszTitle = title.c_str();
   info.ulFlags = kBrowseFlags;
-  info.lpfn = BrowseCallback;
+  info.lpfn = FolderBrowserCallback;
   std::wstring result;
   for (;;) {
     std::optional<std::wstring> chosen = AppBrowseForFolder(info);
@@ -300,73 +282,16 @@ void CScanPage::OnButtonClicked(int row, int column, UINT) {
 }
 
 void CScanPage::MeasureRow(MEASUREITEMSTRUCT& item) {
-  const SIZE picture = ImageSize(m_removeImages[0].get());
-  item.itemHeight = static_cast<UINT>(std::max<LONG>(28, picture.cy + 6));
+  item.itemHeight = static_cast<UINT>(m_look.RowHeight());
 }
 
 void CScanPage::DrawRow(const DRAWITEMSTRUCT& item) {
   const int row = static_cast<int>(item.itemID);
   if (row < 0 || static_cast<size_t>(row) >= m_paths.size()) return;
-  CThemeResources& t = Theme();
-  const RECT& rc = item.rcItem;
-  Graphics g(item.hDC);
-  const RectF full = ToRectF(rc);
-  SolidBrush bg(ToColor(t.GetColor(row % 2 == 0 ? L"general/list/bg_alt" : L"general/list/bg")));
-  g.FillRectangle(&bg, full);
-  Pen divider(ToColor(t.GetColor(L"general/list/divider")), 1.0f);
-  g.DrawLine(&divider, full.X, full.GetBottom() - 0.5f, full.GetRight(), full.GetBottom() - 0.5f);
-
-  const int pathWidth = m_list.GetColumnWidth(kPathColumn);
-  if (!m_rowFont) m_rowFont = MakeGdiplusFont(t.GetFont(L"client/normal"));
-  if (m_rowFont) {
-    RectF text(full.X + 15, full.Y, std::max(0.0f, pathWidth - 15.0f), full.Height);
-    StringFormat format;
-    format.SetLineAlignment(StringAlignmentCenter);
-    format.SetTrimming(StringTrimmingEllipsisPath);
-    format.SetFormatFlags(StringFormatFlagsNoWrap);
-    SolidBrush brush(ToColor(t.GetColor(L"general/list/text")));
-    g.SetTextRenderingHint(TextRenderingHintClearTypeGridFit);
-    g.DrawString(m_paths[static_cast<size_t>(row)].c_str(), -1, m_rowFont.get(), text, &format,
-                 &brush);
-  }
-  if (m_list.IsWindowEnabled()) {
-    const int state = m_list.GetPressedRow() == row ? 2 : m_list.GetHoveredRow() == row ? 1 : 0;
-    if (Bitmap* picture = m_removeImages[state].get()) {
-      const RECT button = m_list.ButtonRect(row, kRemoveColumn);
-      g.DrawImage(picture, static_cast<INT>(button.left), static_cast<INT>(button.top),
-                  static_cast<INT>(button.right - button.left),
-                  static_cast<INT>(button.bottom - button.top));
-    }
-    // The keyboard's row: Delete, Space or Enter removes it.
-    if ((item.itemState & ODS_FOCUS) && ::GetFocus() == m_list.m_hWnd) {
-      RECT focus = rc;
-      ::InflateRect(&focus, -2, -2);
-      ::DrawFocusRect(item.hDC, &focus);
-    }
-  }
-}
-
-RECT CScanPage::ListFrame() const {
-  RECT r = m_list.GetRectInParent();
-  ::InflateRect(&r, 1, 1);
-  return r;
+  m_look.DrawRow(item, m_list, m_paths[static_cast<size_t>(row)], kPathColumn, kRemoveColumn);
 }
 
 void CScanPage::DrawContent(Graphics& g) {
   if (!m_list.m_hWnd) return;
-  CThemeResources& t = Theme();
-  const RectF frame = ToRectF(ListFrame());
-  SolidBrush fill(ToColor(t.GetColor(L"general/list/bg_alt")));
-  g.FillRectangle(&fill, frame);
-  Pen border(ToColor(t.GetColor(L"general/list/border")), 1.0f);
-  g.DrawRectangle(&border, frame.X, frame.Y, frame.Width - 1, frame.Height - 1);
-  if (!m_emptyFont) {
-    UniqueFont font = CreateThemeFont(true, 12, false, false);
-    m_emptyFont = MakeGdiplusFont(font.get());
-  }
-  if (m_emptyFont) {
-    SolidBrush text(ToColor(t.GetColor(L"general/list/empty_text")));
-    DrawThemeText(0, *m_emptyFont, g, frame, t.LoadResString(ScanPageText::kNoFolders), text,
-                  StringAlignmentCenter, StringAlignmentCenter);
-  }
+  m_look.DrawEmptyFrame(g, m_list.GetRectInParent(), Theme().LoadResString(ScanPageText::kNoFolders));
 }

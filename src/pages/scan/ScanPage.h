@@ -12,6 +12,8 @@
 #include "controls/ThemeButton.h"
 #include "controls/ThemeLabel.h"
 #include "controls/TransButton.h"
+#include "pages/lists/FolderBrowser.h"
+#include "pages/lists/PathListDraw.h"
 #include "pages/lists/VirtualListCtrl.h"
 #include "pages/scan/ScanPageModel.h"
 
@@ -33,7 +35,7 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   static constexpr int kPathColumn = 0;
   static constexpr int kRemoveColumn = 1;
   static constexpr int kRemoveColumnWidth = 50;
-  static constexpr DWORD kBrowseFlags = 0x261;
+  static constexpr DWORD kBrowseFlags = kFolderBrowserFlags;
 
   CScanPage();
   ~CScanPage() override;
@@ -87,7 +89,6 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   void LayoutPage();
   // Row count, layout and visibility of the list after a change.
   void UpdateList();
-  RECT ListFrame() const;
 
   CTransButton m_quick, m_full, m_custom;
   CThemeLabel m_quickLabel, m_fullLabel, m_customLabel;
@@ -97,7 +98,5 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   CustomPathList m_paths;
   // The working copy was loaded from the engine (the page has been shown).
   bool m_pathsLoaded = false;
-  std::unique_ptr<Gdiplus::Bitmap> m_removeImages[3];  // normal, hover, pressed
-  std::unique_ptr<Gdiplus::Font> m_emptyFont;
-  std::unique_ptr<Gdiplus::Font> m_rowFont;
+  CPathListLook m_look;
 };

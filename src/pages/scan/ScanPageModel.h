@@ -17,8 +17,6 @@ namespace ScanPageText {
 inline constexpr UINT kTitle = 186;
 inline constexpr UINT kSubtitle = 187;
 inline constexpr UINT kFolderListed = 197;
-inline constexpr UINT kBrowseTitle = 216;
-inline constexpr UINT kBadFolderName = 218;
 inline constexpr UINT kNoFolders = 255;
 inline constexpr UINT kAddFolderFirst = 256;
 }  // namespace ScanPageText
