@@ -706,29 +706,39 @@ void CScanResultsList::PaintTo(HDC dc) {
   CThemeResources& theme = Theme();
   RECT inParent = GetRectInParent();
   CMemDC2 mem(dc, rc, ParentSurfaceOf(m_hWnd), POINT{inParent.left, inParent.top},
-              ToColorRef(theme.GetColor(L"client/client_bg")));
+              ToColorRef(theme.GetColor(L"client/client_bg")), &m_scratch);
   const ThemeColor border = theme.GetColor(L"pages/scan/list_border");
+  const int band = threat::kHeaderHeight;
   {
+    // Below the header the list is a plain rectangle: GDI fills and frames it.
+    HDC body = mem.GetDC();
+    UniqueBrush fill(::CreateSolidBrush(ToColorRef(theme.GetColor(L"general/list/bg_alt"))));
+    RECT below{0, band, w, h};
+    ::FillRect(body, &below, fill.get());
+    UniquePen pen(::CreatePen(PS_SOLID, 1, ToColorRef(border)));
+    ScopedSelect p(body, pen.get());
+    POINT frame[4] = {{0, band}, {0, h - 1}, {w - 1, h - 1}, {w - 1, band - 1}};
+    ::Polyline(body, frame, 4);
+    DrawLine(body, 0, band, w, band);
+  }
+  {
+    // The header band with its rounded top corners, anti-aliased; only the band's
+    // rows of pixels are touched.
     CSurfaceGraphics sg(mem);
     Graphics& g = sg;
+    g.SetClip(Gdiplus::Rect(0, 0, w, band));
     g.SetSmoothingMode(SmoothingModeAntiAlias);
-    const REAL fw_ = static_cast<REAL>(w - 1), fh = static_cast<REAL>(h - 1);
-    GraphicsPath outline;
-    AddRoundedRectPath(outline, 0, 0, fw_, fh, kHeaderRadius, kCornerTopLeft | kCornerTopRight);
-    SolidBrush body(ToColor(theme.GetColor(L"general/list/bg_alt")));
-    g.FillPath(&body, &outline);
-    GraphicsPath band;
-    AddRoundedRectPath(band, 0, 0, fw_, threat::kHeaderHeight, kHeaderRadius,
+    const REAL right = static_cast<REAL>(w - 1), r = static_cast<REAL>(kHeaderRadius);
+    GraphicsPath path;
+    AddRoundedRectPath(path, 0, 0, right, static_cast<REAL>(band + 2), r,
                        kCornerTopLeft | kCornerTopRight);
-    LinearGradientBrush gradient(RectF(0, 0, fw_, threat::kHeaderHeight + 1.0f),
+    LinearGradientBrush gradient(RectF(0, 0, right, band + 1.0f),
                                  ToColor(theme.GetColor(L"general/list/header/bg_start")),
                                  ToColor(theme.GetColor(L"general/list/header/bg_end")),
                                  LinearGradientModeVertical);
-    g.FillPath(&gradient, &band);
+    g.FillPath(&gradient, &path);
     Pen pen(ToColor(border), 1.0f);
-    g.DrawPath(&pen, &outline);
-    g.DrawLine(&pen, 0.0f, static_cast<REAL>(threat::kHeaderHeight), fw_,
-               static_cast<REAL>(threat::kHeaderHeight));
+    g.DrawPath(&pen, &path);
   }
   HDC out = mem.GetDC();
   ::SetBkMode(out, TRANSPARENT);

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "controls/AlphaImage.h"
+#include "controls/MemDC.h"
 #include "framework/Wnd.h"
 #include "pages/lists/CustomList.h"
 #include "pages/scan/CleanDropdown.h"
@@ -185,4 +186,5 @@ class CScanResultsList : public CWnd, public ICustomListDraw {
   UniqueFont m_font;
   UniqueFont m_linkFont;
   SIZE m_checkSize{13, 13};
+  CMemDCPerm m_scratch;  // reused off-screen surface of the header's paints
 };
