@@ -13,6 +13,7 @@
 #include "controls/ThemeLabel.h"
 #include "framework/Gdi.h"
 #include "support/Capture.h"
+#include "support/BenchClock.h"
 #include "support/shipped_theme.h"
 
 namespace {
@@ -35,16 +36,7 @@ class ScanningPage : public CBaseDlg {
   }
 };
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER c;
-  ::QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
+double Now() { return BenchNowMs(); }
 
 }  // namespace
 

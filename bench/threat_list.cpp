@@ -14,20 +14,12 @@
 
 #include "framework/Wnd.h"
 #include "pages/scan/ScanResultsList.h"
+#include "support/BenchClock.h"
 #include "support/shipped_theme.h"
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER c;
-  ::QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
+double Now() { return BenchNowMs(); }
 
 threat::ScanThreat Threat(int i, int trace) {
   threat::ScanThreat t;
