@@ -193,6 +193,10 @@ void CMainFrame::BeginScan(LONG scanType) {
   if (CScanPage* scan = ScanPage()) scan->BeginScan(scanType);
 }
 
+void CMainFrame::CheckForProgramUpdates() {
+  if (!m_navigationLocked) RunUpdater();
+}
+
 void CMainFrame::OnWindowPosChanging(WINDOWPOS* pos) {
   if (m_startHidden) pos->flags &= ~SWP_SHOWWINDOW;
   CBaseFrameWnd::OnWindowPosChanging(pos);
@@ -311,7 +315,7 @@ bool CMainFrame::OnCommand(UINT id, UINT code, HWND control) {
       if (!m_navigationLocked && IsWindowEnabled()) BeginScan(id == kCmdTrayQuickScan ? 0 : 1);
       return true;
     case kCmdTrayUpdate:
-      if (!m_navigationLocked) RunUpdater();
+      CheckForProgramUpdates();
       return true;
     case kCmdTrayExit:
       if (IsWindowEnabled()) {

@@ -70,6 +70,9 @@ class CMainFrame : public CBaseFrameWnd {
   void MainFrameStatusRefresh();
   // The one entry for starting a scan from the user interface.
   void BeginScan(LONG scanType);
+  // Runs the updater's check with its own user interface, unless a scan or a
+  // cleaning runs (the tray's update item and the about page's button).
+  void CheckForProgramUpdates();
 
   // The pages. Only the first page's window is made before the first paint; the
   // others are made right after it, or here when asked for earlier.

@@ -116,7 +116,7 @@ const wchar_t* const kStringKeys[] = {
     L"app_name",           L"company_name",      L"ucn",
     L"exe_name",           L"version",           L"lang_id",
     L"urls/help",          L"urls/tech_support", L"company_url",
-    L"company_web_button", L"uus_path",
+    L"company_web_button", L"uus_path",          L"survey_host",
 };
 
 const wchar_t* const kIntegerKeys[] = {L"cpid", L"pid", L"vendor_id"};
@@ -230,7 +230,11 @@ std::vector<DialogSpec> DialogSpecs() {
   return {
       {100,
        false,
-       {{1070, S, kNone}, {1071, S, kNone}, {1073, B, BS_PUSHBUTTON}, {1074, B, BS_PUSHBUTTON}}},
+       {{1070, S, kNone},
+        {1071, S, kNone},
+        {1073, B, BS_PUSHBUTTON},
+        {1074, B, BS_PUSHBUTTON},
+        {1076, B, BS_PUSHBUTTON}}},
       {310,
        false,
        {{1058, B, BS_AUTORADIOBUTTON},
