@@ -12,17 +12,24 @@ namespace {
 constexpr wchar_t kCompany[] = L"RodeRedudSettingsTest";
 }
 
+// Every scan summary pair exists, so that no other page adds one.
 const wchar_t kPairsWithMarker[] =
     L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><NVPairs SchemaVersion=\"4.0.0\">"
+    L"<NVPair Name=\"last_full_scan\" Value=\"0\"/>"
     L"<NVPair Name=\"last_quick_scan\" Value=\"0\"/>"
     L"<NVPair Name=\"last_scan_threat_count\" Value=\"4\"/>"
+    L"<NVPair Name=\"last_scan_item_count\" Value=\"10\"/>"
+    L"<NVPair Name=\"last_scan_threat_level\" Value=\"-1\"/>"
     L"<NVPair Name=\"set_schedule_defaults\" Value=\"1\"/>"
     L"</NVPairs>";
 
 const wchar_t kPairsWithoutMarker[] =
     L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><NVPairs SchemaVersion=\"4.0.0\">"
+    L"<NVPair Name=\"last_full_scan\" Value=\"0\"/>"
     L"<NVPair Name=\"last_quick_scan\" Value=\"0\"/>"
     L"<NVPair Name=\"last_scan_threat_count\" Value=\"4\"/>"
+    L"<NVPair Name=\"last_scan_item_count\" Value=\"10\"/>"
+    L"<NVPair Name=\"last_scan_threat_level\" Value=\"-1\"/>"
     L"</NVPairs>";
 
 const wchar_t kScanConfigNoSchedules[] =

@@ -38,7 +38,11 @@ std::wstring APConfigWith(bool enabled, int response) {
 
 std::wstring PairsWith(const std::wstring& pairs) {
   return std::wstring(kDocHead) +
-         L"<NVPairs SchemaVersion=\"4.0.0\"><NVPair Name=\"last_scan_threat_count\" Value=\"4\"/>" +
+         L"<NVPairs SchemaVersion=\"4.0.0\"><NVPair Name=\"last_full_scan\" Value=\"0\"/>"
+         L"<NVPair Name=\"last_quick_scan\" Value=\"0\"/>"
+         L"<NVPair Name=\"last_scan_threat_count\" Value=\"4\"/>"
+         L"<NVPair Name=\"last_scan_item_count\" Value=\"10\"/>"
+         L"<NVPair Name=\"last_scan_threat_level\" Value=\"-1\"/>" +
          pairs + L"</NVPairs>";
 }
 

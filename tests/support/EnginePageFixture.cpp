@@ -205,6 +205,21 @@ bool EnginePageFixture::PlantTestFile(const std::wstring& path) {
   m_app->Seams().shellExecute = [](const std::wstring&, const std::wstring&, const std::wstring&,
                                    int) -> INT_PTR { return 33; };
 
+  if (auto connected = ConnectEngine(); !connected) return connected;
+
+  m_frame = std::make_unique<CMainFrame>();
+  if (!m_frame->CreateMainWindow()) return ::testing::AssertionFailure() << "main frame not created";
+  RECT r{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&r, CMainFrame::kWindowStyle, FALSE, 0);
+  SetWindowPos(m_frame->m_hWnd, HWND_TOP, 0, 0, r.right - r.left, r.bottom - r.top, 0);
+  m_frame->ShowWindow(SW_SHOW);
+  m_frame->UpdateWindow();
+  // The pages made after the first paint.
+  PumpUntil([] { return false; }, 100);
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult EnginePageFixture::ConnectEngine() {
   // An engine that has just been asked to stop may still refuse a client for a
   // moment: try again, as the program's start-up does.
   bool connected = false;
@@ -219,17 +234,17 @@ bool EnginePageFixture::PlantTestFile(const std::wstring& path) {
   m_sink->Connect(Engine().ScanControl());
   if (!m_sink->IsConnected())
     return ::testing::AssertionFailure() << "cannot listen to the engine's scan events";
-
-  m_frame = std::make_unique<CMainFrame>();
-  if (!m_frame->CreateMainWindow()) return ::testing::AssertionFailure() << "main frame not created";
-  RECT r{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&r, CMainFrame::kWindowStyle, FALSE, 0);
-  SetWindowPos(m_frame->m_hWnd, HWND_TOP, 0, 0, r.right - r.left, r.bottom - r.top, 0);
-  m_frame->ShowWindow(SW_SHOW);
-  m_frame->UpdateWindow();
-  // The pages made after the first paint.
-  PumpUntil([] { return false; }, 100);
   return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult EnginePageFixture::RestartEngine(
+    const std::function<void()>& whileStopped) {
+  m_sink->Disconnect();
+  CScanController::Shutdown();
+  Engine().ReleaseAll();
+  if (!StopEngines()) return ::testing::AssertionFailure() << "the engine does not stop";
+  if (whileStopped) whileStopped();
+  return ConnectEngine();
 }
 
 std::wstring EnginePageFixture::ScanConfigText() {

@@ -70,6 +70,12 @@ class EnginePageFixture {
   // Writes the 68-byte antivirus test file as folder\name; true on success.
   static bool PlantTestFile(const std::wstring& path);
 
+  // Stops the engine and connects to a new one on the same data folder (the
+  // process's session, its scan controller and the fixture's state sink follow;
+  // the frame's own sinks stay with the stopped engine). whileStopped runs while
+  // no engine runs, for example to change the data folder's files.
+  ::testing::AssertionResult RestartEngine(const std::function<void()>& whileStopped = {});
+
   // The engine's current documents, fetched through the process's session
   // (empty text when the engine does not answer).
   std::wstring ScanConfigText();
@@ -98,6 +104,8 @@ class EnginePageFixture {
  private:
   class StateSink;
   void RemoveFolders();
+  // Session, scan controller and state sink on the engine (started on demand).
+  ::testing::AssertionResult ConnectEngine();
 
   std::wstring m_root, m_data, m_scan, m_custom, m_watch, m_testFile;
   std::wstring m_profileCompany;
