@@ -4,6 +4,7 @@
 #include "engine/EngineSession.h"
 #include "engine/ScanController.h"
 #include "pages/settings/SettingsPage.h"
+#include "support/FrameHarness.h"
 #include "support/shipped_theme.h"
 
 namespace settings_test {
@@ -44,17 +45,7 @@ const wchar_t kAPConfigQuarantine[] =
     L"SuspiciousApplicationResponseEnum=\"2\"><Monitors><Monitor Type=\"1\" Enabled=\"false\"/>"
     L"<Monitor Type=\"2\" Enabled=\"false\"/></Monitors><SSD>ap</SSD></APConfig>";
 
-void Pump(DWORD ms) {
-  const ULONGLONG end = GetTickCount64() + ms;
-  MSG m;
-  do {
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessageW(&m);
-    }
-    Sleep(1);
-  } while (GetTickCount64() < end);
-}
+void Pump(DWORD ms) { PumpFor(ms); }
 
 void PageTest::SetUpTestSuite() { ASSERT_TRUE(LoadShippedTheme()); }
 
