@@ -10,11 +10,12 @@ std::wstring FormatIntegers(std::wstring_view format, std::initializer_list<long
       out += c;
       continue;
     }
-    const wchar_t spec = format[i + 1];
-    if (spec == L'%') {
+    const wchar_t conversion = format[i + 1];
+    if (conversion == L'%') {
       out += L'%';
       ++i;
-    } else if ((spec == L'd' || spec == L'i' || spec == L'u') && next != values.end()) {
+    } else if ((conversion == L'd' || conversion == L'i' || conversion == L'u') &&
+               next != values.end()) {
       out += std::to_wstring(*next++);
       ++i;
     } else {
