@@ -176,7 +176,7 @@ bool EnginePageFixture::PlantTestFile(const std::wstring& path) {
   m_sink->Disconnect();
   CScanController::Shutdown();
   Engine().ReleaseAll();
-  if (!StopEngines()) return ::testing::AssertionFailure() << "the engine does not stop";
+  if (!rrtest::StopEngines()) return ::testing::AssertionFailure() << "the engine does not stop";
   if (whileStopped) whileStopped();
   return ConnectEngine();
 }
