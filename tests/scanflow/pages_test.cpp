@@ -299,8 +299,10 @@ TEST_F(FakeFlowTest, ScanEndRecordsTheOutcomeAndMovesOn) {
     seams.answer = IDYES;
     BeginScan(row.scanType);
     LONG id = 1;
-    for (const auto& [name, level] : row.threats)
-      Threat(name, L"C:\\t\\" + name, id++, level, static_cast<LONG>(id));
+    for (const auto& [name, level] : row.threats) {
+      Threat(name, L"C:\\t\\" + name, id, level, id);
+      ++id;
+    }
     if (row.stopFirst) {
       Scanning().SendMessage(WM_COMMAND, CScanningPage::kStopId, 0);
       EXPECT_TRUE(Told(scan_flow::text::kStopScanQuestion));
@@ -417,7 +419,9 @@ TEST_F(FakeFlowTest, WatchdogFailsAScanFoundIdleOrEndedWithoutAnUpdate) {
     Pump();
     EXPECT_EQ(row.fails, Told(scan_flow::text::kScanFailed));
     EXPECT_EQ(!row.fails, Scanning().FollowingScan());
-    if (row.fails) EXPECT_FALSE(Frame().NavigationLocked());
+    if (row.fails) {
+      EXPECT_FALSE(Frame().NavigationLocked());
+    }
     // End whatever is left before the next row.
     engine->values().scanState = 0;
     if (Scanning().FollowingScan()) EndWith(0);
