@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "engine/documents/ScanResults.h"
 #include "fixture.h"
 #include "framework/Messages.h"
+#include "framework/Wnd.h"
 #include "support/FakeEngine.h"
 #include "theme/ThemeResources.h"
 
@@ -634,6 +636,53 @@ TEST_F(FakeFlowTest, FinishedCloseReturnsToTheOverview) {
   Finished().SendMessage(WM_COMMAND, CFinishedPage::kCloseId, 0);
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
   EXPECT_FALSE(Frame().NavigationLocked());
+}
+
+// ---- keyboard --------------------------------------------------------------------------
+
+// Tab as the program's message loop handles it (pre-translation first).
+void PressTab(HWND target) {
+  MSG m{target, WM_KEYDOWN, VK_TAB, 0};
+  if (!fw::PreTranslate(m)) {
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+  m.message = WM_KEYUP;
+  if (!fw::PreTranslate(m)) DispatchMessageW(&m);
+}
+
+TEST_F(FakeFlowTest, EveryButtonOfThePagesIsReachedWithTab) {
+  BeginScan();
+  Progress(L"C:\\x", 1);
+  StartCleaning({{L"Trojan.X", {L"C:\\x1"}}});
+  struct Row {
+    const char* name;
+    CWnd* page;
+    std::vector<UINT> buttons;
+  } rows[] = {
+      {"scanning", &Scanning(), {CScanningPage::kStopId, CScanningPage::kPauseId}},
+      {"cleaning", &Cleaning(), {CCleaningPage::kStopId}},
+      {"finished", &Finished(), {CFinishedPage::kCloseId}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Frame().SetTabPage(CMainFrame::kTabScan, row.page);
+    Frame().SelectTab(CMainFrame::kTabScan, false);
+    SetForegroundWindow(Frame().m_hWnd);
+    SetFocus(row.page->m_hWnd);
+    Pump();
+    std::vector<UINT> reached;
+    for (int i = 0; i < 12; ++i) {
+      HWND focus = GetFocus();
+      PressTab(focus ? focus : row.page->m_hWnd);
+      Pump(10);
+      if (HWND now = GetFocus(); now && GetParent(now) == row.page->m_hWnd)
+        reached.push_back(static_cast<UINT>(GetDlgCtrlID(now)));
+    }
+    for (UINT id : row.buttons)
+      EXPECT_NE(reached.end(), std::find(reached.begin(), reached.end(), id))
+          << "button " << id << " never took the focus";
+  }
 }
 
 // ---- the engine goes away --------------------------------------------------------------
