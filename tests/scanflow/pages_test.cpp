@@ -150,7 +150,10 @@ class FakeFlowTest : public FlowTest {
     return value;
   }
 
-  bool Visible(HWND control) { return control && IsWindowVisible(control); }
+  // The control's own visibility (its page may be hidden).
+  bool Visible(HWND control) {
+    return control && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+  }
   HWND Control(CWnd& page, UINT id) { return GetDlgItem(page.m_hWnd, id); }
 
   // Starts a cleaning of the given threats as the results page does.
