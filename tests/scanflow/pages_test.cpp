@@ -338,6 +338,10 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
   EXPECT_TRUE(Visible(Control(page, CScanningPage::kResumeId)));
   EXPECT_FALSE(Visible(Control(page, CScanningPage::kPauseId)));
   EXPECT_FALSE(page.Progress().GetGlowMode());
+  // Progress the engine sent before it paused does not end the pause.
+  Progress(L"C:\\late", 2);
+  EXPECT_EQ(scan_flow::kModePaused, page.Mode());
+  EXPECT_TRUE(Visible(Control(page, CScanningPage::kResumeId)));
   page.SendMessage(WM_COMMAND, CScanningPage::kResumeId, 0);
   EXPECT_EQ(1, engine->CallCount(L"ResumeScan"));
   EXPECT_EQ(scan_flow::kModeScanning, page.Mode());

@@ -1,8 +1,5 @@
 #include "pages/scan/ScanFlowPages.h"
 
-#include <cstdio>
-#include <vector>
-
 #include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "engine/EngineDocuments.h"
@@ -33,13 +30,6 @@ bool AskYesNo(HWND page, UINT textId) {
 void Tell(HWND page, UINT textId) {
   AppMessageBox(Owner(page), Theme().LoadResString(textId), Theme().GetString(L"app_name"),
                 MB_OK | MB_ICONWARNING);
-}
-
-std::wstring FormatTwoNumbers(UINT textId, int first, int second) {
-  const std::wstring format = Theme().LoadResString(textId);
-  std::vector<wchar_t> buf(format.size() + 48);
-  const int n = swprintf(buf.data(), buf.size(), format.c_str(), first, second);
-  return n < 0 ? format : std::wstring(buf.data(), static_cast<size_t>(n));
 }
 
 void IncrementProfileInt(const wchar_t* name) {

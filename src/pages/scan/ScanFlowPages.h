@@ -18,8 +18,6 @@ namespace scan_flow {
 bool AskYesNo(HWND page, UINT textId);
 // A notice with a string-table text and an OK button.
 void Tell(HWND page, UINT textId);
-// A string-table format with two integers ("%d ... %d").
-std::wstring FormatTwoNumbers(UINT textId, int first, int second);
 
 // Adds 1 to a profile integer (default 0).
 void IncrementProfileInt(const wchar_t* name);

@@ -14,6 +14,7 @@
 #include "framework/WinAppEx.h"
 #include "pages/scan/FinishedPage.h"
 #include "pages/scan/ResultsPage.h"
+#include "theme/TextFormat.h"
 #include "theme/ThemeResources.h"
 
 using namespace scan_flow;
@@ -189,7 +190,8 @@ void CScanningPage::DrawContent(Gdiplus::Graphics& g) {
   CThemeResources& t = Theme();
   const RECT& b = m_layout.banner;
   DrawStatusBanner(g, m_bannerPicture.get(),
-                   FormatTwoNumbers(text::kThreatBannerTitle, m_list.RecordCount(), m_bannerCount),
+                   FormatIntegers(t.LoadResString(text::kThreatBannerTitle),
+                                  {m_list.RecordCount(), m_bannerCount}),
                    t.GetFont(L"client/header"), t.GetColor(L"general/header/red_top"),
                    t.GetColor(L"general/header/red_bottom"), t.GetColor(L"general/header/title"),
                    b.left, b.top, b.right - b.left, b.bottom - b.top);
@@ -219,7 +221,8 @@ void CScanningPage::PrepareScanningPage(bool updatePending) {
 }
 
 void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
-  SetMode(kModeScanning);
+  // Progress the engine sent before it paused must not end the pause.
+  if (m_mode != kModePaused) SetMode(kModeScanning);
   m_object.SetWindowText(std::wstring(e.objectName));
   const std::wstring count = std::to_wstring(e.objectsScanned);
   m_count.SetWindowText(count);
