@@ -38,6 +38,9 @@ void FlowTest::SetUp() {
 
 void FlowTest::TearDown() {
   DestroyFrame();
+  // The process's scan controller forgets this test's engine and whatever
+  // update it reported (later tests and fixtures start from a clean one).
+  CScanController::Instance().EngineLost();
   app.reset();
   RegDeleteTreeW(HKEY_CURRENT_USER, CompanyKey().c_str());
 }
