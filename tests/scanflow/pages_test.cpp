@@ -698,19 +698,21 @@ TEST_F(FakeFlowTest, AnEngineThatDiesMidScanUnlocksTellsAndStartsReconnection) {
   BeginScan();
   Progress(L"C:\\x", 3);
   ASSERT_TRUE(Frame().NavigationLocked());
-  // The engine's process goes: every call on what the session holds fails.
+  // The engine's process goes: every call on what the session holds fails,
+  // although another engine answers new creations at once.
   engine.reset();
+  engine = std::make_unique<FakeEngine>();
+  engine->SetText(L"GetConfigDocument", kNVPairs);
+  engine->values().scanState = 1;
   ASSERT_TRUE(WaitFor([&] { return !Scanning().FollowingScan(); }, 8000));
   EXPECT_TRUE(Told(scan_flow::text::kEngineStopped));
   EXPECT_FALSE(Frame().NavigationLocked());
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
   EXPECT_FALSE(CScanController::Instance().ScanPending());
   EXPECT_FALSE(CScanController::Instance().UpdateRunning());
-  // A new engine: the reconnection finds it and a scan works again.
-  engine = std::make_unique<FakeEngine>();
-  engine->SetText(L"GetConfigDocument", kNVPairs);
-  engine->values().scanState = 1;
-  ASSERT_TRUE(WaitFor([&] { return engine->CallCount(L"Create") > 0; }, 12000));
+  // The session reaches the new engine and a scan works again.
+  ASSERT_TRUE(WaitFor([&] { return SUCCEEDED(Engine().PingHeld()); }, 12000));
+  EXPECT_GT(engine->CallCount(L"Create"), 0);
   SetProfile(settings::kScanCount, 0);
   BeginScan();
   EXPECT_EQ(1, engine->CallCount(L"StartScan"));
