@@ -88,6 +88,7 @@ bool CEngineSession::CreateAll() {
       return false;
     }
   }
+  ++generation_;
   return true;
 }
 
@@ -114,6 +115,16 @@ bool CEngineSession::IsAlive() {
     return false;
   }
   return true;
+}
+
+HRESULT CEngineSession::PingHeld() {
+  if (!slots_[kServiceSlot]) return E_POINTER;
+  try {
+    LONG value = 2;
+    return static_cast<IQVService*>(slots_[kServiceSlot].Get())->Ping(&value);
+  } catch (...) {
+    return E_FAIL;
+  }
 }
 
 bool CEngineSession::EnsureEngine() { return IsAlive() || CreateAll(); }

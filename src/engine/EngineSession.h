@@ -86,6 +86,14 @@ class CEngineSession {
     return Access<IQVThreatDefinitions>(kThreatDefinitionsSlot);
   }
 
+  // Ping on the engine held now, without re-creating anything: the engine's
+  // result, E_POINTER when the session is empty. For watchers that must notice
+  // that the engine they follow went away (a re-created engine is another one).
+  HRESULT PingHeld();
+  // Counts the successful creations: a watcher that saw another value follows
+  // an engine that is gone, even when a new one answers now.
+  unsigned Generation() const { return generation_; }
+
   bool HoldsSlot(int slot) const { return static_cast<bool>(slots_[slot]); }
   int HeldSlotCount() const;
 
@@ -98,6 +106,7 @@ class CEngineSession {
   }
 
   std::array<ComRef<IUnknown>, kSlotCount> slots_;
+  unsigned generation_ = 0;
 };
 
 // The process's session.

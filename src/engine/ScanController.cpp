@@ -32,6 +32,7 @@ void CScanController::ConnectSink() {
 }
 
 void CScanController::RequestScan(LONG scanType) {
+  if (std::exchange(reconnectSink_, false)) ConnectSink();
   scanPending_ = true;
   pendingScanType_ = scanType;
   if (!updateRunning_) {
@@ -54,6 +55,13 @@ void CScanController::CancelScan() {
   scanPending_ = false;
   auto control = Checked(session_.ScanControl());
   CheckEngine(control->StopScan(), control);
+}
+
+void CScanController::EngineLost() {
+  scanPending_ = false;
+  updateRunning_ = false;
+  Disconnect();
+  reconnectSink_ = true;
 }
 
 void CScanController::BeginDefinitionsUpdate() {

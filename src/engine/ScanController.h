@@ -33,6 +33,11 @@ class CScanController : public CThreatDefinitionsSink {
   // Marks an update running, then asks the engine for one.
   void BeginDefinitionsUpdate();
 
+  // The engine went away while the controller followed it: no update will
+  // report its end and no scan waits any more. The sink is let go and joins
+  // the engine that answers the next request.
+  void EngineLost();
+
   bool UpdateRunning() const { return updateRunning_; }
   bool ScanPending() const { return scanPending_; }
   LONG PendingScanType() const { return pendingScanType_; }
@@ -49,4 +54,5 @@ class CScanController : public CThreatDefinitionsSink {
   bool scanPending_ = false;
   LONG pendingScanType_ = 0;
   HWND notifyWindow_ = nullptr;
+  bool reconnectSink_ = false;
 };

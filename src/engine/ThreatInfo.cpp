@@ -13,7 +13,10 @@ EngineThreatInfo QueryThreatInfo(LONG threatId, CEngineSession& session) {
   EngineThreatInfo info;
   info.known = known != 0;
   for (int i = 0; i < 8; ++i) info.texts[i] = t[i].Str();
-  for (int i = 0; i < 4; ++i) info.flags[i] = f[i] != 0;
+  for (int i = 0; i < 4; ++i) {
+    info.flags[i] = f[i] != 0;
+    info.flagBytes[i] = f[i];
+  }
   info.value = value;
   return info;
 }

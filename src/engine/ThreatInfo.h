@@ -10,7 +10,10 @@
 struct EngineThreatInfo {
   bool known = false;     // the first output
   std::wstring texts[8];  // texts[0] name, texts[1] category, texts[4] display name
-  bool flags[4] = {};     // flags[2] is the one the scanning page reads
+  bool flags[4] = {};
+  // The four one-byte outputs as the engine sent them: the third carries the
+  // threat's level, which the scanning page reads.
+  unsigned char flagBytes[4] = {};
   LONG value = 0;
 };
 

@@ -1,0 +1,411 @@
+#include "pages/scan/ScanningPage.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/MainFrame.h"
+#include "app/Settings.h"
+#include "controls/Drawing.h"
+#include "engine/EngineSession.h"
+#include "engine/ScanController.h"
+#include "engine/ThreatInfo.h"
+#include "framework/Messages.h"
+#include "framework/WinAppEx.h"
+#include "pages/scan/FinishedPage.h"
+#include "pages/scan/ResultsPage.h"
+#include "theme/TextFormat.h"
+#include "theme/ThemeResources.h"
+
+using namespace scan_flow;
+
+namespace {
+
+constexpr wchar_t kBannerPicture[] = L"Images/overview/status_red.png";
+constexpr wchar_t kAnimationFrames[] = L"Images/scan/scan_anim/";
+constexpr int kFirstFrame = 1, kLastFrame = 12;
+
+void Show(HWND control, bool show) {
+  if (control) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+}
+
+void Apply(Change change, HWND control, BOOL (*set)(HWND, bool)) {
+  if (change != Change::Keep && control) set(control, change == Change::On);
+}
+
+BOOL SetShown(HWND control, bool on) { return ::ShowWindow(control, on ? SW_SHOW : SW_HIDE); }
+BOOL SetEnabled(HWND control, bool on) { return ::EnableWindow(control, on); }
+
+}  // namespace
+
+CScanningPage::CScanningPage()
+    : CBaseDlg(kTemplateId),
+      m_progress(L"Images/scan/progressbar_middle.png", L"Images/scan/progress_glow.png"),
+      m_bannerPicture(LoadThemeImage(kBannerPicture)) {
+  m_scanSink.SetProgress([this](const ScanProgressEvent& event) {
+    Guarded([&] { OnScanProgress(event); });
+  });
+}
+
+CScanningPage::~CScanningPage() {
+  // The handlers below must still run while the window goes.
+  DestroyWindow();
+}
+
+BOOL CScanningPage::OnInitDialog() {
+  CBaseDlg::OnInitDialog();
+  m_title.SubclassDlgItem(kTitleId, m_hWnd);
+  m_status.SubclassDlgItem(kStatusId, m_hWnd);
+  m_object.SubclassDlgItem(kObjectId, m_hWnd);
+  m_countCaption.SubclassDlgItem(kCountCaptionId, m_hWnd);
+  m_count.SubclassDlgItem(kCountId, m_hWnd);
+  m_countTrailer.SubclassDlgItem(kCountTrailerId, m_hWnd);
+  m_progressCaption.SubclassDlgItem(kProgressCaptionId, m_hWnd);
+  m_progress.SubclassDlgItem(kProgressId, m_hWnd);
+  // The object's path is shortened in its middle when it is too long.
+  m_object.m_trimming = Gdiplus::StringTrimmingEllipsisPath;
+  m_list.CreateThreatList(m_hWnd, RECT{15, 200, 400, 300});
+  m_banner = false;
+  m_title.SetFont(CreateThemeFont(true, 13, false, false));
+  m_count.SetFont(CreateThemeFont(true, 9, false, false));
+  m_count.m_textColor = Theme().GetColor(L"pages/scan/count");
+  m_countCaptionSize = MeasureLabelText(nullptr, m_countCaption);
+  m_countCaptionSize.cy = 18;
+  m_animation.Create(m_hWnd, kAnimationId);
+  m_animation.LoadFrames(kAnimationFrames, kFirstFrame, kLastFrame, L"png");
+  if (m_animation.FrameCount() > 0) m_animation.StartAnimation();
+  m_scanSink.SetWindow(m_hWnd);
+  m_definitionsSink.SetWindow(m_hWnd);
+  SetMode(kModeStarting);
+  return TRUE;
+}
+
+void CScanningPage::OnDestroy() {
+  KillTimer(kWatchdogTimer);
+  m_watch.Stop(*this);
+  m_scanSink.Disconnect();
+  m_definitionsSink.Disconnect();
+  CBaseDlg::OnDestroy();
+}
+
+// ---- display modes -----------------------------------------------------------
+
+void CScanningPage::SetMode(int mode) {
+  std::optional<ScanningModeView> view = ViewForMode(mode);
+  if (!view || !ModeChangeApplies(m_mode, mode)) return;
+  m_mode = mode;
+  CThemeResources& t = Theme();
+  if (view->resetsList) {
+    m_list.ClearThreats();
+    m_list.SetEmptyText(L"");
+    if (m_list.m_hWnd && m_list.GetParent() != m_hWnd) m_list.AttachTo(m_hWnd, m_layout.list);
+    m_updating = false;
+    m_banner = false;
+    m_bannerCount = 0;
+  }
+  if (view->statusText) m_status.SetWindowText(t.LoadResString(view->statusText));
+  if (view->messageText)
+    m_object.SetWindowText(t.LoadResString(view->messageText));
+  else if (mode != kModePaused)
+    m_object.SetWindowText(L"");
+  if (view->countToZero) {
+    m_count.SetWindowText(L"0");
+    m_countTextLength = 1;
+  }
+  if (view->countAndAnimation != Change::Keep) ShowCount(view->countAndAnimation == Change::On);
+  if (view->restartAnimation) m_animation.StartAnimation();
+  if (view->stopAnimation && m_animation.m_hWnd)
+    m_animation.KillTimer(CAnimationCtrl::kAnimationTimer);
+  if (m_progress.m_hWnd) {
+    m_progress.SetGlowMode(view->glow);
+    if (view->barToZero) m_progress.SetPos(0);
+    m_progress.Invalidate(FALSE);
+  }
+  Apply(view->pauseShown, GetDlgItem(kPauseId), SetShown);
+  Apply(view->pauseEnabled, GetDlgItem(kPauseId), SetEnabled);
+  Apply(view->resumeShown, GetDlgItem(kResumeId), SetShown);
+  if (view->updating != Change::Keep) m_updating = view->updating == Change::On;
+  LayOut();
+}
+
+void CScanningPage::ShowCount(bool show) {
+  Show(m_countCaption.m_hWnd, show);
+  Show(m_count.m_hWnd, show);
+  Show(m_countTrailer.m_hWnd, show);
+  Show(m_animation.m_hWnd, show);
+}
+
+// ---- layout and painting --------------------------------------------------------
+
+void CScanningPage::LayOut() {
+  if (!m_hWnd) return;
+  const RECT client = GetClientRect();
+  ScanningLayoutInput in;
+  in.width = client.right;
+  in.height = client.bottom;
+  in.banner = m_banner;
+  in.bannerPicture = ImageSize(m_bannerPicture.get());
+  in.mode = m_mode;
+  in.statusWidth = MeasureLabelText(nullptr, m_status).cx;
+  in.messageHeight = 18;
+  in.countCaption = m_countCaptionSize;
+  in.countWidth = MeasureLabelText(nullptr, m_count).cx;
+  in.progressCaptionWidth = MeasureLabelText(nullptr, m_progressCaption).cx;
+  m_layout = ComputeScanningLayout(in);
+  const ScanningLayout& l = m_layout;
+  const std::pair<CWnd*, RECT> placed[] = {
+      {&m_title, l.title},
+      {&m_status, l.status},
+      {&m_object, l.message},
+      {&m_progressCaption, l.progressCaption},
+      {&m_progress, l.progress},
+  };
+  for (const auto& [control, rect] : placed)
+    if (control->m_hWnd) control->MoveWindow(rect, FALSE);
+  // The count and the animation keep their places while hidden.
+  if (l.countShown) {
+    const std::pair<CWnd*, RECT> counted[] = {{&m_countCaption, l.countCaption},
+                                              {&m_count, l.count},
+                                              {&m_countTrailer, l.countTrailer},
+                                              {&m_animation, l.animation}};
+    for (const auto& [control, rect] : counted)
+      if (control->m_hWnd) control->MoveWindow(rect, FALSE);
+  }
+  for (UINT id : {kStopId, kPauseId, kResumeId}) {
+    const RECT& r = id == kStopId ? l.stop : id == kPauseId ? l.pause : l.resume;
+    if (HWND button = GetDlgItem(id))
+      ::MoveWindow(button, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+  }
+  if (m_list.m_hWnd) m_list.MoveList(l.list);
+  Invalidate(FALSE);
+}
+
+void CScanningPage::OnSize(UINT type, int cx, int cy) {
+  CBaseDlg::OnSize(type, cx, cy);
+  LayOut();
+}
+
+void CScanningPage::DrawContent(Gdiplus::Graphics& g) {
+  if (m_list.RecordCount() == 0 || m_layout.banner.right <= m_layout.banner.left) return;
+  CThemeResources& t = Theme();
+  const RECT& b = m_layout.banner;
+  DrawStatusBanner(g, m_bannerPicture.get(),
+                   FormatIntegers(t.LoadResString(text::kThreatBannerTitle),
+                                  {m_list.RecordCount(), m_bannerCount}),
+                   t.GetFont(L"client/header"), t.GetColor(L"general/header/red_top"),
+                   t.GetColor(L"general/header/red_bottom"), t.GetColor(L"general/header/title"),
+                   b.left, b.top, b.right - b.left, b.bottom - b.top);
+}
+
+// ---- the scan ---------------------------------------------------------------------
+
+void CScanningPage::PrepareScanningPage(bool updatePending) {
+  // A stop during an update is followed by no scan end: it must not hold back
+  // the count of the next scan.
+  m_stoppedByUser = false;
+  SetMode(updatePending ? kModeWaitingForUpdate : kModeStarting);
+  CEngineSession& engine = Engine();
+  m_definitionsSink.Connect(engine.ThreatDefinitions());
+  m_scanSink.Connect(engine.ScanControl());
+  m_following = true;
+  if (m_hWnd) SetTimer(kWatchdogTimer, kWatchdogMs);
+  m_watch.Start(*this);
+  auto control = Checked(engine.ScanControl());
+  LONG state = 0;
+  unsigned char reboot = 0;
+  CheckEngine(control->GetScanState(&state, &reboot), control);
+  if (state == EngineCodes::kScanPaused) {
+    Show(GetDlgItem(kResumeId), true);
+    Show(GetDlgItem(kPauseId), false);
+  }
+}
+
+void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
+  // Progress the engine sent before it paused must not end the pause.
+  if (m_mode != kModePaused) SetMode(kModeScanning);
+  m_object.SetWindowText(std::wstring(e.objectName));
+  const std::wstring count = std::to_wstring(e.objectsScanned);
+  m_count.SetWindowText(count);
+  // The count's label grows with its digits only.
+  if (count.size() != m_countTextLength) {
+    m_countTextLength = count.size();
+    if (MeasureLabelText(nullptr, m_count).cx > m_layout.count.right - m_layout.count.left)
+      LayOut();
+  }
+  if (e.threatName.empty()) return;
+  EngineThreatInfo info = QueryThreatInfo(e.threatId);
+  threat::ScanThreat found;
+  found.name = e.threatName;
+  found.category = e.threatCategory;
+  found.traceText = e.objectName;
+  found.adviceText = info.texts[0];
+  found.descriptionText = info.texts[1];
+  found.adviseType = info.value;
+  found.level = info.flagBytes[2];
+  m_list.AddScanThreat(found);
+  m_bannerCount = e.threatCount;
+  if (!m_banner) {
+    m_banner = true;
+    LayOut();
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  } else {
+    ::InvalidateRect(m_hWnd, &m_layout.banner, FALSE);
+  }
+}
+
+void CScanningPage::StopFollowing() {
+  KillTimer(kWatchdogTimer);
+  m_watch.Stop(*this);
+  m_scanSink.Disconnect();
+  m_definitionsSink.Disconnect();
+  m_following = false;
+}
+
+void CScanningPage::OnScanEnded(bool failed) {
+  // An end reported twice (a state event and the watchdog) is handled once.
+  if (!m_following) return;
+  StopFollowing();
+  StopFrameReconnection();
+  CMainFrame* frame = GetMainFrame();
+  LowestLevel lowest;
+  for (const ThreatRecord& record : m_list.Records()) lowest.Add(record.level);
+  ScanEndInput in;
+  in.failed = failed;
+  in.stoppedByUser = m_stoppedByUser;
+  in.records = m_list.RecordCount();
+  in.traces = m_list.TotalTraces();
+  in.lowestLevel = lowest.Value();
+  if (failed) {
+    CScanController::Instance().CancelScan();
+    auto control = Checked(Engine().ScanControl());
+    CheckEngine(control->ResetScan(), control);
+    Tell(m_hWnd, text::kScanFailed);
+    ReturnToOverview();
+    return;
+  }
+  if (!m_stoppedByUser) IncrementProfileInt(settings::kScanCount);
+  m_stoppedByUser = false;
+  auto control = Checked(Engine().ScanControl());
+  unsigned char fromSchedule = 0;
+  CheckEngine(control->GetScanInfo(&in.scanType, &fromSchedule), control);
+  const ScanEndPlan plan = PlanScanEnd(in);
+  if (plan.writePairs) RecordScanSummary(plan.threatCount, plan.itemCount, plan.threatLevel);
+  if (!frame) return;
+  if (plan.next == ScanNext::Results) {
+    CResultsPage* results = frame->ResultsPage();
+    if (results) results->ImportScanResults();
+    frame->SetTabPage(CMainFrame::kTabScan, results);
+  } else {
+    CFinishedPage* finished = frame->FinishedPage();
+    if (finished) {
+      finished->AdoptThreatList(&m_list);
+      finished->ShowFinishedState(kNothingFound);
+    }
+    frame->SetTabPage(CMainFrame::kTabScan, finished);
+  }
+}
+
+// ---- commands ----------------------------------------------------------------------
+
+void CScanningPage::OnPause() {
+  if (m_updating) return;
+  auto control = Checked(Engine().ScanControl());
+  CheckEngine(control->PauseScan(), control);
+  SetMode(kModePaused);
+}
+
+void CScanningPage::OnResume() {
+  if (m_updating) return;
+  auto control = Checked(Engine().ScanControl());
+  CheckEngine(control->ResumeScan(), control);
+  SetMode(kModeScanning);
+}
+
+void CScanningPage::OnStop() {
+  if (!AskYesNo(m_hWnd, text::kStopScanQuestion)) return;
+  StopFrameReconnection();
+  CScanController::Instance().CancelScan();
+  auto control = Checked(Engine().ScanControl());
+  CheckEngine(control->ResetScan(), control);
+  if (m_updating) {
+    // No scan end follows an update that was stopped.
+    StopFollowing();
+    if (CWinAppEx* app = AfxGetApp()) app->WriteProfileInt(settings::kFromSchedule, 0);
+    ReturnToOverview();
+  }
+  m_stoppedByUser = true;
+}
+
+void CScanningPage::OnWatchdog() {
+  KillTimer(kWatchdogTimer);
+  auto control = Checked(Engine().ScanControl());
+  LONG state = 0;
+  unsigned char reboot = 0;
+  CheckEngine(control->GetScanState(&state, &reboot), control);
+  const bool updateRunning = m_updating || CScanController::Instance().UpdateRunning();
+  if (EngineCodes::IsWatchdogAbnormalEnd(state) && !updateRunning && IsWindowVisible())
+    PostMessage(msg::kScanEnded, 1, 0);
+}
+
+void CScanningPage::OnEngineProbe() {
+  if (m_watch.Running() && m_watch.EngineGone()) OnEngineLost();
+}
+
+void CScanningPage::OnEngineLost() {
+  StopFollowing();
+  m_stoppedByUser = false;
+  if (m_animation.m_hWnd) m_animation.KillTimer(CAnimationCtrl::kAnimationTimer);
+  if (m_progress.m_hWnd) m_progress.SetGlowMode(false);
+  ReturnAfterEngineLoss(m_hWnd);
+}
+
+template <class F>
+void CScanningPage::Guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const EngineError& error) {
+    if (!IsEngineLost(error)) throw;
+    OnEngineLost();
+  }
+}
+
+bool CScanningPage::OnCommand(UINT id, UINT code, HWND control) {
+  switch (id) {
+    case kPauseId:
+      Guarded([this] { OnPause(); });
+      return true;
+    case kResumeId:
+      Guarded([this] { OnResume(); });
+      return true;
+    case kStopId:
+      Guarded([this] { OnStop(); });
+      return true;
+    default:
+      return CBaseDlg::OnCommand(id, code, control);
+  }
+}
+
+void CScanningPage::OnTimer(UINT_PTR id) {
+  if (id == kWatchdogTimer)
+    Guarded([this] { OnWatchdog(); });
+  else if (id == CEngineWatch::kTimerId)
+    OnEngineProbe();
+  else
+    CBaseDlg::OnTimer(id);
+}
+
+LRESULT CScanningPage::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
+  switch (message) {
+    case msg::kFollowScan:
+      Guarded([this] { PrepareScanningPage(false); });
+      return 0;
+    case msg::kScanningMode:
+      SetMode(static_cast<int>(wp));
+      return 0;
+    case msg::kScanEnded:
+      Guarded([this, wp] { OnScanEnded(wp != 0); });
+      return 0;
+    default:
+      return CBaseDlg::WindowProc(message, wp, lp);
+  }
+}
