@@ -32,7 +32,7 @@ inline constexpr UINT kDownloading = 251;
 inline constexpr UINT kInstalling = 252;
 inline constexpr UINT kScanning = 253;
 inline constexpr UINT kPaused = 254;
-inline constexpr UINT kEngineStopped = 290;
+inline constexpr UINT kEngineStopped = 292;
 }  // namespace text
 
 // ---- Scanning page ----------------------------------------------------------

@@ -1,0 +1,26 @@
+# Fails the build when the string table of res.rc names one ID twice. The resource
+# compiler keeps one of the two texts without a word, so a clash between two
+# features would otherwise show the wrong message at run time.
+# Usage: cmake -DRC=<res.rc> -DSTAMP=<stamp file> -P CheckStringIds.cmake
+cmake_minimum_required(VERSION 3.20)
+file(STRINGS ${RC} lines)
+set(in_table FALSE)
+set(seen)
+set(clashes)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^STRINGTABLE")
+    set(in_table TRUE)
+  elseif(in_table AND line MATCHES "^END")
+    set(in_table FALSE)
+  elseif(in_table AND line MATCHES "^[ \t]*([0-9]+)[ \t]+\"")
+    set(id ${CMAKE_MATCH_1})
+    if(id IN_LIST seen)
+      list(APPEND clashes ${id})
+    endif()
+    list(APPEND seen ${id})
+  endif()
+endforeach()
+if(clashes)
+  message(FATAL_ERROR "res.rc: string ID used more than once: ${clashes}")
+endif()
+file(WRITE ${STAMP} "string IDs unique\n")
