@@ -19,21 +19,11 @@
 #include "framework/Wnd.h"
 #include "pages/lists/QuarantinePage.h"
 #include "pages/lists/QuarantineRecords.h"
+#include "support/BenchClock.h"
 #include "support/FakeEngine.h"
 #include "support/shipped_theme.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -137,22 +127,22 @@ int wmain(int argc, wchar_t** argv) {
   const threat::DetailTitles titles = threat::DetailTitles::FromTheme();
   int parsed = 0;
   for (int round = 0; round < 7; ++round) {
-    double t0 = Now();
+    double t0 = BenchNowMs();
     parsed = 0;
     for (const std::wstring& p : paths) {
       QVnsQuarantineFile::CARDOQuarantineRecordXML record;
       if (record.ReadFromFile(p) == 0) ++parsed;
     }
-    parse.push_back(Now() - t0);
-    t0 = Now();
+    parse.push_back(BenchNowMs() - t0);
+    t0 = BenchNowMs();
     TIME_ZONE_INFORMATION zone{};
     GetTimeZoneInformation(&zone);
     const size_t listed = ReadQuarantineFolder(folder, titles, &zone).size();
-    folderRows.push_back(Now() - t0);
+    folderRows.push_back(BenchNowMs() - t0);
     if (listed != paths.size()) std::printf("rows: only %zu\n", listed);
-    t0 = Now();
+    t0 = BenchNowMs();
     page->LoadQuarantineList();
-    fill.push_back(Now() - t0);
+    fill.push_back(BenchNowMs() - t0);
   }
   const double parseMs = Median(parse), fillMs = Median(fill);
   std::printf("records: %d (parsed %d, listed %d)\n", count, parsed, page->List().RecordCount());
@@ -168,11 +158,11 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<double> lineSteps, pageSteps;
   for (int i = 0; i < 60; ++i) {
     for (auto [code, into] : {std::pair{SB_LINEDOWN, &lineSteps}, std::pair{SB_PAGEDOWN, &pageSteps}}) {
-      const double t0 = Now();
+      const double t0 = BenchNowMs();
       rows.SendMessage(WM_VSCROLL, MAKEWPARAM(code, 0), 0);
       RedrawWindow(rows.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
       GdiFlush();
-      into->push_back(Now() - t0);
+      into->push_back(BenchNowMs() - t0);
     }
   }
   std::printf("scroll one line and repaint: median %.2f ms, worst %.2f ms (frame 16.7 ms)\n",
