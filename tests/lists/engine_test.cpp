@@ -15,6 +15,7 @@
 #include "engine/documents/ScanResults.h"
 #include "lists/PageHost.h"
 #include "pages/lists/IgnorePage.h"
+#include "pages/lists/QuarantinePage.h"
 #include "support/EnginePageFixture.h"
 
 namespace SR = QVnsScanResults;
@@ -23,9 +24,12 @@ namespace SC = QVnsScanConfig;
 namespace lists {
 namespace {
 
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
 // Engine scan states.
 constexpr long kScanDoneClean = 107;
 constexpr long kScanDoneThreats = 109;
+constexpr long kCleanDone = 111;
 constexpr long kScanEnded[] = {107, 109, 113, 116};
 
 // Runs a quick scan in the engine and waits for its end; returns the state.
@@ -49,10 +53,90 @@ bool ReadResults(SR::CARDOThreatEngineResults& results, std::wstring& enginePath
   return results.ReadFromFile(enginePath) == 0;
 }
 
+// Scans, then cleans every threat found with the given action; returns the
+// threats' identifiers.
+std::vector<std::uint32_t> ScanAndClean(EnginePageFixture& engine, int action) {
+  if (QuickScan(engine) != kScanDoneThreats) return {};
+  SR::CARDOThreatEngineResults results;
+  std::wstring enginePath;
+  if (!ReadResults(results, enginePath) || !results.threats) return {};
+  std::vector<std::uint32_t> ids;
+  for (auto& t : results.threats->threat) {
+    t.actionRequested.Set(action);
+    ids.push_back(t.id.Get());
+  }
+  std::wstring request;
+  if (FAILED(WriteCleanRequest(results, enginePath, request))) return {};
+  auto control = Checked(::Engine().ScanControl());
+  engine.ClearScanStates();
+  EngineString path(request);
+  CheckEngine(control->CleanThreats(path.Get()), control);
+  ::DeleteFileW(request.c_str());
+  if (!engine.WaitScanState({kCleanDone, 112, 115})) return {};
+  return ids;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE f = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (f == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (::FindNextFileW(f, &fd));
+  ::FindClose(f);
+  return names;
+}
+
 void ClickButton(CWnd& page, UINT id) {
   page.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(page.GetDlgItem(static_cast<int>(id))));
   Pump();
+}
+
+TEST(ListsWithEngine, QuarantinedTestFileIsListedRestoredAndDeleted) {
+  EnginePageFixture engine;
+  ASSERT_TRUE(engine.Start());
+  CMainFrame& frame = engine.Frame();
+  const std::string original = ReadFileBytes(engine.TestFile());
+  ASSERT_EQ(original.size(), 68u);
+
+  // Quarantined through a scan and a clean: the page lists it.
+  ASSERT_FALSE(ScanAndClean(engine, 3).empty());
+  ASSERT_FALSE(FileExists(engine.TestFile())) << "the clean took the file away";
+  frame.SelectTab(CMainFrame::kTabQuarantine, true);
+  Pump();
+  CQuarantinePage* page = frame.QuarantinePage();
+  ASSERT_NE(page, nullptr);
+  ASSERT_EQ(page->List().RecordCount(), 1);
+  const ThreatRecord& row = page->List().Records()[0];
+  EXPECT_FALSE(row.name.empty());
+  EXPECT_EQ(row.dateText.size(), 10u) << Narrow(row.dateText);
+  EXPECT_EQ(page->CountText(), std::to_wstring(row.traceCount));
+
+  // Restore (answer No: restore only): the file is back byte for byte, the list empties.
+  page->List().SetAllChecked(true);
+  engine.AnswerNextMessageBox(IDNO);
+  ClickButton(*page, CQuarantinePage::kIdRestore);
+  EXPECT_EQ(ReadFileBytes(engine.TestFile()), original);
+  EXPECT_EQ(page->List().RecordCount(), 0);
+  EXPECT_EQ(page->CountText(), L"0");
+
+  // A second item: quarantined, then deleted; its stored bytes leave the data folder.
+  ASSERT_FALSE(ScanAndClean(engine, 3).empty());
+  const std::wstring store = engine.DataFolder() + L"\\Quarantine\\Data";
+  ASSERT_FALSE(FilesIn(store).empty());
+  frame.SelectTab(CMainFrame::kTabOverview, true);
+  frame.SelectTab(CMainFrame::kTabQuarantine, true);
+  Pump();
+  ASSERT_EQ(page->List().RecordCount(), 1);
+  page->List().SetAllChecked(true);
+  engine.AnswerNextMessageBox(IDYES);
+  ClickButton(*page, CQuarantinePage::kIdDelete);
+  EXPECT_EQ(page->List().RecordCount(), 0);
+  EXPECT_TRUE(FilesIn(store).empty());
+  EXPECT_TRUE(FilesIn(engine.DataFolder() + L"\\Quarantine").empty());
+  EXPECT_FALSE(FileExists(engine.TestFile()));
 }
 
 TEST(ListsWithEngine, IgnoredThreatsAndKnownFoldersAreLeftAloneByTheNextScan) {

@@ -201,23 +201,28 @@ void CCustomList::OnSize(UINT, int cx, int cy) {
   UpdateScrollBars();
 }
 
-void CCustomList::PaintTo(HDC dc) {
+void CCustomList::PaintTo(HDC dc) { PaintArea(dc, GetClientRect()); }
+
+void CCustomList::PaintArea(HDC dc, const RECT& area) {
   RECT rc = GetClientRect();
   const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  UniqueMemoryDC mem(::CreateCompatibleDC(dc));
-  UniqueBitmap bmp(::CreateCompatibleBitmap(dc, w > 0 ? w : 1, h > 0 ? h : 1));
-  ScopedSelect sel(mem.get(), bmp.get());
-  ::FillRect(mem.get(), &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  HDC mem = m_surface.Begin(w > 0 ? w : 1, h > 0 ? h : 1);
+  if (!mem) return;
+  // Only the rows that cross the area are drawn, and only the area is copied:
+  // a scroll step repaints the band it uncovered, not the whole list.
+  ::FillRect(mem, &area, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
   if (m_owner) {
     for (const auto& band : customlist::VisibleRows(m_rows, m_scrollY, h))
-      m_owner->DrawRow(band.row, 0, band.top, m_visible.cx, band.bottom, mem.get());
+      if (band.bottom > area.top && band.top < area.bottom)
+        m_owner->DrawRow(band.row, 0, band.top, m_visible.cx, band.bottom, mem);
   }
-  ::BitBlt(dc, 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
+  ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, mem, area.left,
+           area.top, SRCCOPY);
 }
 
 void CCustomList::OnPaint() {
   fw::PaintDC pdc(m_hWnd);
-  PaintTo(pdc.dc());
+  PaintArea(pdc.dc(), pdc.ps().rcPaint);
 }
 
 void CCustomList::OnPrintClient(HDC dc, UINT) { PaintTo(dc); }

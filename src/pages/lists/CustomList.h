@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "controls/MemDC.h"
 #include "framework/Wnd.h"
 
 class ICustomListDraw {
@@ -57,7 +58,10 @@ class CCustomList : public CWnd {
   // Scrolls to a position (clamped); returns whether it moved.
   bool ScrollTo(int bar, int position);
 
+  // Paints the whole client area into dc.
   void PaintTo(HDC dc);
+  // Paints the rows that cross `area` (client coordinates) and copies that area to dc.
+  void PaintArea(HDC dc, const RECT& area);
 
  protected:
   void OnPaint() override;
@@ -82,6 +86,7 @@ class CCustomList : public CWnd {
   int m_scrollX = 0;
   int m_scrollY = 0;
   bool m_redraw = true;
+  CMemDCPerm m_surface;  // the off-screen surface, kept between paints
 };
 
 // Pure scrolling and row geometry.
