@@ -77,14 +77,14 @@ threat::DetailTitles Titles() { return {L"Advice: ", L"Description: ", L"Affecte
 
 TEST(QuarantineRecords, ARecordBecomesOneCheckableRowWithATracePerFix) {
   QVnsQuarantineFile::CARDOQuarantineRecordXML doc;
-  RecordSpec spec;
-  spec.fixes = {L"C:\\a.exe", L"C:\\b.dll", L"HKLM\\Run\\x", L"C:\\c.tmp"};
-  const std::string text = RecordXml(spec);
+  RecordFields record;
+  record.fixes = {L"C:\\a.exe", L"C:\\b.dll", L"HKLM\\Run\\x", L"C:\\c.tmp"};
+  const std::string text = RecordXml(record);
   ASSERT_EQ(doc.ReadFromMemory(text.data(), text.size()), 0) << doc.LastError().code;
   const TIME_ZONE_INFORMATION zone = FixedZone(120);
   const ThreatRecord r = RecordFromQuarantine(doc, Titles(), &zone);
   EXPECT_EQ(r.source, nullptr);
-  EXPECT_EQ(r.name, spec.name);
+  EXPECT_EQ(r.name, record.name);
   EXPECT_EQ(r.category, L"Trojan");
   EXPECT_EQ(r.adviceText, L"Advice: Remove it");
   EXPECT_EQ(r.descriptionText, L"Description: Bad");
@@ -95,7 +95,7 @@ TEST(QuarantineRecords, ARecordBecomesOneCheckableRowWithATracePerFix) {
   EXPECT_TRUE(r.canQuarantine);
   EXPECT_FALSE(r.checked);
   EXPECT_FALSE(r.expanded);
-  EXPECT_EQ(r.quarantineId, spec.id);
+  EXPECT_EQ(r.quarantineId, record.id);
   EXPECT_EQ(r.dateTimeText, L"2009-05-01 12:00:00");
   EXPECT_EQ(r.dateText, L"2009-05-01");
   EXPECT_EQ(r.traceCount, 4);
@@ -131,7 +131,7 @@ class QuarantineFolderFiles : public ::testing::Test {
 };
 
 TEST_F(QuarantineFolderFiles, BadRecordFilesAreSkippedAndEveryOtherIsListed) {
-  RecordSpec older, newer;
+  RecordFields older, newer;
   older.id = L"11111111-1111-1111-1111-111111111111";
   older.name = L"Older";
   newer.id = L"22222222-2222-2222-2222-222222222222";
@@ -140,8 +140,8 @@ TEST_F(QuarantineFolderFiles, BadRecordFilesAreSkippedAndEveryOtherIsListed) {
   ASSERT_TRUE(WriteFileBytes(folder + older.id + L".xml", RecordXml(older)));
   ASSERT_TRUE(WriteFileBytes(folder + newer.id + L".xml", RecordXml(newer)));
 
-  const std::string whole = RecordXml(RecordSpec{});
-  RecordSpec noDesc;
+  const std::string whole = RecordXml(RecordFields{});
+  RecordFields noDesc;
   noDesc.withDesc = false;
   std::string hostile =
       "<?xml version=\"1.0\"?><!DOCTYPE ARDOQuarantineRecordXML [<!ENTITY a \"aaaaaaaaaa\">";
@@ -234,7 +234,7 @@ class QuarantinePageWindow : public QuarantineFolderFiles {
                                L"2009-05-03T09:30:00"};
     const int fixes[] = {1, 2, 4};
     for (int i = 0; i < 3; ++i) {
-      RecordSpec s;
+      RecordFields s;
       s.name = std::wstring(1, static_cast<wchar_t>(L'A' + i));
       s.id = std::wstring(8, static_cast<wchar_t>(L'1' + i)) + L"-0000-0000-0000-000000000000";
       s.stamp = stamps[i];
