@@ -322,7 +322,7 @@ void COverviewPage::DrawBanner(Graphics& g) {
   format.SetAlignment(StringAlignmentNear);
   format.SetLineAlignment(StringAlignmentCenter);
   format.SetTrimming(StringTrimmingEllipsisWord);
-  format.SetFormatFlags(StringFormatFlagsNoWrap | StringFormatFlagsLineLimit);
+  format.SetFormatFlags(StringFormatFlagsNoWrap);
   SolidBrush brush(ToColor(t.GetColor(L"pages/overview/msg_text")));
   g.SetTextRenderingHint(TextRenderingHintAntiAlias);
   DrawFittedString(g, *font, m_message, text, format, brush);
@@ -358,7 +358,7 @@ void COverviewPage::DrawStatistics(Graphics& g) {
   format.SetAlignment(StringAlignmentNear);
   format.SetLineAlignment(StringAlignmentCenter);
   format.SetTrimming(StringTrimmingEllipsisCharacter);
-  format.SetFormatFlags(StringFormatFlagsNoWrap | StringFormatFlagsLineLimit);
+  format.SetFormatFlags(StringFormatFlagsNoWrap);
   g.SetTextRenderingHint(TextRenderingHintClearTypeGridFit);
   for (int i = 0; i < 4; ++i) {
     const RectF cell = StatisticsCell(m_layout.stats, i % 2, i / 2);
@@ -404,7 +404,7 @@ void COverviewPage::DrawSchedule(Graphics& g) {
   format.SetAlignment(StringAlignmentNear);
   format.SetLineAlignment(StringAlignmentCenter);
   format.SetTrimming(StringTrimmingEllipsisCharacter);
-  format.SetFormatFlags(StringFormatFlagsNoWrap | StringFormatFlagsLineLimit);
+  format.SetFormatFlags(StringFormatFlagsNoWrap);
   SolidBrush brush(ToColor(t.GetColor(L"pages/overview/text")));
   if (bold) DrawFittedString(g, *bold, t.LoadResString(OverviewText::kLabelLastScan), first, format, brush);
   DrawFittedString(g, *normal, m_lastScan, second, format, brush);
