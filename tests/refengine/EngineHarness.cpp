@@ -1,54 +1,10 @@
 #include "EngineHarness.h"
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
 
 namespace rrtest {
-
-std::wstring EngineExe() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring self(buf, n);
-  return self.substr(0, self.find_last_of(L'\\') + 1) + L"RodeRedudEngine.exe";
-}
-
-DWORD RunEngine(const std::wstring& args) {
-  std::wstring cmd = L"\"" + EngineExe() + L"\" " + args;
-  STARTUPINFOW si{sizeof si};
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return DWORD(-1);
-  WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = DWORD(-1);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
-std::vector<DWORD> EngineProcesses() {
-  std::vector<DWORD> out;
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return out;
-  PROCESSENTRY32W pe{sizeof pe};
-  for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe))
-    if (!_wcsicmp(pe.szExeFile, L"RodeRedudEngine.exe")) out.push_back(pe.th32ProcessID);
-  CloseHandle(snap);
-  return out;
-}
-
-bool StopEngines(DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!EngineProcesses().empty()) {
-    RunEngine(L"/stop");
-    Pump(200);
-    if (GetTickCount() - start > timeoutMs) return false;
-  }
-  return true;
-}
 
 const EngineFolders& Folders() {
   static EngineFolders f = [] {

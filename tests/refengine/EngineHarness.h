@@ -14,16 +14,10 @@
 
 #include "ComBase.h"
 #include "EngineContract.h"
+#include "support/EngineProcess.h"
 
 namespace rrtest {
 
-std::wstring EngineExe();
-// Runs the engine executable with the given arguments and waits for its exit code.
-DWORD RunEngine(const std::wstring& args);
-// Process ids of running engines.
-std::vector<DWORD> EngineProcesses();
-// Asks a running engine to stop and waits until no engine process is left.
-bool StopEngines(DWORD timeoutMs = 15000);
 
 // The folders the test engine works in (created once per test process).
 struct EngineFolders {

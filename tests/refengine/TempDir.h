@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Text.h"
+#include "support/EngineProcess.h"
 
 class TempDir {
  public:
@@ -23,26 +24,7 @@ class TempDir {
   const std::wstring& path() const { return path_; }
   std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
-  static void Remove(const std::wstring& p) {
-    WIN32_FIND_DATAW fd;
-    HANDLE f = FindFirstFileW((p + L"\\*").c_str(), &fd);
-    if (f != INVALID_HANDLE_VALUE) {
-      do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring child = p + L"\\" + name;
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-          Remove(child);
-        } else {
-          SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileW(child.c_str());
-        }
-      } while (FindNextFileW(f, &fd));
-      FindClose(f);
-    }
-    RemoveDirectoryW(p.c_str());
-  }
+  static void Remove(const std::wstring& p) { rrtest::RemoveFolderTree(p); }
 
  private:
   std::wstring path_;

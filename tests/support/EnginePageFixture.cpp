@@ -1,7 +1,6 @@
 #include "support/EnginePageFixture.h"
 
 #include <objbase.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 
@@ -11,18 +10,10 @@
 #include "engine/EngineString.h"
 #include "engine/EventSinks.h"
 #include "engine/ScanController.h"
+#include "support/EngineProcess.h"
 #include "support/shipped_theme.h"
 
 namespace {
-
-const wchar_t kEngineExe[] = L"RodeRedudEngine.exe";
-
-std::wstring OutputFolder() {
-  wchar_t buffer[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring self(buffer, n);
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
 
 std::wstring ShortGuid() {
   GUID g{};
@@ -30,63 +21,6 @@ std::wstring ShortGuid() {
   wchar_t text[40];
   StringFromGUID2(g, text, 40);
   return std::wstring(text + 1, 8);
-}
-
-DWORD RunEngine(const std::wstring& args) {
-  std::wstring cmd = L"\"" + OutputFolder() + kEngineExe + L"\" " + args;
-  STARTUPINFOW si{sizeof si};
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return DWORD(-1);
-  WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = DWORD(-1);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
-bool EngineRunning() {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return false;
-  bool found = false;
-  PROCESSENTRY32W pe{sizeof pe};
-  for (BOOL more = Process32FirstW(snap, &pe); more && !found; more = Process32NextW(snap, &pe))
-    found = _wcsicmp(pe.szExeFile, kEngineExe) == 0;
-  CloseHandle(snap);
-  return found;
-}
-
-// Asks running engines to end until none is left.
-bool StopEngines(DWORD timeoutMs = 20000) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (EngineRunning()) {
-    RunEngine(L"/stop");
-    PumpUntil([] { return !EngineRunning(); }, 1000);
-    if (GetTickCount64() > end) return false;
-  }
-  return true;
-}
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW fd;
-  HANDLE f = FindFirstFileW((path + L"\\*").c_str(), &fd);
-  if (f != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-          !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveTree(child);
-      } else {
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(f, &fd));
-    FindClose(f);
-  }
-  RemoveDirectoryW(path.c_str());
 }
 
 }  // namespace
@@ -130,7 +64,7 @@ EnginePageFixture::~EnginePageFixture() {
   m_frame.reset();
   CScanController::Shutdown();
   Engine().ReleaseAll();
-  StopEngines();
+  rrtest::StopEngines();
   if (m_app) {
     RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + m_profileCompany).c_str());
     m_app.reset();
@@ -139,7 +73,7 @@ EnginePageFixture::~EnginePageFixture() {
 }
 
 void EnginePageFixture::RemoveFolders() {
-  if (!m_root.empty()) RemoveTree(m_root);
+  if (!m_root.empty()) rrtest::RemoveFolderTree(m_root);
 }
 
 bool EnginePageFixture::PlantTestFile(const std::wstring& path) {
@@ -174,8 +108,8 @@ bool EnginePageFixture::PlantTestFile(const std::wstring& path) {
   SetEnvironmentVariableW(L"RODEREDUD_ENGINE_FULL_PATHS", m_scan.c_str());
   SetEnvironmentVariableW(L"RODEREDUD_ENGINE_WATCH_PATHS", m_watch.c_str());
   Engine().ReleaseAll();
-  if (!StopEngines()) return ::testing::AssertionFailure() << "an engine from before does not stop";
-  static const DWORD registered = RunEngine(L"/regserver");
+  if (!rrtest::StopEngines(20000)) return ::testing::AssertionFailure() << "an engine from before does not stop";
+  static const DWORD registered = rrtest::RunEngine(L"/regserver");
   if (registered != 0)
     return ::testing::AssertionFailure() << "engine /regserver exit code " << registered;
 
