@@ -13,20 +13,10 @@
 #include "engine/EngineDocuments.h"
 #include "engine/documents/NVPairs.h"
 #include "pages/scan/OverviewPage.h"
+#include "support/BenchClock.h"
 #include "support/EnginePageFixture.h"
 
 namespace {
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -60,19 +50,19 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> fetch, show;
     for (int i = 0; i < rounds; ++i) {
       QVnsNVPairs::CNVPairs pairs;
-      const double t0 = NowMs();
+      const double t0 = BenchNowMs();
       FetchDocument(pairs, EngineDocuments::kNVPairs);
-      fetch.push_back(NowMs() - t0);
+      fetch.push_back(BenchNowMs() - t0);
     }
     for (int i = 0; i < rounds; ++i) {
       ClickTab(frame.m_hWnd, CMainFrame::kTabScan);
       PumpUntil([] { return false; }, 20);
-      const double t0 = NowMs();
+      const double t0 = BenchNowMs();
       ClickTab(frame.m_hWnd, CMainFrame::kTabOverview);
       // Everything invalidated is painted now, the page and its buttons included.
       RedrawWindow(frame.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
       GdiFlush();
-      show.push_back(NowMs() - t0);
+      show.push_back(BenchNowMs() - t0);
       if (!overview->IsWindowVisible()) {
         std::fprintf(stderr, "the overview page was not shown\n");
         return 1;
@@ -81,30 +71,30 @@ int wmain(int argc, wchar_t** argv) {
     // Where the time goes: the reads, the page's own paint, the whole window's.
     std::vector<double> reads, pagePaint, framePaint;
     for (int i = 0; i < rounds; ++i) {
-      double t0 = NowMs();
+      double t0 = BenchNowMs();
       overview->RefreshAll();
-      reads.push_back(NowMs() - t0);
-      t0 = NowMs();
+      reads.push_back(BenchNowMs() - t0);
+      t0 = BenchNowMs();
       RedrawWindow(overview->m_hWnd, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       GdiFlush();
-      pagePaint.push_back(NowMs() - t0);
-      t0 = NowMs();
+      pagePaint.push_back(BenchNowMs() - t0);
+      t0 = BenchNowMs();
       RedrawWindow(frame.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       GdiFlush();
-      framePaint.push_back(NowMs() - t0);
+      framePaint.push_back(BenchNowMs() - t0);
     }
     {
       double t[5];
-      t[0] = NowMs();
+      t[0] = BenchNowMs();
       overview->RefreshDefinitionsDate();
-      t[1] = NowMs();
+      t[1] = BenchNowMs();
       overview->RefreshLastScan();
-      t[2] = NowMs();
+      t[2] = BenchNowMs();
       overview->RefreshCleanCount();
-      t[3] = NowMs();
+      t[3] = BenchNowMs();
       overview->RefreshScanSummary();
-      t[4] = NowMs();
+      t[4] = BenchNowMs();
       std::printf("definitions %.2f, last scan %.2f, clean count %.2f, summary %.2f ms\n",
                   t[1] - t[0], t[2] - t[1], t[3] - t[2], t[4] - t[3]);
     }
