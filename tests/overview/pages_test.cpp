@@ -668,3 +668,24 @@ TEST_F(PagesTest, ScanPageByKeyboard) {
   PressKey(VK_DELETE);
   EXPECT_TRUE(Scan().CustomPaths().empty());
 }
+
+TEST_F(PagesTest, LeavingTheScanPageStoresOnlyAChange) {
+  ScratchFolders dirs;
+  const std::wstring a = LowerPath(dirs.Make(L"a"));
+  E().SetText(L"GetScanConfig",
+              L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ScanConfig ShowUserScanResultsManual="
+              L"\"true\" CheckForUpdatesBeforeScan=\"true\" ScanDetailCBIntervalMS=\"100\">"
+              L"<ScanSettings><ScanSetting ScanType=\"2\"><PathsToScan><Paths Path=\"" +
+                  a + L"\"/></PathsToScan></ScanSetting></ScanSettings></ScanConfig>");
+  ShowScanPage();
+  E().ClearCalls();
+  ShowOverview();
+  EXPECT_EQ(E().CallCount(L"GetScanConfig"), 1);
+  EXPECT_EQ(E().CallCount(L"SetScanConfig"), 0) << "nothing changed";
+  ShowScanPage();
+  Scan().RemoveFolderAt(0);
+  E().ClearCalls();
+  ShowOverview();
+  ASSERT_EQ(E().CallCount(L"SetScanConfig"), 1);
+  EXPECT_TRUE(StoredCustomFolders(E().Stored(L"SetScanConfig")).empty());
+}

@@ -83,11 +83,12 @@ SNAPSHOT_SCENE(overview_and_scan_pages) {
   wchar_t windows[MAX_PATH] = L"";
   GetWindowsDirectoryW(windows, MAX_PATH);
   const std::wstring w = windows;
+  // Leaving the scan page writes its list back: set the folders once it is hidden.
+  frame.SelectTab(CMainFrame::kTabOverview, true);
   engine.SetText(L"GetScanConfig",
                  ScanConfig(L"<Paths Path=\"" + w + L"\"/><Paths Path=\"" + w +
                             L"\\system32\"/><Paths Path=\"" + w +
                             L"\\system32\\drivers\\etc\"/><Paths Path=\"" + w + L"\\fonts\"/>"));
-  frame.SelectTab(CMainFrame::kTabOverview, true);
   frame.SelectTab(CMainFrame::kTabScan, true);
   if (CScanPage* scan = frame.ScanPage()) scan->ChooseCustomScan();
   snapshot::PumpFor(100);

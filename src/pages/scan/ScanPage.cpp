@@ -196,8 +196,13 @@ void CScanPage::LoadCustomPaths() {
 void CScanPage::SaveCustomPaths() {
   SC::CScanConfig config;
   if (FAILED(FetchDocument(config, EngineDocuments::kScanConfig))) return;
+  std::string before, after;
+  config.WriteToText(before);
   // A working copy that was never loaded would wipe the stored folders.
   ApplyScanStartConfig(config, m_pathsLoaded ? &m_paths : nullptr);
+  // The engine already holds an unchanged document (leaving the page usually
+  // changes nothing).
+  if (config.WriteToText(after) == 0 && after == before) return;
   StoreDocument(config, EngineDocuments::kScanConfig);
 }
 
