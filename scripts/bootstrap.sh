@@ -12,7 +12,8 @@ SUDO=""
 PKGS=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       mingw-w64-tools mingw-w64-x86-64-dev wine wine64 libwine xvfb xauth fonts-wine
       librsvg2-bin nsis imagemagick dpkg-dev cmake ninja-build python3 googletest x11-utils
-      clang-format fonts-dejavu-core)
+      clang-format fonts-dejavu-core
+      libz-mingw-w64-dev clamav clamav-testfiles)
 
 missing=()
 for p in "${PKGS[@]}"; do

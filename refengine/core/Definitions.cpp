@@ -174,20 +174,11 @@ std::string SerializeDefinitions(const Definitions& d) {
 }
 
 bool LoadDefinitionsFile(const std::wstring& path, Definitions& out, std::string& error) {
-  HANDLE h =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return error = "cannot open definitions file", false;
-  LARGE_INTEGER size{};
-  GetFileSizeEx(h, &size);
-  if (size.QuadPart > 64 * 1024 * 1024) {
-    CloseHandle(h);
-    return error = "definitions file too large", false;
-  }
-  std::string text(size_t(size.QuadPart), '\0');
-  DWORD got = 0;
-  BOOL ok = text.empty() || ReadFile(h, text.data(), DWORD(text.size()), &got, nullptr);
-  CloseHandle(h);
-  if (!ok || got != text.size()) return error = "cannot read definitions file", false;
+  std::string text;
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return error = "cannot open definitions file", false;
+  if (!ReadWholeFile(path, 64 * 1024 * 1024, text))
+    return error = "cannot read definitions file (or larger than 64 MB)", false;
   return ParseDefinitions(text, out, error);
 }
 
@@ -245,100 +236,77 @@ Definitions BuiltInDefinitions() {
 
 // ---------------------------------------------------------------------------
 
-Matcher::Matcher(const Definitions& defs) : prefixBits_(65536 / 64, 0) {
-  for (const auto& [id, t] : defs.threats) {
-    for (const auto& r : t.byteRules) {
-      Rule rule{id, r.bytes, r.offset, t.maxSize};
-      maxLen_ = std::max(maxLen_, r.bytes.size());
-      if (r.offset >= 0) {
-        anchored_.push_back(std::move(rule));
-      } else {
-        uint16_t k = uint16_t(uint8_t(r.bytes[0]) | uint8_t(r.bytes[1]) << 8);
-        prefixBits_[k >> 6] |= 1ull << (k & 63);
-        byPrefix_.emplace(k, floating_.size());
-        floating_.push_back(std::move(rule));
-      }
-    }
-    for (const auto& h : t.hashRules) hashes_.emplace(h.size, std::make_pair(h.hash, id));
-  }
+struct DescribedThreats {
+  std::mutex mu;
+  std::map<uint32_t, ThreatDef> byId;  // nodes never move: pointers stay valid
+};
+
+void Definitions::Import(std::shared_ptr<const SignatureSet> set) {
+  imported = std::move(set);
+  described = imported ? std::make_shared<DescribedThreats>() : nullptr;
 }
 
-uint32_t Matcher::ScanBuffer(const void* data, size_t size) const {
-  FileScan fs(*this, size);
-  fs.Feed(static_cast<const uint8_t*>(data), size);
-  return fs.Finish();
+namespace {
+
+ThreatDef ArchiveBomb() {
+  ThreatDef t;
+  t.id = kArchiveBombThreat;
+  t.name = L"Archive.Bomb";
+  t.category = L"Archive bomb";
+  t.categoryId = 8;
+  t.level = 3;
+  t.advise = 3;
+  t.type = L"File";
+  t.advice = L"Quarantine this archive unless you know where it comes from.";
+  t.description =
+      L"An archive that unpacks to vastly more than its own size, made to exhaust the "
+      L"programs that open it. It was not unpacked.";
+  return t;
 }
 
-Matcher::FileScan::FileScan(const Matcher& m, uint64_t fileSize) : m_(m), size_(fileSize) {
-  hashing_ = m.hashes_.count(fileSize) != 0;
-  // A small file needs no more window than its own size.
-  if (!m.floating_.empty() || !m.anchored_.empty())
-    buf_.resize(m.maxLen_ * 2 + size_t(std::min<uint64_t>(fileSize, 65536)));
+}  // namespace
+
+ThreatDef ImportedThreat(uint32_t id, const std::string& name) {
+  ThreatDef t;
+  t.id = id;
+  t.name = Widen(name);
+  t.type = L"File";
+  t.level = 2;
+  t.advise = 3;
+  // Names read "Platform.Kind.Family-n"; the kind is the category.
+  size_t a = name.find('.'), b = a == std::string::npos ? a : name.find('.', a + 1);
+  std::string lower = Narrow(Lower(t.name));
+  if (lower.find("test") != std::string::npos) {
+    t.category = L"Test file";
+    t.categoryId = 9;
+    t.level = 4;
+  } else if (b != std::string::npos && b > a + 1) {
+    t.category = Widen(name.substr(a + 1, b - a - 1));
+    t.categoryId = 1;
+  } else {
+    t.category = L"Malware";
+    t.categoryId = 1;
+  }
+  t.author = L"Imported signature";
+  t.advice = L"Quarantine this file.";
+  t.description = L"Found by a signature from an installed signature database.";
+  return t;
 }
 
-bool Matcher::FileScan::Feed(const uint8_t* data, size_t size) {
-  if (found_) return false;
-  if (hashing_) sha_.Update(data, size);
-  if (buf_.empty()) return true;
-  while (size && !found_) {
-    size_t take = std::min(size, buf_.size() - have_);
-    memcpy(buf_.data() + have_, data, take);
-    have_ += take;
-    data += take;
-    size -= take;
-    if (have_ == buf_.size()) ScanWindow(false);
+const ThreatDef* Definitions::Find(uint32_t id) const {
+  auto it = threats.find(id);
+  if (it != threats.end()) return &it->second;
+  if (id == kArchiveBombThreat) {
+    static const ThreatDef bomb = ArchiveBomb();
+    return &bomb;
   }
-  return !found_;
-}
-
-bool Matcher::FileScan::ScanWindow(bool final) {
-  size_t keep = final ? 0 : m_.maxLen_ - 1;
-  if (have_ <= keep) return false;
-  size_t limit = have_ - keep;
-  const uint8_t* b = buf_.data();
-  // Anchored rules whose position falls into this window.
-  for (const auto& r : m_.anchored_) {
-    if (size_ > r.maxSize) continue;
-    uint64_t off = uint64_t(r.offset);
-    if (off < base_ || off >= base_ + limit) continue;
-    size_t at = size_t(off - base_);
-    if (at + r.bytes.size() <= have_ && memcmp(b + at, r.bytes.data(), r.bytes.size()) == 0) {
-      found_ = r.threat;
-      return true;
-    }
-  }
-  if (!m_.floating_.empty()) {
-    const uint64_t* bits = m_.prefixBits_.data();
-    size_t last = std::min(limit, have_ - 1);  // two bytes are read at each position
-    for (size_t i = 0; i < last; ++i) {
-      uint16_t k = uint16_t(b[i] | b[i + 1] << 8);
-      if (!(bits[k >> 6] >> (k & 63) & 1)) continue;
-      auto range = m_.byPrefix_.equal_range(k);
-      for (auto it = range.first; it != range.second; ++it) {
-        const Rule& r = m_.floating_[it->second];
-        if (size_ <= r.maxSize && i + r.bytes.size() <= have_ &&
-            memcmp(b + i, r.bytes.data(), r.bytes.size()) == 0) {
-          found_ = r.threat;
-          return true;
-        }
-      }
-    }
-  }
-  memmove(buf_.data(), b + limit, have_ - limit);
-  base_ += limit;
-  have_ -= limit;
-  return false;
-}
-
-uint32_t Matcher::FileScan::Finish() {
-  if (!found_ && !buf_.empty()) ScanWindow(true);
-  if (!found_ && hashing_) {
-    Digest d = sha_.Finish();
-    auto range = m_.hashes_.equal_range(size_);
-    for (auto it = range.first; it != range.second; ++it)
-      if (it->second.first == d) return it->second.second;
-  }
-  return found_;
+  if (!imported || !described) return nullptr;
+  std::string name = imported->NameOf(id);
+  if (name.empty()) return nullptr;
+  std::lock_guard lock(described->mu);
+  auto [at, fresh] = described->byId.try_emplace(id);
+  if (fresh) at->second = ImportedThreat(id, name);
+  return &at->second;
 }
 
 }  // namespace rre

@@ -30,10 +30,16 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
+#include "Archive.h"
+#include "Md5Sha1.h"
 #include "Sha256.h"
+#include "Signatures.h"
 
 namespace rre {
 
@@ -59,16 +65,26 @@ struct ThreatDef {
   std::vector<HashRule> hashRules;
 };
 
+struct DescribedThreats;
+
 struct Definitions {
   uint32_t version = 0;
   std::wstring date;  // engine date-time text
   std::map<uint32_t, ThreatDef> threats;
+  // Signatures read from other scanners' databases (see Signatures.h).
+  std::shared_ptr<const SignatureSet> imported;
+  std::shared_ptr<DescribedThreats> described;  // threats of `imported`, made on demand
 
-  const ThreatDef* Find(uint32_t id) const {
-    auto it = threats.find(id);
-    return it == threats.end() ? nullptr : &it->second;
-  }
+  // Sets the imported signatures (null: none).
+  void Import(std::shared_ptr<const SignatureSet> set);
+
+  // The threat of an id: the own definitions', an imported signature's or the
+  // scanner's own (archive bomb); nullptr when unknown.
+  const ThreatDef* Find(uint32_t id) const;
 };
+
+// What the threat of an imported signature looks like to the user.
+ThreatDef ImportedThreat(uint32_t id, const std::string& name);
 
 // Parses a definitions text. On failure returns false and describes the fault
 // (with its line number) in `error`; `out` is then unspecified.
@@ -84,12 +100,19 @@ Definitions BuiltInDefinitions();
 // The 68-byte standard anti-virus test string, assembled at run time.
 std::string EicarTestString();
 
-// Compiled form of the rules for fast scanning of file contents.
+// Threat the scanner itself reports for an archive member whose unpacked size
+// is out of all proportion to its packed size (a decompression bomb).
+constexpr uint32_t kArchiveBombThreat = 999999;
+
+// Compiled form of the rules for fast scanning of file contents: body
+// signatures are found through a multi-pattern index of a few fixed bytes of
+// each (then checked in full); whole-file hashes cost one digest per file and
+// kind, whatever their number.
 class Matcher {
  public:
   explicit Matcher(const Definitions& defs);
 
-  // Incremental scan of one file of a known size.
+  // Incremental scan of one file; `fileSize` may be kUnknownSize (a stream).
   class FileScan {
    public:
     FileScan(const Matcher& m, uint64_t fileSize);
@@ -100,33 +123,58 @@ class Matcher {
     uint32_t Finish();
 
    private:
-    bool ScanWindow(bool final);
+    void Process(bool final);
+    void OnAnchor(uint32_t anchor, size_t at);
+    void Hit(const BodySig& s);
+    uint32_t FromEnd() const;
+    uint32_t ByHash() const;
     const Matcher& m_;
     uint64_t size_;
     std::vector<uint8_t> buf_;
-    size_t have_ = 0;
-    uint64_t base_ = 0;  // file offset of buf_[0]
-    bool hashing_ = false;
-    Sha256 sha_;
+    size_t have_ = 0, next_ = 0;  // bytes held; next position to look at
+    uint64_t base_ = 0;           // file offset of buf_[0]
+    uint64_t total_ = 0;          // bytes fed
+    bool md5On_ = false, sha1On_ = false, sha256On_ = false;
+    Md5 md5_;
+    Sha1 sha1_;
+    Sha256 sha256_;
+    Md5Digest md5Sum_{};
+    Sha1Digest sha1Sum_{};
+    Digest sha256Sum_{};
+    std::vector<uint8_t> tail_;  // the last bytes, for end-relative signatures
+    size_t tailAt_ = 0;          // ring position
+    std::unordered_map<uint32_t, std::pair<uint32_t, uint64_t>> progress_;  // sig -> segment, earliest start
+    std::vector<std::pair<uint32_t, uint64_t>> sized_;  // hits waiting for the size: threat, max
     uint32_t found_ = 0;
   };
 
   uint32_t ScanBuffer(const void* data, size_t size) const;
-  size_t MaxPatternLength() const { return maxLen_; }
 
  private:
   friend class FileScan;
-  struct Rule {
-    uint32_t threat;
-    std::string bytes;
-    int64_t offset;
-    uint64_t maxSize;
+  struct Anchor {
+    uint32_t sig;
+    uint32_t segment;
+    uint32_t offset;  // of the anchor bytes in the segment
+    uint32_t len;     // 1 to 4
+    uint8_t bytes[4];
   };
-  std::vector<Rule> floating_, anchored_;
-  std::vector<uint64_t> prefixBits_;          // 65536 bits: first two bytes of a floating rule
-  std::multimap<uint16_t, size_t> byPrefix_;  // first two bytes -> floating rule index
-  std::multimap<uint64_t, std::pair<Digest, uint32_t>> hashes_;  // size -> hash, threat
-  size_t maxLen_ = 4;
+  void AddSig(const BodySig* s);
+
+  std::vector<BodySig> own_;
+  std::shared_ptr<const SignatureSet> imported_;
+  std::vector<const BodySig*> sigs_;
+  std::vector<Anchor> anchors_;
+  std::vector<std::pair<uint32_t, uint32_t>> byKey_;  // 4 anchor bytes -> anchor, sorted
+  std::vector<uint64_t> bloom_;                       // over the 4-byte keys
+  std::vector<std::vector<uint32_t>> byFirstByte_;    // shorter anchors
+  bool haveShort_ = false;
+  std::vector<uint32_t> fromEnd_;  // signatures placed from the end
+  size_t window_ = 4;              // longest bounded stretch
+  size_t tailKeep_ = 0;
+  std::vector<HashSig<32>> ownSha256_;
+  std::unordered_set<uint64_t> md5Sizes_, sha1Sizes_, sha256Sizes_;
+  bool md5Any_ = false, sha1Any_ = false, sha256Any_ = false;
 };
 
 }  // namespace rre

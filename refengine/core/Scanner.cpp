@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "Archive.h"
+
 #include "Text.h"
 
 namespace rre {
@@ -42,7 +44,7 @@ bool ScanControl::Checkpoint() {
 }
 
 Scanner::Scanner(const Matcher& matcher, ScanOptions options, ScanControl& control)
-    : matcher_(matcher), options_(std::move(options)), control_(control), buffer_(256 * 1024) {
+    : matcher_(matcher), options_(std::move(options)), control_(control) {
   for (auto e : options_.excluded) {
     while (e.size() > 3 && (e.back() == L'\\' || e.back() == L'/')) e.pop_back();
     if (!e.empty()) excludedLower_.push_back(Lower(e));
@@ -57,10 +59,71 @@ bool Scanner::Excluded(const std::wstring& lower) const {
   return false;
 }
 
-uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, std::vector<uint8_t>& buffer,
-                           uint64_t& size, uint32_t& error, ScanControl* control) {
+std::wstring TraceFile(const std::wstring& trace) { return trace.substr(0, trace.find(L'>')); }
+
+namespace {
+
+constexpr size_t kFileBuffer = 256 * 1024;
+
+// Scans a stream and, while it reads it, the members of the archive it is.
+class Unpacker {
+ public:
+  Unpacker(const Matcher& m, const ScanLimits& limits, ScanControl* control)
+      : m_(m), limits_(limits), control_(control), budget_{limits.maxUnpacked} {}
+
+  // Returns the threat; `where` receives ">member>..." when it is inside.
+  uint32_t Scan(Source& src, uint64_t size, const std::string& name, int depth,
+                std::string& where, size_t bufferSize) {
+    Matcher::FileScan fs(m_, size);
+    bool more = true;  // the stream's own bytes still matter
+    Reader r(
+        src, [&](const uint8_t* p, size_t n) { more = more && fs.Feed(p, n); }, bufferSize);
+    size_t head = r.Fill(512);
+    ArchiveFormat format =
+        depth < limits_.maxDepth ? SniffArchive(r.Data(), head) : ArchiveFormat::kNone;
+    uint32_t inner = 0;
+    bool stopped = false;
+    if (format != ArchiveFormat::kNone)
+      ForEachMember(format, r, name, budget_, limits_.ratio, [&](Member& member) {
+        if (control_ && !control_->Checkpoint()) return !(stopped = true);
+        std::string sub;
+        const RatioLimit& q = limits_.ratio;
+        bool bomb = member.size != kUnknownSize && member.packedSize != kUnknownSize &&
+                    member.size > q.minSize &&
+                    member.size / q.ratio >= std::max<uint64_t>(member.packedSize, 1);
+        uint32_t t = bomb ? kArchiveBombThreat
+                          : Scan(*member.data, member.size, member.name, depth + 1, sub, 64 * 1024);
+        if (!t && member.data->overRatio) t = kArchiveBombThreat, sub.clear();
+        if (t) {
+          inner = t;
+          where = ">" + member.name + sub;
+          return false;
+        }
+        return more;
+      });
+    if (inner) return inner;
+    while (more && !stopped && r.Fill(1)) {
+      r.Consume(r.Available());
+      if (control_ && depth == 0 && !control_->Checkpoint()) break;
+    }
+    return fs.Finish();
+  }
+
+ private:
+  const Matcher& m_;
+  const ScanLimits& limits_;
+  ScanControl* control_;
+  UnpackBudget budget_;
+};
+
+}  // namespace
+
+uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, const ScanLimits& limits,
+                           uint64_t& size, uint32_t& error, std::wstring& inside,
+                           ScanControl* control) {
   error = 0;
   size = 0;
+  inside.clear();
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -71,22 +134,17 @@ uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, std::vect
   LARGE_INTEGER li{};
   GetFileSizeEx(h, &li);
   size = uint64_t(li.QuadPart);
-  if (buffer.empty()) buffer.resize(256 * 1024);
-  Matcher::FileScan fs(m, size);
   // Never read past the size seen at opening: device-like files (an endless
   // stream reporting size 0) cannot hold the scan.
-  for (uint64_t left = size; left;) {
-    DWORD want = DWORD(std::min<uint64_t>(buffer.size(), left)), got = 0;
-    if (!ReadFile(h, buffer.data(), want, &got, nullptr)) {
-      error = GetLastError();
-      break;
-    }
-    left -= got;
-    if (got == 0 || !fs.Feed(buffer.data(), got)) break;
-    if (control && !control->Checkpoint()) break;
-  }
+  FileSource src(h, size);
+  std::string where;
+  size_t slash = path.find_last_of(L"\\/");
+  std::string name = Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
+  uint32_t threat = Unpacker(m, limits, control).Scan(src, size, name, 0, where, kFileBuffer);
+  error = src.error;
   CloseHandle(h);
-  return fs.Finish();
+  if (threat) inside = Widen(where);
+  return threat;
 }
 
 bool Scanner::ScanOne(const std::wstring& path) {
@@ -94,7 +152,8 @@ bool Scanner::ScanOne(const std::wstring& path) {
   if (onFile) onFile(path, stats_);
   uint64_t size = 0;
   uint32_t error = 0;
-  uint32_t threat = ScanFile(matcher_, path, buffer_, size, error, &control_);
+  std::wstring inside;
+  uint32_t threat = ScanFile(matcher_, path, options_.limits, size, error, inside, &control_);
   ++stats_.files;
   stats_.bytes += size;
   if (error) errors_.push_back({path, error});
@@ -103,7 +162,7 @@ bool Scanner::ScanOne(const std::wstring& path) {
       ++stats_.ignored;
     } else {
       ++stats_.threats;
-      if (onDetection) onDetection(Detection{path, threat, size}, stats_);
+      if (onDetection) onDetection(Detection{path + inside, threat, size}, stats_);
     }
   }
   return !control_.Stopped();

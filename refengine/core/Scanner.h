@@ -31,11 +31,19 @@ class ScanControl {
   bool paused_ = false, stopped_ = false;
 };
 
+// What bounds the look into archives of one scanned file.
+struct ScanLimits {
+  int maxDepth = 8;                     // archives within archives
+  uint64_t maxUnpacked = 100ull << 20;  // unpacked bytes per scanned file
+  RatioLimit ratio;                     // members reported as bombs
+};
+
 struct ScanOptions {
   std::vector<std::wstring> roots;     // files or folders to scan
   std::vector<std::wstring> excluded;  // files or folders left out
   std::set<uint32_t> ignoredThreats;   // found but not reported
   bool recursive = true;
+  ScanLimits limits;
 };
 
 struct ScanStats {
@@ -48,10 +56,14 @@ struct ScanError {
 };
 
 struct Detection {
-  std::wstring path;
+  std::wstring path;  // "C:\\dir\\a.zip>inner.tar>member" when found inside archives
   uint32_t threatId = 0;
   uint64_t size = 0;
 };
+
+// The file on disk a trace names: "C:\\a.zip>b.tar>c.exe" is "C:\\a.zip"
+// (cleaning a threat found inside an archive acts on the whole archive).
+std::wstring TraceFile(const std::wstring& trace);
 
 class Scanner {
  public:
@@ -67,10 +79,13 @@ class Scanner {
   const ScanStats& Stats() const { return stats_; }
   const std::vector<ScanError>& Errors() const { return errors_; }
 
-  // Scans one file. Returns the threat id (0: clean); `error` receives the
-  // system error when the file could not be read.
-  static uint32_t ScanFile(const Matcher& m, const std::wstring& path, std::vector<uint8_t>& buffer,
-                           uint64_t& size, uint32_t& error, ScanControl* control = nullptr);
+  // Scans one file and the archives in it. Returns the threat id (0: clean);
+  // `inside` receives where in the file's archives it was found (">member",
+  // empty for the file itself); `error` the system error when the file could
+  // not be read.
+  static uint32_t ScanFile(const Matcher& m, const std::wstring& path, const ScanLimits& limits,
+                           uint64_t& size, uint32_t& error, std::wstring& inside,
+                           ScanControl* control = nullptr);
 
  private:
   bool Excluded(const std::wstring& lowerPath) const;
@@ -84,7 +99,6 @@ class Scanner {
   ScanStats stats_;
   std::vector<ScanError> errors_;
   std::set<std::wstring> visited_;
-  std::vector<uint8_t> buffer_;
 };
 
 }  // namespace rre

@@ -114,4 +114,20 @@ std::wstring NewGuidText() {
   return buf;
 }
 
+bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& out) {
+  out.clear();
+  HANDLE h =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool ok = GetFileSizeEx(h, &size) && uint64_t(size.QuadPart) <= maxBytes;
+  if (ok) {
+    out.resize(size_t(size.QuadPart));
+    DWORD got = 0;
+    ok = out.empty() || (ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) && got == out.size());
+  }
+  CloseHandle(h);
+  return ok;
+}
+
 }  // namespace rre

@@ -136,6 +136,9 @@ class Engine {
   void ScanWorker(ScanOptions options, uint32_t intervalMs, std::shared_ptr<ScanControl> control);
   void CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanControl> control);
   void UpdateWorker();
+  // Installs a signature container from the definitions server; returns the
+  // update's end status (2 up to date, 3 updated, 4 not stored, 100 bad).
+  long InstallContainer(const std::string& bytes);
   void SchedulerLoop();
   void ProtectionLoop();
   void ApplyProtectionSettings();

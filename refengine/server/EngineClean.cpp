@@ -181,8 +181,12 @@ void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanContr
       w.def.category = t.category.Get();
       w.def.level = t.level.Get();
       w.def.canQuarantine = t.canQuarantine.Get();
+      // A trace inside an archive stands for the whole archive file.
       if (const auto* tr = t.traces.Get())
-        for (const auto& x : tr->trace) w.traces.push_back(x.dispValue.Get());
+        for (const auto& x : tr->trace)
+          if (std::wstring file = TraceFile(x.dispValue.Get());
+              std::find(w.traces.begin(), w.traces.end(), file) == w.traces.end())
+            w.traces.push_back(file);
       total += w.traces.size();
       work.push_back(std::move(w));
     }

@@ -9,7 +9,24 @@
 namespace rre {
 namespace {
 
-constexpr uint64_t kMaxDefinitionsBytes = 32ull * 1024 * 1024;
+constexpr uint64_t kMaxDefinitionsBytes = 256ull * 1024 * 1024;
+constexpr wchar_t kImportReport[] = L"imported-signatures.txt";
+// A signature container delivered by the definitions server.
+constexpr wchar_t kDeliveredContainer[] = L"delivered.cvd";
+
+// Signature databases of other scanners in the definitions folder; what was
+// read and what was skipped is written beside them.
+std::shared_ptr<const SignatureSet> LoadImported(const std::wstring& folder) {
+  SignatureReport report;
+  auto set = LoadSignatureFolder(folder, report);
+  std::string text = "hash signatures " + std::to_string(report.hashes) + ", body signatures " +
+                     std::to_string(report.bodies) + ", unreadable lines " +
+                     std::to_string(report.skippedLines) + ", unsupported lines " +
+                     std::to_string(report.unsupportedLines) + "\r\n";
+  for (const auto& n : report.notes) text += n + "\r\n";
+  if (set || !report.notes.empty()) WriteFileAtomic(folder + kImportReport, text);
+  return set;
+}
 
 }  // namespace
 
@@ -22,6 +39,7 @@ void Engine::LoadDefinitions() {
     *defs = BuiltInDefinitions();
     WriteFileAtomic(path, SerializeDefinitions(*defs));
   }
+  defs->Import(LoadImported(data_ + L"Definitions\\"));
   auto matcher = std::make_shared<Matcher>(*defs);
   std::lock_guard lock(mu_);
   defs_ = defs;
@@ -121,13 +139,20 @@ void Engine::UpdateWorker() {
       FireDefinitionsStatus(6, size, size);
       auto fresh = std::make_shared<Definitions>();
       std::string error;
-      if (!ParseDefinitions(resp.body, *fresh, error)) {
+      if (resp.body.rfind("ClamAV-VDB:", 0) == 0) {
+        end = InstallContainer(resp.body);
+        if (end == 3 || end == 2) stamp();
+      } else if (!ParseDefinitions(resp.body, *fresh, error)) {
         end = 100;
       } else if (fresh->version <= version) {
         stamp();
         end = 2;
       } else {
         FireDefinitionsStatus(1, size, size);
+        {
+          std::lock_guard lock(mu_);
+          fresh->Import(defs_->imported);
+        }
         auto matcher = std::make_shared<Matcher>(*fresh);
         if (!WriteFileAtomic(data_ + L"Definitions\\current.rrdefs", resp.body)) {
           end = 4;
@@ -145,6 +170,35 @@ void Engine::UpdateWorker() {
   }
   updating_ = false;
   FireDefinitionsStatus(end, long(resp.body.size()), long(resp.body.size()));
+}
+
+long Engine::InstallContainer(const std::string& bytes) {
+  ContainerHeader head;
+  std::string error;
+  SignatureSet check;
+  SignatureReport report;
+  if (!ParseContainerHeader(bytes, head, error) || !check.AddContainer("update", bytes, report))
+    return 100;
+  std::wstring folder = data_ + L"Definitions\\", path = folder + kDeliveredContainer;
+  std::string installed;
+  ContainerHeader old;
+  if (ReadWholeFile(path, kMaxDefinitionsBytes, installed) &&
+      ParseContainerHeader(installed, old, error) && old.version >= head.version)
+    return 2;
+  long size = long(bytes.size());
+  FireDefinitionsStatus(1, size, size);
+  if (!WriteFileAtomic(path, bytes)) return 4;
+  std::shared_ptr<Definitions> fresh;
+  {
+    std::lock_guard lock(mu_);
+    fresh = std::make_shared<Definitions>(*defs_);
+  }
+  fresh->Import(LoadImported(folder));
+  auto matcher = std::make_shared<Matcher>(*fresh);
+  std::lock_guard lock(mu_);
+  defs_ = fresh;
+  matcher_ = matcher;
+  return 3;
 }
 
 }  // namespace rre

@@ -151,11 +151,11 @@ void Engine::OnProtectedFile(const std::wstring& path) {
         disposition = 1;
         break;
       case 3:
-        disposition = RemoveFile(hit.path, reboot) ? 3 : 0;
+        disposition = RemoveFile(TraceFile(hit.path), reboot) ? 3 : 0;
         break;
       case 5:
       case 6:
-        qid = QuarantineTraces(def, {hit.path}, L"", defs->version, reboot, nullptr);
+        qid = QuarantineTraces(def, {TraceFile(hit.path)}, L"", defs->version, reboot, nullptr);
         disposition = qid.empty() ? 0 : 5;
         break;
       default:
