@@ -68,7 +68,7 @@ HRESULT Engine::UpdateDefinitions() {
 }
 
 void Engine::UpdateWorker() {
-  FireDefinitionsStatus(0, 0, 0);
+  FireDefinitionsStatus(kUpdateChecking, 0, 0);
   bool enabled;
   std::wstring url;
   uint32_t version;
@@ -90,12 +90,12 @@ void Engine::UpdateWorker() {
     updateConfig_.LastUpdateDateTime.Set(NowLocalText());
     StoreDoc(L"DefinitionUpdateConfig.xml", updateConfig_);
   };
-  long end = 0;
+  long end = kUpdateChecking;
   HttpResponse resp;
   if (!enabled) {
-    end = 7;
+    end = kUpdatesSwitchedOff;
   } else if (url.empty()) {
-    end = 101;
+    end = kUpdateServerUnreachable;
   } else {
     DWORD last = 0;
     bool ok = HttpGet(
@@ -104,33 +104,33 @@ void Engine::UpdateWorker() {
           DWORD now = GetTickCount();
           if (done == 0 || now - last >= 100 || (total && done == total)) {
             last = now;
-            FireDefinitionsStatus(5, long(total), long(done));
+            FireDefinitionsStatus(kUpdateDownloading, long(total), long(done));
           }
           return !quit_;
         },
         kMaxDefinitionsBytes, resp);
     long size = long(resp.body.size());
     if (!ok) {
-      end = resp.status ? 4 : 101;
+      end = resp.status ? kUpdateDownloadFailed : kUpdateServerUnreachable;
     } else if (resp.status == 204 || resp.status == 304) {
       stamp();
-      end = 2;
+      end = kUpdateUpToDate;
     } else if (resp.status != 200) {
-      end = 4;
+      end = kUpdateDownloadFailed;
     } else {
-      FireDefinitionsStatus(6, size, size);
+      FireDefinitionsStatus(kUpdateVerifying, size, size);
       auto fresh = std::make_shared<Definitions>();
       std::string error;
       if (!ParseDefinitions(resp.body, *fresh, error)) {
-        end = 100;
+        end = kUpdateBadDefinitions;
       } else if (fresh->version <= version) {
         stamp();
-        end = 2;
+        end = kUpdateUpToDate;
       } else {
-        FireDefinitionsStatus(1, size, size);
+        FireDefinitionsStatus(kUpdateInstalling, size, size);
         auto matcher = std::make_shared<Matcher>(*fresh);
         if (!WriteFileAtomic(data_ + L"Definitions\\current.rrdefs", resp.body)) {
-          end = 4;
+          end = kUpdateDownloadFailed;
         } else {
           {
             std::lock_guard lock(mu_);
@@ -138,7 +138,7 @@ void Engine::UpdateWorker() {
             matcher_ = matcher;
           }
           stamp();
-          end = 3;
+          end = kUpdateDone;
         }
       }
     }
