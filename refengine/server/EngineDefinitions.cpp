@@ -138,7 +138,7 @@ void Engine::UpdateWorker() {
             matcher_ = matcher;
           }
           stamp();
-          end = kUpdateDone;
+          end = kUpdateInstalled;
         }
       }
     }

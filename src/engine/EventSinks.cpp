@@ -47,7 +47,7 @@ bool IsUpdateRunningStatus(LONG status) {
   return In(status, {kUpdateChecking, kUpdateInstalling, kUpdateDownloading, kUpdateVerifying});
 }
 bool IsUpdateOverStatus(LONG status) {
-  return In(status, {kUpdateUpToDate, kUpdateDone, kUpdateDownloadFailed, kUpdatesSwitchedOff,
+  return In(status, {kUpdateUpToDate, kUpdateInstalled, kUpdateDownloadFailed, kUpdatesSwitchedOff,
                      kUpdateBadDefinitions, kUpdateServerUnreachable});
 }
 bool IsDownloadStatus(LONG status) {

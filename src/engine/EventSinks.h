@@ -35,8 +35,6 @@ bool CleaningNeedsNoCheck(EngineScanState state);
 bool IsUpdateRunningStatus(LONG status);  // 0, 1, 5, 6
 bool IsUpdateOverStatus(LONG status);     // 2, 3, 4, 7, 100, 101
 bool IsDownloadStatus(LONG status);       // 0, 5, 6
-inline constexpr LONG kUpdateInstalling = 1;
-inline constexpr LONG kUpdateInstalled = 3;  // also tells the settings page
 
 }  // namespace EngineCodes
 

@@ -39,7 +39,7 @@ enum UpdateStatus : long {
   kUpdateChecking = 0,
   kUpdateInstalling = 1,
   kUpdateUpToDate = 2,
-  kUpdateDone = 3,
+  kUpdateInstalled = 3,  // also tells the settings page
   kUpdateDownloadFailed = 4,
   kUpdateDownloading = 5,
   kUpdateVerifying = 6,
