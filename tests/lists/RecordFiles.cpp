@@ -16,7 +16,7 @@ std::string RecordXml(const RecordSpec& spec) {
   for (const std::wstring& f : spec.fixes)
     x += L"\t\t<fix traceType=\"1\" dispValue=\"" + f + L"\" actionType=\"3\" isTransient=\"false\"/>\n";
   x += L"\t</fixes>\n</ARDOQuarantineRecordXML>\n";
-  return DocBinding::WideToUtf8(x);
+  return ToBytes(x);
 }
 
 }  // namespace lists
