@@ -17,7 +17,7 @@
 
 #include "app/MainFrame.h"
 #include "support/FrameHarness.h"
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "app/MainFrame.h"
 #include "controls/BaseDlg.h"
 #include "support/FrameHarness.h"
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 static double NowMs() {
   LARGE_INTEGER f, c;

@@ -33,7 +33,7 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
   std::string expected = sumLine.substr(strlen("checksum "));
   if (expected.find_first_of("\r\n") != std::string::npos)
     return error = "checksum must be the last line", false;
-  if (Lower(Widen(expected)) != Widen(ToHex(Sha256::Of(text.data(), sumPos))))
+  if (Lower(ToWide(expected)) != ToWide(ToHex(Sha256::Of(text.data(), sumPos))))
     return error = "checksum mismatch", false;
 
   ThreatDef* cur = nullptr;
@@ -65,7 +65,7 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
         haveVersion = true;
       } else if (key == "date") {
         SYSTEMTIME st;
-        out.date = Widen(value);
+        out.date = ToWide(value);
         if (!ParseEngineTime(out.date, st)) return error = LineError(lineNo, "bad date"), false;
       } else if (key == "threat") {
         if (!ParseU64(value, n) || n == 0 || n > UINT32_MAX)
@@ -83,19 +83,19 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
       if (cur->name.empty()) return error = LineError(lineNo, "threat without name"), false;
       cur = nullptr;
     } else if (key == "name") {
-      cur->name = Widen(value);
+      cur->name = ToWide(value);
     } else if (key == "category") {
-      cur->category = Widen(value);
+      cur->category = ToWide(value);
     } else if (key == "type") {
-      cur->type = Widen(value);
+      cur->type = ToWide(value);
     } else if (key == "author") {
-      cur->author = Widen(value);
+      cur->author = ToWide(value);
     } else if (key == "authorUrl") {
-      cur->authorUrl = Widen(value);
+      cur->authorUrl = ToWide(value);
     } else if (key == "advice") {
-      cur->advice = Widen(value);
+      cur->advice = ToWide(value);
     } else if (key == "description") {
-      cur->description = Widen(value);
+      cur->description = ToWide(value);
     } else if (key == "categoryId") {
       if (!ParseU64(value, n) || n > UINT32_MAX)
         return error = LineError(lineNo, "bad categoryId"), false;
@@ -145,9 +145,9 @@ bool ParseDefinitions(const std::string& text, Definitions& out, std::string& er
 
 std::string SerializeDefinitions(const Definitions& d) {
   std::string s =
-      "RRDEFS 1\nversion " + std::to_string(d.version) + "\ndate " + Narrow(d.date) + "\n";
+      "RRDEFS 1\nversion " + std::to_string(d.version) + "\ndate " + ToBytes(d.date) + "\n";
   auto text = [&s](const char* key, const std::wstring& v) {
-    if (!v.empty()) s += std::string(key) + " " + Narrow(v) + "\n";
+    if (!v.empty()) s += std::string(key) + " " + ToBytes(v) + "\n";
   };
   for (const auto& [id, t] : d.threats) {
     s += "threat " + std::to_string(id) + "\n";

@@ -7,22 +7,6 @@
 
 namespace rre {
 
-std::wstring Widen(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n);
-  return out;
-}
-
-std::string Narrow(const std::wstring& s) {
-  if (s.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 std::wstring Lower(std::wstring s) {
   if (!s.empty()) CharLowerBuffW(s.data(), DWORD(s.size()));
   return s;

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/TextConvert.h"
+
 namespace rre {
 
-std::wstring Widen(const std::string& utf8);
-std::string Narrow(const std::wstring& text);
 std::wstring Lower(std::wstring s);
 bool ParseU64(const std::string& s, uint64_t& v);
 bool ParseI64(const std::string& s, int64_t& v);

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/Handles.h"
+
 namespace rre {
 namespace {
 
@@ -36,25 +38,6 @@ struct KeyStream {
   }
 };
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (ok()) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return h_; }
-  void Close() {
-    if (ok()) CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE h_;
-};
-
 bool WriteAll(HANDLE h, const void* p, size_t n) {
   DWORD w = 0;
   return WriteFile(h, p, DWORD(n), &w, nullptr) && w == n;
@@ -73,12 +56,12 @@ bool CreateFolders(const std::wstring& folder) {
 
 bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest& hash,
                 uint64_t& size, uint32_t& error) {
-  Handle in(CreateFileW(source.c_str(), GENERIC_READ,
+  UniqueFile in(CreateFileW(source.c_str(), GENERIC_READ,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!in.ok()) return error = GetLastError(), false;
-  Handle out(CreateFileW(dataPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-  if (!out.ok()) return error = GetLastError(), false;
+  if (!in) return error = GetLastError(), false;
+  UniqueFile out(CreateFileW(dataPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  if (!out) return error = GetLastError(), false;
   LARGE_INTEGER li{};
   GetFileSizeEx(in.get(), &li);
   Header hdr{};
@@ -113,7 +96,7 @@ bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest
     ok = WriteAll(out.get(), &hdr, sizeof hdr);
   }
   ok = ok && FlushFileBuffers(out.get());
-  out.Close();
+  out.reset();
   if (!ok) {
     if (!error) error = ERROR_WRITE_FAULT;
     DeleteFileW(dataPath.c_str());
@@ -126,9 +109,9 @@ bool VaultStore(const std::wstring& source, const std::wstring& dataPath, Digest
 
 bool VaultRestore(const std::wstring& dataPath, const std::wstring& target, const Digest* expected,
                   uint32_t& error) {
-  Handle in(CreateFileW(dataPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+  UniqueFile in(CreateFileW(dataPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                         nullptr));
-  if (!in.ok()) return error = GetLastError(), false;
+  if (!in) return error = GetLastError(), false;
   Header hdr{};
   DWORD got = 0;
   if (!ReadFile(in.get(), &hdr, sizeof hdr, &got, nullptr) || got != sizeof hdr ||
@@ -136,8 +119,8 @@ bool VaultRestore(const std::wstring& dataPath, const std::wstring& target, cons
     return error = ERROR_FILE_CORRUPT, false;
   size_t cut = target.find_last_of(L"\\/");
   if (cut != std::wstring::npos && cut > 2) CreateFolders(target.substr(0, cut));
-  Handle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-  if (!out.ok()) return error = GetLastError(), false;
+  UniqueFile out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  if (!out) return error = GetLastError(), false;
   KeyStream ks(hdr.seed);
   uint64_t word = 0, total = 0;
   unsigned left = 0;
@@ -164,7 +147,7 @@ bool VaultRestore(const std::wstring& dataPath, const std::wstring& target, cons
     error = ERROR_FILE_CORRUPT;
     ok = false;
   }
-  out.Close();
+  out.reset();
   if (!ok) DeleteFileW(target.c_str());
   return ok;
 }

@@ -7,6 +7,7 @@
 
 #include "EngineContract.h"
 #include "Vault.h"
+#include "framework/Trace.h"
 
 namespace rre {
 
@@ -25,7 +26,8 @@ void Engine::Start() {
   data_ = WithSlash(folder);
   for (const wchar_t* sub : {L"", L"Config", L"Quarantine", L"Quarantine\\Data", L"Definitions"})
     CreateFolders(data_ + sub);
-  wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!wake_) TraceLastError(L"CreateEventW");
   LoadConfiguration();
   LoadDefinitions();
   PurgeQuarantine();
@@ -58,7 +60,7 @@ void Engine::Shutdown() {
       IID__IQVServiceEvents, [](_IQVServiceEvents* s) { return s->ServiceStatusChanged(0); });
   if (control_) control_->Stop();
   quit_ = true;
-  if (wake_) SetEvent(wake_);
+  if (wake_) SetEvent(wake_.get());
   {
     std::lock_guard lock(workersMu_);
     for (auto& w : workers_) w.thread.join();
@@ -67,8 +69,7 @@ void Engine::Shutdown() {
   if (scheduler_.joinable()) scheduler_.join();
   if (protection_.joinable()) protection_.join();
   events_.Clear();
-  if (wake_) CloseHandle(wake_);
-  wake_ = nullptr;
+  wake_.reset();
 }
 
 }  // namespace rre

@@ -4,18 +4,8 @@
 // scan-and-clean session, the quarantine, the definitions update, the
 // scheduled scans and active protection, and fires the events.
 //
-// Engine codes (free for the engine to choose, carried by the client):
-//   Scan states: 0 idle, 1 scanning, 107 scan done (nothing found), 109 scan
-//     done (threats found), 110 cleaning, 111 cleaning done, 112 cleaning
-//     stopped, 113 scan failed, 114 paused, 115 cleaning failed, 116 scan stopped.
-//   Actions (adviseType, actionRequested, cleanerResult): 0 none, 1 delete,
-//     2 report only, 3 quarantine, 4 allow this time, 5 ignore, 6 delete at
-//     restart; cleanerResult -1 means the action failed.
-//   Definitions update status: 0 checking, 5 downloading, 6 verifying,
-//     1 installing; ends: 2 up to date, 3 updated, 4 download failed,
-//     7 updates switched off, 100 bad definitions file, 101 server unreachable.
-//   Active protection (KnownBadApplicationResponseEnum): 0 allow, 1 report,
-//     3 delete, 5 quarantine, 6 quarantine without notice.
+// Its codes (states, actions, update status, protection responses) are
+// EngineCodes, shared with the client.
 
 #include <windows.h>
 
@@ -32,6 +22,8 @@
 #include "Definitions.h"
 #include "EventHub.h"
 #include "Scanner.h"
+#include "idl/EngineCodes.h"
+#include "framework/Handles.h"
 #include "Schedule.h"
 #include "engine/documents/APConfig.h"
 #include "engine/documents/NVPairs.h"
@@ -42,30 +34,7 @@
 
 namespace rre {
 
-enum ScanState : long {
-  kIdle = 0,
-  kScanning = 1,
-  kScanDone = 107,
-  kScanDoneThreats = 109,
-  kCleaning = 110,
-  kCleanDone = 111,
-  kCleanStopped = 112,
-  kScanFailed = 113,
-  kPaused = 114,
-  kCleanFailed = 115,
-  kScanStopped = 116,
-};
-
-enum Action : int {
-  kNoAction = 0,
-  kDelete = 1,
-  kReportOnly = 2,
-  kQuarantine = 3,
-  kAllow = 4,
-  kIgnore = 5,
-  kDeleteAtRestart = 6,
-  kActionFailed = -1,
-};
+using namespace EngineCodes;
 
 struct ThreatInfo {
   bool known = false;
@@ -196,7 +165,7 @@ class Engine {
 
   std::thread scheduler_, protection_;
   std::atomic<bool> quit_{false};
-  HANDLE wake_ = nullptr;  // wakes the protection loop on setting changes
+  UniqueEvent wake_;  // wakes the protection loop on setting changes
 };
 
 }  // namespace rre

@@ -2,7 +2,7 @@
 
 #include "EngineParts.h"
 
-#include "ComBase.h"
+#include "engine/EngineString.h"
 #include "EngineContract.h"
 #include "Vault.h"
 
@@ -26,7 +26,7 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
 
   std::lock_guard serial(controlMu_);
   std::unique_lock lock(mu_);
-  if (state_ == kScanning || state_ == kPaused || state_ == kCleaning)
+  if (state_ == kScanStarted || state_ == kScanPaused || state_ == kCleaning)
     return HRESULT_FROM_WIN32(ERROR_BUSY);
   if (!results_) {
     // No session in memory (the engine was restarted): take the last results.
@@ -133,7 +133,7 @@ std::wstring Engine::QuarantineTraces(const ThreatDef& def, const std::vector<st
     auto& orig = fix.originalAttributes.Create();
     Attr(orig.attr, L"path", traces[i]);
     Attr(orig.attr, L"size", std::to_wstring(size));
-    Attr(orig.attr, L"sha256", Widen(ToHex(hash)));
+    Attr(orig.attr, L"sha256", ToWide(ToHex(hash)));
     Attr(fix.quarantineAttributes.Create().attr, L"storage", dataName);
   }
   std::string text;
@@ -266,15 +266,15 @@ void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanContr
       }
       reboot_ = reboot;
     }
-    Bstr name(w.def.name);
+    EngineString name(w.def.name);
     for (const auto& trace : w.traces) {
       ++done;
-      Bstr tb(trace);
+      EngineString tb(trace);
       long percent = total ? long(done * 100 / total) : 100;
       long id = long(w.def.id);
       events_.FireAs<_IQVScanControlEvents>(
           IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
-            return s->CleanProgress(id, name.get(), 1, tb.get(), percent);
+            return s->CleanProgress(id, name.Get(), 1, tb.Get(), percent);
           });
     }
   }

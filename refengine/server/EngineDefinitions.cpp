@@ -86,7 +86,7 @@ HRESULT Engine::UpdateDefinitions() {
 }
 
 void Engine::UpdateWorker() {
-  FireDefinitionsStatus(0, 0, 0);
+  FireDefinitionsStatus(kUpdateChecking, 0, 0);
   bool enabled;
   std::wstring url;
   uint32_t version;
@@ -108,12 +108,12 @@ void Engine::UpdateWorker() {
     updateConfig_.LastUpdateDateTime.Set(NowLocalText());
     StoreDoc(L"DefinitionUpdateConfig.xml", updateConfig_);
   };
-  long end = 0;
+  long end = kUpdateChecking;
   HttpResponse resp;
   if (!enabled) {
-    end = 7;
+    end = kUpdatesSwitchedOff;
   } else if (url.empty()) {
-    end = 101;
+    end = kUpdateServerUnreachable;
   } else {
     DWORD last = 0;
     bool ok = HttpGet(
@@ -122,40 +122,40 @@ void Engine::UpdateWorker() {
           DWORD now = GetTickCount();
           if (done == 0 || now - last >= 100 || (total && done == total)) {
             last = now;
-            FireDefinitionsStatus(5, long(total), long(done));
+            FireDefinitionsStatus(kUpdateDownloading, long(total), long(done));
           }
           return !quit_;
         },
         kMaxDefinitionsBytes, resp);
     long size = long(resp.body.size());
     if (!ok) {
-      end = resp.status ? 4 : 101;
+      end = resp.status ? kUpdateDownloadFailed : kUpdateServerUnreachable;
     } else if (resp.status == 204 || resp.status == 304) {
       stamp();
-      end = 2;
+      end = kUpdateUpToDate;
     } else if (resp.status != 200) {
-      end = 4;
+      end = kUpdateDownloadFailed;
     } else {
-      FireDefinitionsStatus(6, size, size);
+      FireDefinitionsStatus(kUpdateVerifying, size, size);
       auto fresh = std::make_shared<Definitions>();
       std::string error;
       if (resp.body.rfind("ClamAV-VDB:", 0) == 0) {
         end = InstallContainer(resp.body);
-        if (end == 3 || end == 2) stamp();
+        if (end == kUpdateInstalled || end == kUpdateUpToDate) stamp();
       } else if (!ParseDefinitions(resp.body, *fresh, error)) {
-        end = 100;
+        end = kUpdateBadDefinitions;
       } else if (fresh->version <= version) {
         stamp();
-        end = 2;
+        end = kUpdateUpToDate;
       } else {
-        FireDefinitionsStatus(1, size, size);
+        FireDefinitionsStatus(kUpdateInstalling, size, size);
         {
           std::lock_guard lock(mu_);
           fresh->Import(defs_->imported);
         }
         auto matcher = std::make_shared<Matcher>(*fresh);
         if (!WriteFileAtomic(data_ + L"Definitions\\current.rrdefs", resp.body)) {
-          end = 4;
+          end = kUpdateDownloadFailed;
         } else {
           {
             std::lock_guard lock(mu_);
@@ -163,7 +163,7 @@ void Engine::UpdateWorker() {
             matcher_ = matcher;
           }
           stamp();
-          end = 3;
+          end = kUpdateInstalled;
         }
       }
     }
@@ -178,16 +178,16 @@ long Engine::InstallContainer(const std::string& bytes) {
   SignatureSet check;
   SignatureReport report;
   if (!ParseContainerHeader(bytes, head, error) || !check.AddContainer("update", bytes, report))
-    return 100;
+    return kUpdateBadDefinitions;
   std::wstring folder = data_ + L"Definitions\\", path = folder + kDeliveredContainer;
   std::string installed;
   ContainerHeader old;
   if (ReadWholeFile(path, kMaxDefinitionsBytes, installed) &&
       ParseContainerHeader(installed, old, error) && old.version >= head.version)
-    return 2;
+    return kUpdateUpToDate;
   long size = long(bytes.size());
-  FireDefinitionsStatus(1, size, size);
-  if (!WriteFileAtomic(path, bytes)) return 4;
+  FireDefinitionsStatus(kUpdateInstalling, size, size);
+  if (!WriteFileAtomic(path, bytes)) return kUpdateDownloadFailed;
   std::shared_ptr<Definitions> fresh;
   {
     std::lock_guard lock(mu_);
@@ -198,7 +198,7 @@ long Engine::InstallContainer(const std::string& bytes) {
   std::lock_guard lock(mu_);
   defs_ = fresh;
   matcher_ = matcher;
-  return 3;
+  return kUpdateInstalled;
 }
 
 }  // namespace rre

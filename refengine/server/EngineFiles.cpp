@@ -2,6 +2,8 @@
 
 #include "EngineParts.h"
 
+#include "framework/Handles.h"
+
 namespace rre {
 
 std::wstring EnvText(const wchar_t* name) {
@@ -37,12 +39,12 @@ std::wstring WithSlash(std::wstring s) {
 
 bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
   std::wstring tmp = path + L".tmp";
-  HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  UniqueFile file(CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!file) return false;
   DWORD w = 0;
-  BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), DWORD(bytes.size()), &w, nullptr);
-  ok = ok && w == bytes.size() && FlushFileBuffers(h);
-  CloseHandle(h);
+  BOOL ok = bytes.empty() || WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &w, nullptr);
+  ok = ok && w == bytes.size() && FlushFileBuffers(file.get());
+  file.reset();
   if (ok &&
       MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;

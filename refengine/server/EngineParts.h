@@ -34,10 +34,7 @@ template <class D>
 std::wstring DocText(const D& doc) {
   std::wstring text;
   if (doc.WriteToString(text) != 0) return {};
-  size_t decl = text.find(L"?>");
-  size_t enc = text.find(L"UTF-8");
-  if (enc != std::wstring::npos && decl != std::wstring::npos && enc < decl)
-    text.replace(enc, 5, L"UTF-16");
+  RelabelDeclarationUtf16(text);
   return text;
 }
 

@@ -4,7 +4,7 @@
 
 #include <knownfolders.h>
 
-#include "ComBase.h"
+#include "engine/EngineString.h"
 #include "EngineContract.h"
 #include "engine/documents/APEvent.h"
 
@@ -23,7 +23,7 @@ std::vector<std::wstring> WatchFolders() {
 }  // namespace
 
 void Engine::ApplyProtectionSettings() {
-  if (wake_) SetEvent(wake_);
+  if (wake_) SetEvent(wake_.get());
 }
 
 void Engine::ProtectionLoop() {
@@ -35,7 +35,7 @@ void Engine::ProtectionLoop() {
       enabled = apConfig_.Enabled.Get();
     }
     if (!enabled) {
-      WaitForSingleObject(wake_, INFINITE);
+      WaitForSingleObject(wake_.get(), INFINITE);
       continue;
     }
     struct Watch {
@@ -73,7 +73,7 @@ void Engine::ProtectionLoop() {
     }
     std::map<std::wstring, DWORD> pending;  // path -> tick of its last change
     for (;;) {
-      std::vector<HANDLE> handles{wake_};
+      std::vector<HANDLE> handles{wake_.get()};
       for (const auto& w : watches) handles.push_back(w->event);
       DWORD r = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), FALSE,
                                        pending.empty() ? INFINITE : 100);
@@ -147,26 +147,26 @@ void Engine::OnProtectedFile(const std::wstring& path) {
     std::wstring qid;
     bool reboot = false;
     switch (response) {
-      case 1:
-        disposition = 1;
+      case kProtectReport:
+        disposition = kProtectReport;
         break;
-      case 3:
-        disposition = RemoveFile(TraceFile(hit.path), reboot) ? 3 : 0;
+      case kProtectDelete:
+        disposition = RemoveFile(TraceFile(hit.path), reboot) ? kProtectDelete : kProtectAllow;
         break;
-      case 5:
-      case 6:
+      case kProtectQuarantine:
+      case kProtectQuarantineSilently:
         qid = QuarantineTraces(def, {TraceFile(hit.path)}, L"", defs->version, reboot, nullptr);
-        disposition = qid.empty() ? 0 : 5;
+        disposition = qid.empty() ? kProtectAllow : kProtectQuarantine;
         break;
       default:
-        disposition = 0;
+        disposition = kProtectAllow;
         break;
     }
     QVnsAPEvent::CAPEvent ev;
     ev.SchemaVersion.Set(L"4.0.0");
     ev.EventTypeEnum.Set(2);
     ev.MonitorTypeEnum.Set(3);
-    ev.RecommendScan.Set(response == 1 || response == 3);
+    ev.RecommendScan.Set(response == kProtectReport || response == kProtectDelete);
     ev.ThreatDefVersion.Set(std::to_wstring(defs->version));
     ev.APEventID.Set(NewGuidText());
     ev.EventDateTime.Set(NowLocalText());
@@ -178,10 +178,10 @@ void Engine::OnProtectedFile(const std::wstring& path) {
     fd.DispositionEnum.Set(disposition);
     fd.AuthorityEnum.Set(1);
     fd.QID.Set(qid);
-    Bstr text(DocText(ev));
+    EngineString text(DocText(ev));
     events_.FireAs<_IQVActiveProtectionEvents>(
         IID__IQVActiveProtectionEvents,
-        [&](_IQVActiveProtectionEvents* s) { return s->ActiveProtectionEvent(text.get()); });
+        [&](_IQVActiveProtectionEvents* s) { return s->ActiveProtectionEvent(text.Get()); });
   }
 }
 

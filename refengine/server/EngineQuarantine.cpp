@@ -71,7 +71,7 @@ HRESULT Engine::RestoreItem(const std::wstring& rawId, const std::wstring& targe
       std::wstring to = target.empty() ? original : WithSlash(target) + FileName(original);
       std::string raw;
       Digest hash{};
-      bool haveHash = FromHex(Narrow(AttrValue(f.originalAttributes.Get(), L"sha256")), raw) &&
+      bool haveHash = FromHex(ToBytes(AttrValue(f.originalAttributes.Get(), L"sha256")), raw) &&
                       raw.size() == 32;
       if (haveHash) std::copy(raw.begin(), raw.end(), hash.begin());
       uint32_t err = 0;

@@ -4,7 +4,7 @@
 
 #include <knownfolders.h>
 
-#include "ComBase.h"
+#include "engine/EngineString.h"
 #include "EngineContract.h"
 
 namespace rre {
@@ -95,11 +95,11 @@ void Engine::FireProgress(const std::wstring& object, const Found* threat, uint6
     if (threat)
       if (const ThreatDef* d = defs_->Find(threat->threat)) def = *d;
   }
-  Bstr name(threat ? def.name : std::wstring()), obj(object),
+  EngineString name(threat ? def.name : std::wstring()), obj(object),
       cat(threat ? def.category : std::wstring());
   long id = threat ? long(threat->threat) : 0, level = threat ? long(def.level) : 0;
   events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
-    return s->ScanProgress(type, state, name.get(), obj.get(), cat.get(), id, level, traces,
+    return s->ScanProgress(type, state, name.Get(), obj.Get(), cat.Get(), id, level, traces,
                            long(st.files), long(st.folders), 0, 0, 0, traces, 0,
                            long(elapsedMs / 1000), long(st.files), 1, 0);
   });
@@ -109,7 +109,7 @@ HRESULT Engine::StartScan(long type, bool fromSchedule) {
   if (type < 0 || type > 2) return E_INVALIDARG;
   std::lock_guard serial(controlMu_);
   std::unique_lock lock(mu_);
-  if (state_ == kScanning || state_ == kPaused || state_ == kCleaning)
+  if (state_ == kScanStarted || state_ == kScanPaused || state_ == kCleaning)
     return HRESULT_FROM_WIN32(ERROR_BUSY);
   const SC::CScanSetting* own = nullptr;
   if (fromSchedule)
@@ -118,7 +118,7 @@ HRESULT Engine::StartScan(long type, bool fromSchedule) {
         if (long(s.ScanType.Get()) == type && s.ScanSetting.Get()) own = s.ScanSetting.Get();
   ScanOptions options = OptionsFor(type, own);
   uint32_t interval = scanConfig_.ScanDetailCBIntervalMS.Get();
-  state_ = kScanning;
+  state_ = kScanStarted;
   scanType_ = type;
   fromSchedule_ = fromSchedule;
   reboot_ = false;
@@ -142,7 +142,7 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
     matcher = matcher_;
     defs = defs_;
   }
-  FireState(kScanning);
+  FireState(kScanStarted);
   std::wstring started = NowUtcText();
   DWORD t0 = GetTickCount(), last = t0;
   Scanner scanner(*matcher, options, *control);
@@ -284,18 +284,18 @@ HRESULT Engine::WriteResults() {
 HRESULT Engine::PauseScan() {
   {
     std::lock_guard lock(mu_);
-    if (state_ != kScanning || !control_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    if (state_ != kScanStarted || !control_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     control_->Pause();
-    state_ = kPaused;
+    state_ = kScanPaused;
   }
-  FireState(kPaused);
+  FireState(kScanPaused);
   return S_OK;
 }
 
 HRESULT Engine::ResumeScan() {
   std::lock_guard lock(mu_);
-  if (state_ != kPaused || !control_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
-  state_ = kScanning;
+  if (state_ != kScanPaused || !control_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+  state_ = kScanStarted;
   control_->Resume();
   return S_OK;
 }
@@ -317,7 +317,7 @@ HRESULT Engine::ResetScan() {
   // The stopped session records its end first (it may be telling clients).
   std::unique_lock lock(mu_);
   stateChanged_.wait_for(lock, std::chrono::seconds(30), [this] {
-    return state_ != kScanning && state_ != kPaused && state_ != kCleaning;
+    return state_ != kScanStarted && state_ != kScanPaused && state_ != kCleaning;
   });
   state_ = kIdle;
   found_.clear();

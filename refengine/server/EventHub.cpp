@@ -2,11 +2,14 @@
 
 #include <olectl.h>
 
+#include "framework/Trace.h"
+
 namespace rre {
 
 EventHub::EventHub() {
-  CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                   IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&git_));
+  TraceHr(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&git_)),
+          L"CoCreateInstance(GlobalInterfaceTable)");
 }
 
 EventHub::~EventHub() {
@@ -79,6 +82,7 @@ void EventHub::Fire(REFIID iid, const std::function<HRESULT(IUnknown*)>& call) {
   for (const auto& e : targets) {
     HRESULT hr = call(e.proxy);
     e.proxy->Release();
+    if (!TraceHr(hr, L"event call")) continue;
     // The client has gone: forget its sink.
     if (hr == RPC_E_DISCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
         hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || hr == CO_E_OBJNOTCONNECTED ||

@@ -4,9 +4,12 @@
 
 #include <vector>
 
-#include "ComBase.h"
 #include "Engine.h"
 #include "EngineContract.h"
+#include "ServerLifetime.h"
+#include "engine/ComObject.h"
+#include "engine/ComRef.h"
+#include "engine/EngineString.h"
 
 namespace rre {
 namespace {
@@ -15,86 +18,69 @@ namespace {
 // Connection points: every sink goes to the engine's event hub, so a sink
 // advised on any object hears every event of its interface.
 
-class ConnectionPoint final : public IConnectionPoint, public RefCounted {
+class ConnectionPoint final : public ComObject<IConnectionPoint> {
  public:
-  ConnectionPoint(IConnectionPointContainer* owner, REFIID iid) : owner_(owner), iid_(iid) {
-    owner_->AddRef();
-  }
-  ~ConnectionPoint() override { owner_->Release(); }
-  RRE_IUNKNOWN_REFS
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-      *out = static_cast<IConnectionPoint*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP GetConnectionInterface(IID* iid) override {
+  ConnectionPoint(IConnectionPointContainer* owner, REFIID iid)
+      : owner_(ComRef<IConnectionPointContainer>::Share(owner)), iid_(iid) {}
+  STDMETHODIMP GetConnectionInterface(IID* iid) noexcept override {
     if (!iid) return E_POINTER;
     *iid = iid_;
     return S_OK;
   }
-  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** out) override {
+  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override {
     if (!out) return E_POINTER;
-    *out = owner_;
-    owner_->AddRef();
+    *out = ComRef<IConnectionPointContainer>(owner_).Detach();
     return S_OK;
   }
-  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
-    return Engine::Instance().Events().Advise(iid_, sink, cookie);
+  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) noexcept override {
+    return ComGuard([&] { return Engine::Instance().Events().Advise(iid_, sink, cookie); });
   }
-  STDMETHODIMP Unadvise(DWORD cookie) override {
-    return Engine::Instance().Events().Unadvise(iid_, cookie);
+  STDMETHODIMP Unadvise(DWORD cookie) noexcept override {
+    return ComGuard([&] { return Engine::Instance().Events().Unadvise(iid_, cookie); });
   }
-  STDMETHODIMP EnumConnections(IEnumConnections** out) override {
+  STDMETHODIMP EnumConnections(IEnumConnections** out) noexcept override {
     if (out) *out = nullptr;
     return E_NOTIMPL;
   }
 
  private:
-  IConnectionPointContainer* owner_;
+  ServerLock lock_;
+  ComRef<IConnectionPointContainer> owner_;
   IID iid_;
 };
 
 // Base of the five working classes: the main interface, a connection point
 // container for the listed event interfaces.
 template <class Itf>
-class EngineObject : public Itf, public IConnectionPointContainer, public RefCounted {
+class EngineObject : public ComObject<Itf, IConnectionPointContainer> {
  public:
-  EngineObject(const IID& iid, std::vector<IID> events) : iid_(iid), events_(std::move(events)) {}
-  RRE_IUNKNOWN_REFS
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_))
-      *out = static_cast<Itf*>(this);
-    else if (IsEqualIID(iid, IID_IConnectionPointContainer) && !events_.empty())
-      *out = static_cast<IConnectionPointContainer*>(this);
-    else
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override {
+  explicit EngineObject(std::vector<IID> events) : events_(std::move(events)) {}
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override {
     if (out) *out = nullptr;
     return E_NOTIMPL;
   }
-  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
+  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    for (const auto& e : events_)
-      if (IsEqualIID(e, iid)) {
-        *out = new ConnectionPoint(this, iid);
-        return S_OK;
-      }
-    return CONNECT_E_NOCONNECTION;
+    return ComGuard([&]() -> HRESULT {
+      for (const auto& e : events_)
+        if (IsEqualIID(e, iid)) {
+          *out = new ConnectionPoint(this, iid);
+          return S_OK;
+        }
+      return CONNECT_E_NOCONNECTION;
+    });
+  }
+
+ protected:
+  // A class without events offers no connection point container.
+  IUnknown* FindInterface(REFIID iid) override {
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) && events_.empty()) return nullptr;
+    return this->ListedInterface(iid);
   }
 
  private:
-  IID iid_;
+  ServerLock lock_;
   std::vector<IID> events_;
 };
 
@@ -109,184 +95,228 @@ HRESULT Text(HRESULT hr, const std::wstring& text, BSTR* out) {
 class Service final : public EngineObject<IQVService> {
  public:
   Service()
-      : EngineObject(IID_IQVService, {IID__IQVServiceEvents, IID__IQVActiveProtectionEvents,
+      : EngineObject({IID__IQVServiceEvents, IID__IQVActiveProtectionEvents,
                                       IID__IQVThreatDefinitionsEvents}) {}
-  STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
-  STDMETHODIMP GetDataFolder(BSTR* folder) override { return Text(S_OK, E().DataFolder(), folder); }
-  STDMETHODIMP Reserved6() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved7() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved8() override { return E_NOTIMPL; }
-  STDMETHODIMP GetServiceConfig(BSTR* text) override {
-    std::wstring t;
-    return Text(E().GetDocument(Engine::kServiceConfig, t), t, text);
+  STDMETHODIMP Reserved3() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved4() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetDataFolder(BSTR* folder) noexcept override {
+    return ComGuard([&] { return Text(S_OK, E().DataFolder(), folder); });
   }
-  STDMETHODIMP SetServiceConfig(BSTR text) override {
-    return E().SetDocument(Engine::kServiceConfig, FromBstr(text));
+  STDMETHODIMP Reserved6() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved7() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved8() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetServiceConfig(BSTR* text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      std::wstring t;
+      return Text(E().GetDocument(Engine::kServiceConfig, t), t, text);
+    });
   }
-  STDMETHODIMP Reserved11() override { return E_NOTIMPL; }
-  STDMETHODIMP Ping(long* value) override {
-    if (value) *value = 1;
-    return S_OK;
+  STDMETHODIMP SetServiceConfig(BSTR text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return E().SetDocument(Engine::kServiceConfig, BstrText(text));
+    });
   }
-  STDMETHODIMP Reserved13() override { return E_NOTIMPL; }
-  STDMETHODIMP GetConfigDocument(BSTR name, BSTR* text) override {
-    std::wstring t;
-    return Text(E().GetNamedDocument(FromBstr(name), t), t, text);
+  STDMETHODIMP Reserved11() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Ping(long* value) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (value) *value = 1;
+      return S_OK;
+    });
   }
-  STDMETHODIMP SetConfigDocument(BSTR name, BSTR text) override {
-    return E().SetNamedDocument(FromBstr(name), FromBstr(text));
+  STDMETHODIMP Reserved13() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetConfigDocument(BSTR name, BSTR* text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      std::wstring t;
+      return Text(E().GetNamedDocument(BstrText(name), t), t, text);
+    });
+  }
+  STDMETHODIMP SetConfigDocument(BSTR name, BSTR text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return E().SetNamedDocument(BstrText(name), BstrText(text));
+    });
   }
 };
 
 class ActiveProtection final : public EngineObject<IQVActiveProtection> {
  public:
-  ActiveProtection() : EngineObject(IID_IQVActiveProtection, {IID__IQVActiveProtectionEvents}) {}
-  STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
-  STDMETHODIMP GetAPConfig(BSTR* text) override {
-    std::wstring t;
-    return Text(E().GetDocument(Engine::kAPConfig, t), t, text);
+  ActiveProtection() : EngineObject({IID__IQVActiveProtectionEvents}) {}
+  STDMETHODIMP Reserved3() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetAPConfig(BSTR* text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      std::wstring t;
+      return Text(E().GetDocument(Engine::kAPConfig, t), t, text);
+    });
   }
-  STDMETHODIMP SetAPConfig(BSTR text) override {
-    return E().SetDocument(Engine::kAPConfig, FromBstr(text));
+  STDMETHODIMP SetAPConfig(BSTR text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return E().SetDocument(Engine::kAPConfig, BstrText(text));
+    });
   }
 };
 
 class ScanControlObject final : public EngineObject<IQVScanControl> {
  public:
-  ScanControlObject() : EngineObject(IID_IQVScanControl, {IID__IQVScanControlEvents}) {}
-  STDMETHODIMP StartScan(long scanType) override { return E().StartScan(scanType, false); }
-  STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved5() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved6() override { return E_NOTIMPL; }
-  STDMETHODIMP GetScanResultsFile(BSTR* path) override {
-    return Text(S_OK, E().ResultsFile(), path);
+  ScanControlObject() : EngineObject({IID__IQVScanControlEvents}) {}
+  STDMETHODIMP StartScan(long scanType) noexcept override {
+    return ComGuard([&] { return E().StartScan(scanType, false); });
   }
-  STDMETHODIMP PauseScan() override { return E().PauseScan(); }
-  STDMETHODIMP ResumeScan() override { return E().ResumeScan(); }
-  STDMETHODIMP StopScan() override { return E().StopScan(); }
-  STDMETHODIMP CleanThreats(BSTR path) override { return E().CleanThreats(FromBstr(path)); }
-  STDMETHODIMP GetScanState(long* state, unsigned char* reboot) override {
-    if (!state || !reboot) return E_POINTER;
-    bool r = false;
-    E().GetScanState(*state, r);
-    *reboot = r;
-    return S_OK;
+  STDMETHODIMP Reserved4() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved5() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved6() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetScanResultsFile(BSTR* path) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return Text(S_OK, E().ResultsFile(), path);
+    });
   }
-  STDMETHODIMP Reserved13() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved14() override { return E_NOTIMPL; }
-  STDMETHODIMP GetScanConfig(BSTR* text) override {
-    std::wstring t;
-    return Text(E().GetDocument(Engine::kScanConfig, t), t, text);
+  STDMETHODIMP PauseScan() noexcept override {
+    return ComGuard([&] { return E().PauseScan(); });
   }
-  STDMETHODIMP SetScanConfig(BSTR text) override {
-    return E().SetDocument(Engine::kScanConfig, FromBstr(text));
+  STDMETHODIMP ResumeScan() noexcept override {
+    return ComGuard([&] { return E().ResumeScan(); });
   }
-  STDMETHODIMP Reserved17() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved18() override { return E_NOTIMPL; }
-  STDMETHODIMP GetScanInfo(long* scanType, unsigned char* fromSchedule) override {
-    if (!scanType || !fromSchedule) return E_POINTER;
-    bool f = false;
-    E().GetScanInfo(*scanType, f);
-    *fromSchedule = f;
-    return S_OK;
+  STDMETHODIMP StopScan() noexcept override {
+    return ComGuard([&] { return E().StopScan(); });
   }
-  STDMETHODIMP ResetScan() override { return E().ResetScan(); }
-  STDMETHODIMP GetLastScan(long* scanType, BSTR* dateTime) override {
-    if (!scanType || !dateTime) return E_POINTER;
-    *dateTime = nullptr;
-    *scanType = 0;
-    std::wstring when;
-    if (!E().GetLastScan(*scanType, when)) return S_FALSE;
-    return OutText(dateTime, when);
+  STDMETHODIMP CleanThreats(BSTR path) noexcept override {
+    return ComGuard([&] { return E().CleanThreats(BstrText(path)); });
+  }
+  STDMETHODIMP GetScanState(long* state, unsigned char* reboot) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (!state || !reboot) return E_POINTER;
+      bool r = false;
+      E().GetScanState(*state, r);
+      *reboot = r;
+      return S_OK;
+    });
+  }
+  STDMETHODIMP Reserved13() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved14() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetScanConfig(BSTR* text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      std::wstring t;
+      return Text(E().GetDocument(Engine::kScanConfig, t), t, text);
+    });
+  }
+  STDMETHODIMP SetScanConfig(BSTR text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return E().SetDocument(Engine::kScanConfig, BstrText(text));
+    });
+  }
+  STDMETHODIMP Reserved17() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved18() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetScanInfo(long* scanType, unsigned char* fromSchedule) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (!scanType || !fromSchedule) return E_POINTER;
+      bool f = false;
+      E().GetScanInfo(*scanType, f);
+      *fromSchedule = f;
+      return S_OK;
+    });
+  }
+  STDMETHODIMP ResetScan() noexcept override {
+    return ComGuard([&] { return E().ResetScan(); });
+  }
+  STDMETHODIMP GetLastScan(long* scanType, BSTR* dateTime) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (!scanType || !dateTime) return E_POINTER;
+      *dateTime = nullptr;
+      *scanType = 0;
+      std::wstring when;
+      if (!E().GetLastScan(*scanType, when)) return S_FALSE;
+      return OutText(dateTime, when);
+    });
   }
 };
 
 class Quarantine final : public EngineObject<IQVQuarantine> {
  public:
-  Quarantine() : EngineObject(IID_IQVQuarantine, {}) {}
-  STDMETHODIMP RestoreItem(BSTR itemId, BSTR targetPath, unsigned char flag, long) override {
-    return E().RestoreItem(FromBstr(itemId), FromBstr(targetPath), flag != 0);
+  Quarantine() : EngineObject({}) {}
+  STDMETHODIMP RestoreItem(BSTR itemId, BSTR targetPath, unsigned char flag, long) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return E().RestoreItem(BstrText(itemId), BstrText(targetPath), flag != 0);
+    });
   }
-  STDMETHODIMP DeleteItem(BSTR itemId) override { return E().DeleteItem(FromBstr(itemId)); }
+  STDMETHODIMP DeleteItem(BSTR itemId) noexcept override {
+    return ComGuard([&] { return E().DeleteItem(BstrText(itemId)); });
+  }
 };
 
 class ThreatDefinitions final : public EngineObject<IQVThreatDefinitions> {
  public:
-  ThreatDefinitions() : EngineObject(IID_IQVThreatDefinitions, {IID__IQVThreatDefinitionsEvents}) {}
-  STDMETHODIMP GetDefinitionsStatus(long* current, BSTR* dateTime) override {
-    if (!current || !dateTime) return E_POINTER;
-    *dateTime = nullptr;
-    bool c = false;
-    std::wstring when;
-    HRESULT hr = E().GetDefinitionsStatus(c, when);
-    *current = c ? 1 : 0;
-    return Text(hr, when, dateTime);
+  ThreatDefinitions() : EngineObject({IID__IQVThreatDefinitionsEvents}) {}
+  STDMETHODIMP GetDefinitionsStatus(long* current, BSTR* dateTime) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (!current || !dateTime) return E_POINTER;
+      *dateTime = nullptr;
+      bool c = false;
+      std::wstring when;
+      HRESULT hr = E().GetDefinitionsStatus(c, when);
+      *current = c ? 1 : 0;
+      return Text(hr, when, dateTime);
+    });
   }
-  STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved5() override { return E_NOTIMPL; }
-  STDMETHODIMP UpdateDefinitions() override { return E().UpdateDefinitions(); }
-  STDMETHODIMP Reserved7() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved8() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved9() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved4() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved5() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP UpdateDefinitions() noexcept override {
+    return ComGuard([&] { return E().UpdateDefinitions(); });
+  }
+  STDMETHODIMP Reserved7() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved8() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved9() noexcept override { return E_NOTIMPL; }
   // Texts: advice, description, category, type, name, author, author address,
   // definitions version. Flags: can quarantine, hook threat, level, low risk.
   // Value: the advised action.
   STDMETHODIMP GetThreatInfo(long threatId, unsigned char* known, BSTR* t1, BSTR* t2, BSTR* t3,
                              BSTR* t4, BSTR* t5, BSTR* t6, BSTR* t7, BSTR* t8, unsigned char* f1,
                              unsigned char* f2, unsigned char* f3, unsigned char* f4,
-                             long* value) override {
-    BSTR* texts[] = {t1, t2, t3, t4, t5, t6, t7, t8};
-    unsigned char* flags[] = {known, f1, f2, f3, f4};
-    for (auto* t : texts)
-      if (!t) return E_POINTER;
-    for (auto* f : flags)
-      if (!f) return E_POINTER;
-    if (!value) return E_POINTER;
-    ThreatInfo info = E().GetThreatInfo(uint32_t(threatId));
-    const ThreatDef& d = info.def;
-    std::wstring values[] = {d.advice, d.description, d.category,  d.type,
-                             d.name,   d.author,      d.authorUrl, std::to_wstring(info.version)};
-    for (int i = 0; i < 8; ++i) {
-      HRESULT hr = OutText(texts[i], values[i]);
-      if (FAILED(hr)) return hr;
-    }
-    *known = info.known;
-    *f1 = info.known && d.canQuarantine;
-    *f2 = 0;
-    *f3 = info.known ? (unsigned char)d.level : 0;
-    *f4 = info.known && d.level >= 5;
-    *value = info.known ? d.advise : 0;
-    return info.known ? S_OK : S_FALSE;
+                             long* value) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      BSTR* texts[] = {t1, t2, t3, t4, t5, t6, t7, t8};
+      unsigned char* flags[] = {known, f1, f2, f3, f4};
+      for (auto* t : texts)
+        if (!t) return E_POINTER;
+      for (auto* f : flags)
+        if (!f) return E_POINTER;
+      if (!value) return E_POINTER;
+      ThreatInfo info = E().GetThreatInfo(uint32_t(threatId));
+      const ThreatDef& d = info.def;
+      std::wstring values[] = {d.advice, d.description, d.category,  d.type,
+                               d.name,   d.author,      d.authorUrl, std::to_wstring(info.version)};
+      for (int i = 0; i < 8; ++i) {
+        HRESULT hr = OutText(texts[i], values[i]);
+        if (FAILED(hr)) return hr;
+      }
+      *known = info.known;
+      *f1 = info.known && d.canQuarantine;
+      *f2 = 0;
+      *f3 = info.known ? (unsigned char)d.level : 0;
+      *f4 = info.known && d.level >= 5;
+      *value = info.known ? d.advise : 0;
+      return info.known ? S_OK : S_FALSE;
+    });
   }
-  STDMETHODIMP Reserved11() override { return E_NOTIMPL; }
-  STDMETHODIMP GetDefinitionUpdateConfig(BSTR* text) override {
-    std::wstring t;
-    return Text(E().GetDocument(Engine::kUpdateConfig, t), t, text);
+  STDMETHODIMP Reserved11() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP GetDefinitionUpdateConfig(BSTR* text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      std::wstring t;
+      return Text(E().GetDocument(Engine::kUpdateConfig, t), t, text);
+    });
   }
-  STDMETHODIMP SetDefinitionUpdateConfig(BSTR text) override {
-    return E().SetDocument(Engine::kUpdateConfig, FromBstr(text));
+  STDMETHODIMP SetDefinitionUpdateConfig(BSTR text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return E().SetDocument(Engine::kUpdateConfig, BstrText(text));
+    });
   }
 };
 
 // The ten components that carry no operation of their own.
 template <class Itf>
-class Placeholder final : public Itf, public RefCounted {
+class Placeholder final : public ComObject<Itf> {
  public:
-  explicit Placeholder(const IID& iid) : iid_(iid) {}
-  RRE_IUNKNOWN_REFS
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, iid_)) return E_NOINTERFACE;
-    *out = static_cast<Itf*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved3() noexcept override { return E_NOTIMPL; }
 
  private:
-  IID iid_;
+  ServerLock lock_;
 };
 
 using Creator = IUnknown* (*)();
@@ -294,9 +324,9 @@ template <class T>
 IUnknown* Make() {
   return static_cast<IConnectionPointContainer*>(new T());
 }
-template <class Itf, const IID* Iid>
+template <class Itf>
 IUnknown* MakePlaceholder() {
-  return static_cast<Itf*>(new Placeholder<Itf>(*Iid));
+  return static_cast<Itf*>(new Placeholder<Itf>());
 }
 
 struct ClassEntry {
@@ -307,60 +337,46 @@ struct ClassEntry {
 const ClassEntry kClasses[] = {
     {{&CLSID_QVService, L"RodeRedud engine service"}, &Make<Service>},
     {{&CLSID_QVComponent1, L"RodeRedud engine component 1"},
-     &MakePlaceholder<IQVComponent1, &IID_IQVComponent1>},
+     &MakePlaceholder<IQVComponent1>},
     {{&CLSID_QVActiveProtection, L"RodeRedud engine active protection"}, &Make<ActiveProtection>},
     {{&CLSID_QVScanControl, L"RodeRedud engine scan control"}, &Make<ScanControlObject>},
     {{&CLSID_QVQuarantine, L"RodeRedud engine quarantine"}, &Make<Quarantine>},
     {{&CLSID_QVComponent5, L"RodeRedud engine component 5"},
-     &MakePlaceholder<IQVComponent5, &IID_IQVComponent5>},
+     &MakePlaceholder<IQVComponent5>},
     {{&CLSID_QVComponent6, L"RodeRedud engine component 6"},
-     &MakePlaceholder<IQVComponent6, &IID_IQVComponent6>},
+     &MakePlaceholder<IQVComponent6>},
     {{&CLSID_QVThreatDefinitions, L"RodeRedud engine threat definitions"},
      &Make<ThreatDefinitions>},
     {{&CLSID_QVComponent8, L"RodeRedud engine component 8"},
-     &MakePlaceholder<IQVComponent8, &IID_IQVComponent8>},
+     &MakePlaceholder<IQVComponent8>},
     {{&CLSID_QVComponent9, L"RodeRedud engine component 9"},
-     &MakePlaceholder<IQVComponent9, &IID_IQVComponent9>},
+     &MakePlaceholder<IQVComponent9>},
     {{&CLSID_QVComponent10, L"RodeRedud engine component 10"},
-     &MakePlaceholder<IQVComponent10, &IID_IQVComponent10>},
+     &MakePlaceholder<IQVComponent10>},
     {{&CLSID_QVComponent11, L"RodeRedud engine component 11"},
-     &MakePlaceholder<IQVComponent11, &IID_IQVComponent11>},
+     &MakePlaceholder<IQVComponent11>},
     {{&CLSID_QVComponent12, L"RodeRedud engine component 12"},
-     &MakePlaceholder<IQVComponent12, &IID_IQVComponent12>},
+     &MakePlaceholder<IQVComponent12>},
     {{&CLSID_QVComponent13, L"RodeRedud engine component 13"},
-     &MakePlaceholder<IQVComponent13, &IID_IQVComponent13>},
+     &MakePlaceholder<IQVComponent13>},
     {{&CLSID_QVComponent14, L"RodeRedud engine component 14"},
-     &MakePlaceholder<IQVComponent14, &IID_IQVComponent14>},
+     &MakePlaceholder<IQVComponent14>},
 };
 
-// Class objects do not keep the server alive, so they keep their own count.
-class ClassFactory final : public IClassFactory {
+// Class objects do not keep the server alive: they count only their own references.
+class ClassFactory final : public ComObject<IClassFactory> {
  public:
   explicit ClassFactory(Creator c) : create_(c) {}
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG r = --refs_;
-    if (!r) delete this;
-    return r;
-  }
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    IUnknown* obj = create_();
-    HRESULT hr = obj->QueryInterface(iid, out);
-    obj->Release();
-    return hr;
+    return ComGuard([&] {
+      auto obj = ComRef<IUnknown>::Adopt(create_());
+      return obj->QueryInterface(iid, out);
+    });
   }
-  STDMETHODIMP LockServer(BOOL lock) override {
+  STDMETHODIMP LockServer(BOOL lock) noexcept override {
     if (lock)
       ServerLifetime::Add();
     else
@@ -370,7 +386,6 @@ class ClassFactory final : public IClassFactory {
 
  private:
   Creator create_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace

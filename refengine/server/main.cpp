@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ComBase.h"
+#include "ServerLifetime.h"
 #include "Engine.h"
 #include "EngineContract.h"
 #include "Objects.h"

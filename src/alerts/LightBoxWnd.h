@@ -12,7 +12,7 @@
 #include "controls/MemDC.h"
 #include "controls/TransparentParent.h"
 #include "framework/Dialog.h"
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 class CLightBoxWnd : public CDialog, public CTransparentParent {
  public:

@@ -14,7 +14,7 @@
 #include "controls/MemDC.h"
 #include "controls/TransparentParent.h"
 #include "framework/FrameWnd.h"
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
  public:

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 class CAlphaImage {
  public:

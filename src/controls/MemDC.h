@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 // Persistent off-screen surface: a memory drawing context holding a 32-bit
 // bitmap of the owner's client size. Empty until the owner's first paint.

@@ -1,60 +1,14 @@
 #include "engine/EngineDocuments.h"
 
-#include <cwctype>
-#include <memory>
+#include "framework/Handles.h"
+#include "framework/TextConvert.h"
 
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-// An open file; empty when creation failed.
-class FileHandle : public std::unique_ptr<void, HandleCloser> {
- public:
-  explicit FileHandle(HANDLE h)
-      : std::unique_ptr<void, HandleCloser>(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-};
 
 template <class I>
 I* Need(ComRef<I>& ref) {
   if (!ref) throw EngineError(E_POINTER, __uuidof(I));
   return ref.Get();
-}
-
-std::wstring Utf8ToUtf16(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
-
-// Relabels encoding="UTF-8" inside a leading XML declaration.
-void RelabelDeclaration(std::wstring& text) {
-  size_t begin = text.starts_with(L"\xFEFF") ? 1 : 0;
-  if (text.compare(begin, 5, L"<?xml") != 0) return;
-  size_t end = text.find(L"?>", begin);
-  if (end == std::wstring::npos) return;
-  size_t enc = text.find(L"encoding", begin);
-  if (enc == std::wstring::npos || enc > end) return;
-  size_t pos = enc + 8;
-  while (pos < end && std::iswspace(text[pos])) ++pos;
-  if (pos >= end || text[pos] != L'=') return;
-  ++pos;
-  while (pos < end && std::iswspace(text[pos])) ++pos;
-  if (pos >= end || (text[pos] != L'"' && text[pos] != L'\'')) return;
-  const wchar_t quote = text[pos++];
-  size_t close = text.find(quote, pos);
-  if (close == std::wstring::npos || close > end) return;
-  if (EqualsNoCase(std::wstring_view(text).substr(pos, close - pos), L"UTF-8"))
-    text.replace(pos, close - pos, L"UTF-16");
 }
 
 HRESULT CallGuarded(const std::function<HRESULT()>& call) {
@@ -128,8 +82,8 @@ HRESULT FetchDocumentText(const DocumentChannel& channel, std::wstring& text,
 }
 
 std::wstring ToEngineText(std::string_view utf8) {
-  std::wstring text = Utf8ToUtf16(utf8);
-  RelabelDeclaration(text);
+  std::wstring text = ToWide(utf8);
+  RelabelDeclarationUtf16(text);
   return text;
 }
 
@@ -159,7 +113,7 @@ HRESULT WriteCleanRequestText(std::string_view utf8, std::wstring_view engineRes
   DWORD n = GetTempPathW(MAX_PATH + 1, temp);
   requestPath = std::wstring(temp, n > MAX_PATH ? 0 : n) + name;
 
-  FileHandle file(CreateFileW(requestPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueFile file(CreateFileW(requestPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return E_INVALIDARG;
   const unsigned char bom[2] = {0xFF, 0xFE};

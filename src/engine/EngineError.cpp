@@ -5,18 +5,9 @@
 #include <cstdio>
 
 #include "engine/EngineString.h"
+#include "framework/TextConvert.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
-                              nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
 
 std::wstring GuidText(const IID& iid) {
   wchar_t buf[64] = {};
@@ -30,8 +21,8 @@ EngineError::EngineError(HRESULT hr, const IID& iid, std::wstring description)
     : hr_(hr), iid_(iid), description_(std::move(description)) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-  message_ = "engine call failed: " + std::string(code) + " on " + Utf8(GuidText(iid));
-  if (!description_.empty()) message_ += ": " + Utf8(description_);
+  message_ = "engine call failed: " + std::string(code) + " on " + ToBytes(GuidText(iid));
+  if (!description_.empty()) message_ += ": " + ToBytes(description_);
 }
 
 EngineError EngineError::FromCall(HRESULT hr, const IID& iid, IUnknown* object) {

@@ -5,9 +5,11 @@
 #include <unknwn.h>
 
 #include <exception>
+#include <source_location>
 #include <string>
 
 #include "engine/ComRef.h"
+#include "framework/Trace.h"
 
 class EngineError : public std::exception {
  public:
@@ -32,14 +34,16 @@ class EngineError : public std::exception {
   std::string message_;
 };
 
-// Raises EngineError when hr is negative.
-inline void CheckEngine(HRESULT hr, const IID& iid, IUnknown* object = nullptr) {
-  if (FAILED(hr)) throw EngineError::FromCall(hr, iid, object);
+// Raises EngineError when hr is negative, after a trace line naming the caller.
+inline void CheckEngine(HRESULT hr, const IID& iid, IUnknown* object = nullptr,
+                        std::source_location where = std::source_location::current()) {
+  if (TraceHr(hr, L"engine call", where)) throw EngineError::FromCall(hr, iid, object);
 }
 
 template <class I>
-void CheckEngine(HRESULT hr, const ComRef<I>& object) {
-  if (FAILED(hr)) throw EngineError::FromCall(hr, __uuidof(I), object.Get());
+void CheckEngine(HRESULT hr, const ComRef<I>& object,
+                 std::source_location where = std::source_location::current()) {
+  if (TraceHr(hr, L"engine call", where)) throw EngineError::FromCall(hr, __uuidof(I), object.Get());
 }
 
 // The accessor's "nothing": raises EngineError with E_POINTER.

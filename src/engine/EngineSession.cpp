@@ -1,5 +1,7 @@
 #include "engine/EngineSession.h"
 
+#include "framework/Trace.h"
+
 namespace {
 
 struct SlotIds {
@@ -46,12 +48,6 @@ CEngineSession& CEngineSession::Instance() {
 
 CEngineSession::~CEngineSession() {
   ReleaseAll();
-  for (int slot = kSlotCount - 1; slot >= 0; --slot) {
-    try {
-      slots_[slot].Reset();
-    } catch (...) {
-    }
-  }
 }
 
 const CLSID& CEngineSession::SlotClass(int slot) { return *kSlots[slot].clsid; }
@@ -83,7 +79,7 @@ bool CEngineSession::CreateAll() {
   if (slots_[kServiceSlot]) return false;
   ReleaseAll();
   for (int slot : CreationOrder()) {
-    if (FAILED(CreateSlot(slot))) {
+    if (TraceHr(CreateSlot(slot), L"CreateSlot " + std::to_wstring(slot))) {
       ReleaseAll();
       return false;
     }
@@ -93,24 +89,14 @@ bool CEngineSession::CreateAll() {
 }
 
 void CEngineSession::ReleaseAll() {
-  for (auto& slot : slots_) {
-    try {
-      slot.Reset();
-    } catch (...) {
-    }
-  }
+  for (auto& slot : slots_) slot.Reset();
 }
 
 bool CEngineSession::IsAlive() {
   if (!slots_[kServiceSlot]) return false;
-  HRESULT hr = E_FAIL;
-  try {
-    LONG value = 2;
-    hr = static_cast<IQVService*>(slots_[kServiceSlot].Get())->Ping(&value);
-  } catch (...) {
-    hr = E_FAIL;
-  }
-  if (FAILED(hr)) {
+  LONG value = 2;
+  HRESULT hr = static_cast<IQVService*>(slots_[kServiceSlot].Get())->Ping(&value);
+  if (TraceHr(hr, L"Ping")) {
     ReleaseAll();
     return false;
   }

@@ -1,4 +1,5 @@
-// EngineString: the owner of one length-counted engine string (BSTR).
+// EngineString: the owner of one length-counted COM string (BSTR), on both
+// sides of the engine contract; and the helpers for BSTR arguments.
 #pragma once
 
 #include <windows.h>
@@ -55,3 +56,13 @@ class EngineString {
  private:
   BSTR s_ = nullptr;
 };
+
+// The text of a string the caller lends (null reads as empty).
+inline std::wstring BstrText(BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
+
+// Hands a text out through a BSTR out-argument (the receiver frees it).
+inline HRESULT OutText(BSTR* out, std::wstring_view text) {
+  if (!out) return E_POINTER;
+  *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return *out || text.empty() ? S_OK : E_OUTOFMEMORY;
+}

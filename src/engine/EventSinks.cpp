@@ -30,16 +30,29 @@ DownloadThrottle& Throttle() {
 namespace EngineCodes {
 
 std::optional<WPARAM> ScanningEndParam(EngineScanState state) {
-  if (In(state, {0, 107, 109, 111, 112, 115, 116})) return 0;
-  if (state == 113) return 1;
+  if (In(state, {kIdle, kScanDone, kScanDoneThreats, kCleanDone, kCleanStopped, kCleanFailed,
+                 kScanStopped}))
+    return 0;
+  if (state == kScanFailed) return 1;
   return std::nullopt;
 }
-bool IsCleaningEndState(EngineScanState state) { return In(state, {0, 111, 112, 113, 115, 116}); }
-bool IsWatchdogAbnormalEnd(EngineScanState state) { return In(state, {0, 113, 115, 116}); }
-bool CleaningNeedsNoCheck(EngineScanState state) { return In(state, {109, 111}); }
-bool IsUpdateRunningStatus(LONG status) { return In(status, {0, 1, 5, 6}); }
-bool IsUpdateOverStatus(LONG status) { return In(status, {2, 3, 4, 7, 100, 101}); }
-bool IsDownloadStatus(LONG status) { return In(status, {0, 5, 6}); }
+bool IsCleaningEndState(EngineScanState state) {
+  return In(state, {kIdle, kCleanDone, kCleanStopped, kScanFailed, kCleanFailed, kScanStopped});
+}
+bool IsWatchdogAbnormalEnd(EngineScanState state) {
+  return In(state, {kIdle, kScanFailed, kCleanFailed, kScanStopped});
+}
+bool CleaningNeedsNoCheck(EngineScanState state) { return In(state, {kScanDoneThreats, kCleanDone}); }
+bool IsUpdateRunningStatus(LONG status) {
+  return In(status, {kUpdateChecking, kUpdateInstalling, kUpdateDownloading, kUpdateVerifying});
+}
+bool IsUpdateOverStatus(LONG status) {
+  return In(status, {kUpdateUpToDate, kUpdateInstalled, kUpdateDownloadFailed, kUpdatesSwitchedOff,
+                     kUpdateBadDefinitions, kUpdateServerUnreachable});
+}
+bool IsDownloadStatus(LONG status) {
+  return In(status, {kUpdateChecking, kUpdateDownloading, kUpdateVerifying});
+}
 
 }  // namespace EngineCodes
 

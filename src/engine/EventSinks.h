@@ -16,11 +16,10 @@
 #include "engine/EngineSession.h"
 #include "engine/SinkConnection.h"
 #include "framework/Messages.h"
+#include "idl/EngineCodes.h"
 
+// The codes themselves are named in idl/EngineCodes.h; the reactions to them follow.
 namespace EngineCodes {
-
-inline constexpr EngineScanState kScanStarted = 1;
-inline constexpr EngineScanState kScanPaused = 114;
 
 // Scanning page: the wParam of msg::kScanEnded for a state (0 ended, 1 failed),
 // nothing when the state means nothing to the page.
@@ -36,8 +35,6 @@ bool CleaningNeedsNoCheck(EngineScanState state);
 bool IsUpdateRunningStatus(LONG status);  // 0, 1, 5, 6
 bool IsUpdateOverStatus(LONG status);     // 2, 3, 4, 7, 100, 101
 bool IsDownloadStatus(LONG status);       // 0, 5, 6
-inline constexpr LONG kUpdateInstalling = 1;
-inline constexpr LONG kUpdateInstalled = 3;  // also tells the settings page
 
 }  // namespace EngineCodes
 

@@ -1,17 +1,19 @@
 // CSinkConnection<Events>: an event sink for one engine event interface and
 // its connection to one engine component. The owner derives from it (once per
 // event interface) or holds one, defines every event operation, and keeps it
-// alive: the sink's count never destroys it.
+// alive: the sink's count (ComMember) never destroys it.
 #pragma once
 
 #include <windows.h>
 #include <ocidl.h>
 
 #include "EngineContract.h"
+#include "engine/ComObject.h"
 #include "engine/ComRef.h"
+#include "framework/Trace.h"
 
 template <class Events>
-class CSinkConnection : public Events {
+class CSinkConnection : public ComMember<Events> {
  public:
   CSinkConnection() = default;
   CSinkConnection(const CSinkConnection&) = delete;
@@ -21,23 +23,25 @@ class CSinkConnection : public Events {
   static const IID& EventsId() { return __uuidof(Events); }
 
   // Attaches to a component (a reference an engine accessor returned). Does
-  // nothing when already connected; failures leave the sink unconnected, silently.
+  // nothing when already connected; a failure leaves the sink unconnected and
+  // a trace line.
   void Connect(IUnknown* component) {
     if (cookie_ != 0 || !component) return;
     ComRef<IConnectionPointContainer> container;
-    if (FAILED(component->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) ||
-        !container)
-      return;
-    HRESULT hr = container->FindConnectionPoint(EventsId(), point_.Put());
+    HRESULT hr = component->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
+    if (SUCCEEDED(hr) && !container) hr = E_NOINTERFACE;
+    if (TraceHr(hr, L"QueryInterface(IConnectionPointContainer)")) return;
+    hr = container->FindConnectionPoint(EventsId(), point_.Put());
     container.Reset();
-    if (FAILED(hr) || !point_) {
+    if (SUCCEEDED(hr) && !point_) hr = E_POINTER;
+    if (TraceHr(hr, L"FindConnectionPoint")) {
       point_.Reset();
       return;
     }
     ComRef<IUnknown> self;
-    QueryInterface(IID_IUnknown, self.PutVoid());
+    this->QueryInterface(IID_IUnknown, self.PutVoid());
     DWORD cookie = 0;
-    if (FAILED(point_->Advise(self.Get(), &cookie))) cookie = 0;
+    if (TraceHr(point_->Advise(self.Get(), &cookie), L"Advise")) cookie = 0;
     cookie_ = cookie;
   }
   template <class I>
@@ -49,7 +53,7 @@ class CSinkConnection : public Events {
   // to the sink are cut as well (Wine keeps them otherwise).
   void Disconnect() {
     if (cookie_ == 0) return;
-    if (point_) point_->Unadvise(cookie_);
+    if (point_) TraceHr(point_->Unadvise(cookie_), L"Unadvise");
     CoDisconnectObject(static_cast<IUnknown*>(static_cast<Events*>(this)), 0);
     point_.Reset();
     cookie_ = 0;
@@ -57,24 +61,8 @@ class CSinkConnection : public Events {
 
   bool IsConnected() const { return cookie_ != 0; }
   DWORD Cookie() const { return cookie_; }
-  ULONG RefCount() const { return refs_; }
-
-  // IUnknown: the event interface and IUnknown only.
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == EventsId() || riid == IID_IUnknown) {
-      *ppv = static_cast<Events*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override { return refs_ > 0 ? --refs_ : 0; }
 
  private:
-  ULONG refs_ = 1;
   ComRef<IConnectionPoint> point_;
   DWORD cookie_ = 0;
 };

@@ -1,10 +1,10 @@
 #pragma once
-// Painting helpers over the shared GDI handle owners (theme/GdiObject.h:
+// Painting helpers over the shared GDI handle owners (framework/Handles.h:
 // UniqueFont, UniqueBitmap, UniqueMemoryDC, ScopedSelect, WindowDC, ...).
 
 #include <windows.h>
 
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 namespace fw {
 

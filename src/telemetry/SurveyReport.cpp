@@ -7,34 +7,12 @@
 #include <memory>
 
 #include "app/Settings.h"
+#include "framework/Handles.h"
+#include "framework/TextConvert.h"
+#include "framework/Trace.h"
 #include "theme/ThemeResources.h"
 
 namespace {
-
-struct InternetHandleCloser {
-  void operator()(void* handle) const { InternetCloseHandle(static_cast<HINTERNET>(handle)); }
-};
-using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromAnsi(const char* data, size_t size) {
-  if (!size) return {};
-  int length = MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(size), nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring out(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(size), out.data(), length);
-  return out;
-}
 
 const wchar_t* TrueFalse(bool value) { return value ? L"TRUE" : L"FALSE"; }
 
@@ -43,7 +21,7 @@ const wchar_t* TrueFalse(bool value) { return value ? L"TRUE" : L"FALSE"; }
 std::string FormEncode(const std::wstring& text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
-  for (unsigned char c : ToAnsi(text)) {
+  for (unsigned char c : ToBytes(text, CP_ACP)) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
         c == '_' || c == '.' || c == '~') {
       out += static_cast<char>(c);
@@ -137,23 +115,34 @@ bool CSurveyReport::Send(const std::wstring& action) const {
   auto [host, port] = SplitServer(server);
   if (host.empty()) return false;
 
-  InternetHandle session(InternetOpenW(L"SurveyRequest", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+  UniqueInternet session(InternetOpenW(L"SurveyRequest", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
                                        nullptr, INTERNET_FLAG_NO_CACHE_WRITE));
-  if (!session) return false;
-  InternetHandle connection(InternetConnectW(session.get(), host.c_str(), port, nullptr, nullptr,
+  if (!session) {
+    TraceLastError(L"InternetOpenW");
+    return false;
+  }
+  UniqueInternet connection(InternetConnectW(session.get(), host.c_str(), port, nullptr, nullptr,
                                              INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return false;
+  if (!connection) {
+    TraceLastError(L"InternetConnectW");
+    return false;
+  }
   // A redirect is an answer other than 200, not something to follow.
   const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT |
                       INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
                       INTERNET_FLAG_NO_AUTO_REDIRECT;
-  InternetHandle request(HttpOpenRequestW(connection.get(), L"POST", L"index.php", nullptr, nullptr,
+  UniqueInternet request(HttpOpenRequestW(connection.get(), L"POST", L"index.php", nullptr, nullptr,
                                           nullptr, flags, 0));
-  if (!request) return false;
+  if (!request) {
+    TraceLastError(L"HttpOpenRequestW");
+    return false;
+  }
   static const wchar_t kContentType[] = L"Content-Type:application/x-www-form-urlencoded";
   HttpAddRequestHeadersW(request.get(), kContentType, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
-  if (!HttpSendRequestW(request.get(), nullptr, 0, body.data(), static_cast<DWORD>(body.size())))
+  if (!HttpSendRequestW(request.get(), nullptr, 0, body.data(), static_cast<DWORD>(body.size()))) {
+    TraceLastError(L"HttpSendRequestW");
     return false;
+  }
   DWORD status = 0, size = sizeof(status);
   if (!HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                       &size, nullptr) ||
@@ -164,7 +153,7 @@ bool CSurveyReport::Send(const std::wstring& action) const {
   char piece[2048];
   DWORD read = 0;
   while (InternetReadFile(request.get(), piece, sizeof(piece), &read) && read > 0)
-    response += FromAnsi(piece, read);
+    response += ToWide(std::string_view(piece, read), CP_ACP);
   return true;
 }
 

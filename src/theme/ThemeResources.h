@@ -15,7 +15,7 @@
 
 #include <pugixml.hpp>
 
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 // 32-bit ARGB: alpha in bits 31-24, red 23-16, green 15-8, blue 7-0.
 using ThemeColor = std::uint32_t;

@@ -18,7 +18,7 @@ CNVPairs Fixture() {
   return doc;
 }
 
-std::wstring Wide(const char* s) { return DocBinding::Utf8ToWide(s); }
+std::wstring Wide(const char* s) { return ToWide(s); }
 
 }  // namespace
 

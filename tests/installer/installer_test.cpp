@@ -21,6 +21,7 @@
 #include "app/Settings.h"
 #include "engine/documents/QuarantineFile.h"
 #include "framework/RegistryKey.h"
+#include "framework/TextConvert.h"
 #include "pages/settings/Scheduler.h"
 #include "support/ScheduledTasks.h"
 #include "support/shipped_theme.h"
@@ -39,13 +40,6 @@ std::wstring Env(const wchar_t* name) {
   wchar_t buffer[1024];
   DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
   return n && n < 1024 ? std::wstring(buffer, n) : std::wstring();
-}
-
-std::string Narrow(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n - 1 : 0, '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-  return out;
 }
 
 std::wstring KnownFolder(int csidl) {
@@ -229,8 +223,8 @@ void ExpectMachineChoices(const MachineChoices& want) {
       {settings::kUpdates, want.updates}, {settings::kAutoScan, want.autoScan}};
   for (const auto& [name, value] : rows) {
     std::optional<DWORD> got = machine.ReadDword(name);
-    EXPECT_TRUE(got.has_value()) << Narrow(name) << " is not a REG_DWORD";
-    if (got) EXPECT_EQ(value, *got) << Narrow(name);
+    EXPECT_TRUE(got.has_value()) << ToBytes(name) << " is not a REG_DWORD";
+    if (got) EXPECT_EQ(value, *got) << ToBytes(name);
   }
 }
 
@@ -243,7 +237,7 @@ void ExpectSurvey(size_t index, const char* action, const char* actionId, const 
   const std::string& r = requests[index];
   EXPECT_EQ(0u, r.find("/index.php ")) << r;
   const std::pair<const char*, std::string> rows[] = {
-      {"action", action},   {"actionid", actionId}, {"Version", Narrow(version)},
+      {"action", action},   {"actionid", actionId}, {"Version", ToBytes(version)},
       {"Desktop", desktop}, {"Login", login},       {"Quick", quick},
       {"Updates", updates}, {"AutoScan", autoScan}};
   for (const auto& [name, value] : rows) EXPECT_EQ(value, Field(r, name)) << name << " in " << r;
@@ -254,7 +248,7 @@ void ExpectFilesInPlace(const std::wstring& folder) {
   for (const std::wstring& name :
        {Names().exe, std::wstring(kEngineExe), std::wstring(L"res.dll"), std::wstring(L"ui.xml"),
         std::wstring(L"Uninstall.exe"), std::wstring(L"images\\overview\\start.png")})
-    EXPECT_TRUE(Exists(folder + L"\\" + name)) << Narrow(folder + L"\\" + name);
+    EXPECT_TRUE(Exists(folder + L"\\" + name)) << ToBytes(folder + L"\\" + name);
 }
 
 std::wstring LocalServerOf(const CLSID& clsid) {
@@ -284,7 +278,7 @@ void ExpectUninstallEntry(const std::wstring& folder, const std::wstring& versio
       {L"QuietUninstallString", uninstaller + L" /S"},
       {L"InstallLocation", folder}};
   for (const auto& [name, value] : strings)
-    EXPECT_EQ(Narrow(value), Narrow(key.ReadString(name).value_or(L"<absent>"))) << Narrow(name);
+    EXPECT_EQ(ToBytes(value), ToBytes(key.ReadString(name).value_or(L"<absent>"))) << ToBytes(name);
   EXPECT_EQ(1u, key.ReadDword(L"NoModify").value_or(0));
   EXPECT_EQ(1u, key.ReadDword(L"NoRepair").value_or(0));
   // The size in KiB of what was installed: several megabytes.
@@ -294,14 +288,14 @@ void ExpectUninstallEntry(const std::wstring& folder, const std::wstring& versio
 void ExpectLogonTask(const std::wstring& folder) {
   TaskDetails task = ReadTask(Names().taskName);
   ASSERT_TRUE(task.found) << "no logon task";
-  EXPECT_EQ(Narrow(folder + L"\\" + Names().exe), Narrow(task.application));
+  EXPECT_EQ(ToBytes(folder + L"\\" + Names().exe), ToBytes(task.application));
   EXPECT_EQ(L"/minimize", task.parameters);
   EXPECT_EQ(1u, task.Logon().size());
 }
 
 void ExpectVerbs(const std::wstring& folder, bool registered) {
   for (const wchar_t* root : kVerbRoots) {
-    SCOPED_TRACE(Narrow(root));
+    SCOPED_TRACE(ToBytes(root));
     CRegistryKey verb;
     const std::wstring path = std::wstring(root) + L"\\" + kVerbKey;
     if (!registered) {
@@ -309,15 +303,15 @@ void ExpectVerbs(const std::wstring& folder, bool registered) {
       continue;
     }
     ASSERT_TRUE(verb.Open(HKEY_CLASSES_ROOT, path));
-    EXPECT_EQ(Narrow(L"Scan with " + Names().app),
-              Narrow(verb.ReadString(L"MUIVerb").value_or(L"<absent>")));
+    EXPECT_EQ(ToBytes(L"Scan with " + Names().app),
+              ToBytes(verb.ReadString(L"MUIVerb").value_or(L"<absent>")));
     EXPECT_EQ(L"Player", verb.ReadString(L"MultiSelectModel").value_or(L"<absent>"));
-    EXPECT_EQ(Narrow(L"\"" + folder + L"\\res.dll\",-128"),
-              Narrow(verb.ReadString(L"Icon").value_or(L"<absent>")));
+    EXPECT_EQ(ToBytes(L"\"" + folder + L"\\res.dll\",-128"),
+              ToBytes(verb.ReadString(L"Icon").value_or(L"<absent>")));
     CRegistryKey command;
     ASSERT_TRUE(command.Open(HKEY_CLASSES_ROOT, path + L"\\command"));
-    EXPECT_EQ(Narrow(L"\"" + folder + L"\\" + Names().exe + L"\" /scan:custom /path:\"%1\""),
-              Narrow(command.ReadString(nullptr).value_or(L"<absent>")));
+    EXPECT_EQ(ToBytes(L"\"" + folder + L"\\" + Names().exe + L"\" /scan:custom /path:\"%1\""),
+              ToBytes(command.ReadString(nullptr).value_or(L"<absent>")));
   }
 }
 

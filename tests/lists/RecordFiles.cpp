@@ -18,7 +18,7 @@ std::string RecordXml(const RecordFields& record) {
     x += L"\t\t<fix traceType=\"1\" dispValue=\"" + f +
          L"\" actionType=\"3\" isTransient=\"false\"/>\n";
   x += L"\t</fixes>\n</ARDOQuarantineRecordXML>\n";
-  return DocBinding::WideToUtf8(x);
+  return ToBytes(x);
 }
 
 }  // namespace lists

@@ -12,6 +12,7 @@
 #include "engine/EngineString.h"
 #include "engine/documents/NVPairs.h"
 #include "engine/documents/ScanConfig.h"
+#include "framework/TextConvert.h"
 #include "pages/scan/OverviewPage.h"
 #include "pages/scan/ScanPage.h"
 #include "support/EnginePageFixture.h"
@@ -58,11 +59,7 @@ std::wstring ResultsText() {
   DWORD got = 0;
   while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
   CloseHandle(f);
-  std::wstring text(bytes.size(), L'\0');
-  text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(),
-                                                      static_cast<int>(bytes.size()), text.data(),
-                                                      static_cast<int>(text.size()))));
-  return Lower(text);
+  return Lower(ToWide(bytes));
 }
 
 }  // namespace

@@ -41,22 +41,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 
 // ---------------------------------------------------------------------------
 
-STDMETHODIMP Sink::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID__IQVScanControlEvents))
-    *out = static_cast<_IQVScanControlEvents*>(this);
-  else if (IsEqualIID(iid, IID__IQVServiceEvents))
-    *out = static_cast<_IQVServiceEvents*>(this);
-  else if (IsEqualIID(iid, IID__IQVActiveProtectionEvents))
-    *out = static_cast<_IQVActiveProtectionEvents*>(this);
-  else if (IsEqualIID(iid, IID__IQVThreatDefinitionsEvents))
-    *out = static_cast<_IQVThreatDefinitionsEvents*>(this);
-  else
-    return E_NOINTERFACE;
-  return S_OK;
-}
-
 void Sink::Record(Event e) {
   std::lock_guard lock(mu_);
   if (GetCurrentThreadId() != home_) offThread_ = true;
@@ -73,12 +57,12 @@ STDMETHODIMP Sink::ScanProgress(long, long, BSTR threatName, BSTR objectName, BS
                                 long, long, long, long objects, long, long) {
   Record({Event::Progress,
           {threatId, threatCount, objects},
-          {rre::FromBstr(threatName), rre::FromBstr(objectName), rre::FromBstr(category)}});
+          {BstrText(threatName), BstrText(objectName), BstrText(category)}});
   return S_OK;
 }
 
 STDMETHODIMP Sink::CleanProgress(long threatId, BSTR threatName, long, BSTR trace, long progress) {
-  Record({Event::Clean, {threatId, progress}, {rre::FromBstr(threatName), rre::FromBstr(trace)}});
+  Record({Event::Clean, {threatId, progress}, {BstrText(threatName), BstrText(trace)}});
   return S_OK;
 }
 
@@ -88,7 +72,7 @@ STDMETHODIMP Sink::ServiceStatusChanged(long flag) {
 }
 
 STDMETHODIMP Sink::ActiveProtectionEvent(BSTR text) {
-  Record({Event::Protection, {}, {rre::FromBstr(text)}});
+  Record({Event::Protection, {}, {BstrText(text)}});
   return S_OK;
 }
 
@@ -128,9 +112,9 @@ bool Sink::WaitState(std::initializer_list<long> states, DWORD timeoutMs) {
 // ---------------------------------------------------------------------------
 
 template <class I>
-static HRESULT Create(const CLSID& clsid, const IID& iid, rre::ComPtr<I>& out) {
+static HRESULT Create(const CLSID& clsid, const IID& iid, ComRef<I>& out) {
   return CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, iid,
-                          reinterpret_cast<void**>(out.put()));
+                          out.PutVoid());
 }
 
 EngineClient::EngineClient() {
@@ -153,20 +137,20 @@ EngineClient::~EngineClient() { Disconnect(); }
 bool EngineClient::Connect() {
   sink.SetHomeThread();
   auto advise = [this](IUnknown* obj, const IID& iid) {
-    rre::ComPtr<IConnectionPointContainer> cpc;
+    ComRef<IConnectionPointContainer> cpc;
     if (!obj || FAILED(obj->QueryInterface(IID_IConnectionPointContainer,
-                                           reinterpret_cast<void**>(cpc.put()))))
+                                           cpc.PutVoid())))
       return false;
     Advised a{};
-    if (FAILED(cpc->FindConnectionPoint(iid, a.cp.put()))) return false;
+    if (FAILED(cpc->FindConnectionPoint(iid, a.cp.Put()))) return false;
     if (FAILED(a.cp->Advise(static_cast<_IQVScanControlEvents*>(&sink), &a.cookie))) return false;
     advised_.push_back(std::move(a));
     return true;
   };
-  return advise(scan.get(), IID__IQVScanControlEvents) &&
-         advise(service.get(), IID__IQVServiceEvents) &&
-         advise(protection.get(), IID__IQVActiveProtectionEvents) &&
-         advise(definitions.get(), IID__IQVThreatDefinitionsEvents);
+  return advise(scan.Get(), IID__IQVScanControlEvents) &&
+         advise(service.Get(), IID__IQVServiceEvents) &&
+         advise(protection.Get(), IID__IQVActiveProtectionEvents) &&
+         advise(definitions.Get(), IID__IQVThreatDefinitionsEvents);
 }
 
 void EngineClient::Disconnect() {
@@ -176,20 +160,20 @@ void EngineClient::Disconnect() {
 }
 
 std::wstring EngineClient::ScanConfig() {
-  rre::Bstr text;
-  if (FAILED(scan->GetScanConfig(text.put()))) return {};
-  return text.str();
+  EngineString text;
+  if (FAILED(scan->GetScanConfig(text.Out()))) return {};
+  return text.Str();
 }
 
 HRESULT EngineClient::SetScanConfig(const std::wstring& text) {
-  rre::Bstr b(text);
-  return scan->SetScanConfig(b.get());
+  EngineString b(text);
+  return scan->SetScanConfig(b.Get());
 }
 
 std::wstring EngineClient::ResultsFile() {
-  rre::Bstr path;
-  scan->GetScanResultsFile(path.put());
-  return path.str();
+  EngineString path;
+  scan->GetScanResultsFile(path.Out());
+  return path.Str();
 }
 
 long EngineClient::State() {

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "ComBase.h"
+#include "engine/ComObject.h"
+#include "engine/ComRef.h"
+#include "engine/EngineString.h"
 #include "EngineContract.h"
 #include "support/EngineProcess.h"
 
@@ -37,14 +39,10 @@ struct Event {
 };
 
 // Receives the four event interfaces and records every call.
-class Sink : public _IQVScanControlEvents,
-             public _IQVServiceEvents,
-             public _IQVActiveProtectionEvents,
-             public _IQVThreatDefinitionsEvents {
+// The client holds it by value.
+class Sink : public ComMember<_IQVScanControlEvents, _IQVServiceEvents, _IQVActiveProtectionEvents,
+                              _IQVThreatDefinitionsEvents> {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
 
   STDMETHODIMP ScanStateChanged(long state, long) override;
   STDMETHODIMP ScanNotice(long, long, long, long, BSTR, BSTR, long, long) override { return S_OK; }
@@ -101,11 +99,11 @@ class EngineClient {
   bool Connect();  // advises the sink on scan control, service and definitions
   void Disconnect();
 
-  rre::ComPtr<IQVService> service;
-  rre::ComPtr<IQVActiveProtection> protection;
-  rre::ComPtr<IQVScanControl> scan;
-  rre::ComPtr<IQVQuarantine> quarantine;
-  rre::ComPtr<IQVThreatDefinitions> definitions;
+  ComRef<IQVService> service;
+  ComRef<IQVActiveProtection> protection;
+  ComRef<IQVScanControl> scan;
+  ComRef<IQVQuarantine> quarantine;
+  ComRef<IQVThreatDefinitions> definitions;
   Sink sink;
 
   std::wstring ScanConfig();
@@ -115,7 +113,7 @@ class EngineClient {
 
  private:
   struct Advised {
-    rre::ComPtr<IConnectionPoint> cp;
+    ComRef<IConnectionPoint> cp;
     DWORD cookie;
   };
   std::vector<Advised> advised_;

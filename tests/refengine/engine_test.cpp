@@ -12,6 +12,7 @@
 #include "EngineHarness.h"
 #include "TempDir.h"
 #include "Text.h"
+#include "idl/EngineCodes.h"
 #include "engine/documents/APConfig.h"
 #include "engine/documents/APEvent.h"
 #include "engine/documents/NVPairs.h"
@@ -22,12 +23,10 @@
 #include "support/HttpServer.h"
 
 using namespace rrtest;
-using rre::Bstr;
 
 namespace {
 
-constexpr long kScanDone = 107, kScanDoneThreats = 109, kCleanDone = 111, kPaused = 114,
-               kScanStopped = 116;
+using namespace EngineCodes;
 
 std::wstring Quarantine() { return Folders().data + L"\\Quarantine\\"; }
 
@@ -82,8 +81,8 @@ HRESULT Clean(EngineClient& c, int action, TempDir& tmp,
   WriteBytes(path, std::string("\xFF\xFE") +
                        std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
   c.sink.Clear();
-  Bstr p(path);
-  HRESULT hr = c.scan->CleanThreats(p.get());
+  EngineString p(path);
+  HRESULT hr = c.scan->CleanThreats(p.Get());
   DeleteFileW(path.c_str());
   return hr;
 }
@@ -115,13 +114,13 @@ TEST(EngineContract, FifteenClassesPingAndDataFolder) {
                       &IID_IQVComponent9,  &IID_IQVComponent10,       &IID_IQVComponent11,
                       &IID_IQVComponent12, &IID_IQVComponent13,       &IID_IQVComponent14};
   for (int i = 0; i < 15; ++i) {
-    rre::ComPtr<IUnknown> unk;
+    ComRef<IUnknown> unk;
     ASSERT_EQ(CoCreateInstance(*classes[i], nullptr, CLSCTX_ALL, IID_IUnknown,
-                               reinterpret_cast<void**>(unk.put())),
+                               unk.PutVoid()),
               S_OK)
         << "slot " << i;
-    rre::ComPtr<IUnknown> itf;
-    EXPECT_EQ(unk->QueryInterface(*ids[i], reinterpret_cast<void**>(itf.put())), S_OK)
+    ComRef<IUnknown> itf;
+    EXPECT_EQ(unk->QueryInterface(*ids[i], itf.PutVoid()), S_OK)
         << "slot " << i;
   }
   // Registered by /regserver: the local server and the type library's interfaces.
@@ -143,10 +142,10 @@ TEST(EngineContract, FifteenClassesPingAndDataFolder) {
   ASSERT_TRUE(c.ok()) << std::hex << c.hr();
   long v = 2;
   EXPECT_EQ(c.service->Ping(&v), S_OK);
-  Bstr folder;
-  ASSERT_EQ(c.service->GetDataFolder(folder.put()), S_OK);
-  EXPECT_EQ(folder.str(), Folders().data + L"\\");
-  EXPECT_TRUE(Exists(folder.str() + L"Quarantine"));
+  EngineString folder;
+  ASSERT_EQ(c.service->GetDataFolder(folder.Out()), S_OK);
+  EXPECT_EQ(folder.Str(), Folders().data + L"\\");
+  EXPECT_TRUE(Exists(folder.Str() + L"Quarantine"));
   // Engine creations succeed while it runs; a second client is served by the same engine.
   EXPECT_EQ(EngineProcesses().size(), 1u);
 }
@@ -155,15 +154,15 @@ TEST(EngineConfig, DocumentsAreKeptAndMalformedOnesRefused) {
   EngineClient a, b;  // two clients, one engine
   ASSERT_TRUE(a.ok() && b.ok());
   // Fresh defaults.
-  Bstr ap;
-  ASSERT_EQ(a.protection->GetAPConfig(ap.put()), S_OK);
+  EngineString ap;
+  ASSERT_EQ(a.protection->GetAPConfig(ap.Out()), S_OK);
   QVnsAPConfig::CAPConfig apc;
-  ASSERT_EQ(apc.ReadFromString(ap.str()), 0);
+  ASSERT_EQ(apc.ReadFromString(ap.Str()), 0);
   EXPECT_FALSE(apc.Enabled.Get());
-  Bstr up;
-  ASSERT_EQ(a.definitions->GetDefinitionUpdateConfig(up.put()), S_OK);
+  EngineString up;
+  ASSERT_EQ(a.definitions->GetDefinitionUpdateConfig(up.Out()), S_OK);
   QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig upc;
-  ASSERT_EQ(upc.ReadFromString(up.str()), 0);
+  ASSERT_EQ(upc.ReadFromString(up.Str()), 0);
   EXPECT_EQ(upc.UpdateInterval.Get(), 4u);
 
   // What one client stores, the other reads back (and it is kept on disk).
@@ -190,33 +189,33 @@ TEST(EngineConfig, DocumentsAreKeptAndMalformedOnesRefused) {
   for (const wchar_t* bad :
        {L"<ScanConfig", L"<APConfig Enabled=\"true\"/>", L"<ScanConfig Colour=\"red\"/>", L"",
         L"<ScanConfig DaysToKeepQuarantinedItems=\"-4\"/>"}) {
-    EXPECT_EQ(a.SetScanConfig(bad), E_INVALIDARG) << std::string(rre::Narrow(bad));
+    EXPECT_EQ(a.SetScanConfig(bad), E_INVALIDARG) << std::string(ToBytes(bad));
     QVnsScanConfig::CScanConfig kept;
     ASSERT_EQ(kept.ReadFromString(b.ScanConfig()), 0);
     EXPECT_EQ(kept.DaysToKeepQuarantinedItems.Get(), 15u);
   }
-  Bstr badAp(L"<ScanConfig/>");
-  EXPECT_EQ(a.protection->SetAPConfig(badAp.get()), E_INVALIDARG);
+  EngineString badAp(L"<ScanConfig/>");
+  EXPECT_EQ(a.protection->SetAPConfig(badAp.Get()), E_INVALIDARG);
 
   // The name/value pairs document, by name; names that are not plain file names are refused.
-  Bstr name(L"config_file.xml"), pairs;
-  ASSERT_EQ(a.service->GetConfigDocument(name.get(), pairs.put()), S_OK);
+  EngineString name(L"config_file.xml"), pairs;
+  ASSERT_EQ(a.service->GetConfigDocument(name.Get(), pairs.Out()), S_OK);
   QVnsNVPairs::CNVPairs nv;
-  ASSERT_EQ(nv.ReadFromString(pairs.str()), 0);
+  ASSERT_EQ(nv.ReadFromString(pairs.Str()), 0);
   auto& pair = nv.NVPair.Append();
   pair.Name.Set(L"last_scan_threat_count");
   pair.Value.Set(L"3");
   ASSERT_EQ(nv.WriteToString(text), 0);
-  Bstr nvText(text);
-  ASSERT_EQ(a.service->SetConfigDocument(name.get(), nvText.get()), S_OK);
-  Bstr again;
-  ASSERT_EQ(b.service->GetConfigDocument(name.get(), again.put()), S_OK);
-  ASSERT_EQ(nv.ReadFromString(again.str()), 0);
+  EngineString nvText(text);
+  ASSERT_EQ(a.service->SetConfigDocument(name.Get(), nvText.Get()), S_OK);
+  EngineString again;
+  ASSERT_EQ(b.service->GetConfigDocument(name.Get(), again.Out()), S_OK);
+  ASSERT_EQ(nv.ReadFromString(again.Str()), 0);
   ASSERT_EQ(nv.NVPair.Count(), 1u);
   EXPECT_EQ(nv.NVPair[0].Value.Get(), L"3");
-  Bstr evil(L"..\\..\\evil.xml"), out;
-  EXPECT_EQ(a.service->SetConfigDocument(evil.get(), nvText.get()), E_INVALIDARG);
-  EXPECT_EQ(a.service->GetConfigDocument(evil.get(), out.put()), E_INVALIDARG);
+  EngineString evil(L"..\\..\\evil.xml"), out;
+  EXPECT_EQ(a.service->SetConfigDocument(evil.Get(), nvText.Get()), E_INVALIDARG);
+  EXPECT_EQ(a.service->GetConfigDocument(evil.Get(), out.Out()), E_INVALIDARG);
   EXPECT_FALSE(Exists(Folders().data + L"\\..\\evil.xml"));
 
   // Leave the configuration as the other tests expect it.
@@ -258,9 +257,9 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   ASSERT_EQ(c.scan->GetScanInfo(&type, &fromSchedule), S_OK);
   EXPECT_EQ(type, 2);
   EXPECT_EQ(fromSchedule, 0);
-  Bstr when;
-  EXPECT_EQ(c.scan->GetLastScan(&type, when.put()), S_OK);
-  EXPECT_EQ(when.str().size(), 19u);
+  EngineString when;
+  EXPECT_EQ(c.scan->GetLastScan(&type, when.Out()), S_OK);
+  EXPECT_EQ(when.Str().size(), 19u);
 
   auto results = ReadResults(c);
   ASSERT_TRUE(results.threats);
@@ -273,20 +272,20 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   EXPECT_EQ(t.traces->trace.Count(), 2u);
 
   // Threat details from the definitions.
-  Bstr s[8];
+  EngineString s[8];
   unsigned char known = 0, f[4] = {};
   long value = 0;
-  ASSERT_EQ(c.definitions->GetThreatInfo(1001, &known, s[0].put(), s[1].put(), s[2].put(),
-                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+  ASSERT_EQ(c.definitions->GetThreatInfo(1001, &known, s[0].Out(), s[1].Out(), s[2].Out(),
+                                         s[3].Out(), s[4].Out(), s[5].Out(), s[6].Out(), s[7].Out(),
                                          &f[0], &f[1], &f[2], &f[3], &value),
             S_OK);
   EXPECT_EQ(known, 1);
-  EXPECT_EQ(s[4].str(), L"EICAR-Test-File");
-  EXPECT_FALSE(s[0].str().empty());
+  EXPECT_EQ(s[4].Str(), L"EICAR-Test-File");
+  EXPECT_FALSE(s[0].Str().empty());
   EXPECT_EQ(f[2], 4);  // level
   EXPECT_EQ(value, 3);
-  EXPECT_EQ(c.definitions->GetThreatInfo(424242, &known, s[0].put(), s[1].put(), s[2].put(),
-                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+  EXPECT_EQ(c.definitions->GetThreatInfo(424242, &known, s[0].Out(), s[1].Out(), s[2].Out(),
+                                         s[3].Out(), s[4].Out(), s[5].Out(), s[6].Out(), s[7].Out(),
                                          &f[0], &f[1], &f[2], &f[3], &value),
             S_FALSE);
   EXPECT_EQ(known, 0);
@@ -330,19 +329,19 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   EXPECT_EQ(RunCustomScan(c, {Folders().data}), kScanDone);
 
   // Restore puts both files back byte for byte and takes the item away.
-  Bstr id(qid);
-  EXPECT_EQ(c.quarantine->RestoreItem(id.get(), nullptr, 0, long(GetCurrentProcessId())), S_OK);
+  EngineString id(qid);
+  EXPECT_EQ(c.quarantine->RestoreItem(id.Get(), nullptr, 0, long(GetCurrentProcessId())), S_OK);
   EXPECT_EQ(ReadBytes(dir / L"eicar.com"), eicar);
   EXPECT_EQ(ReadBytes(dir / L"eicar2.com"), eicar + "\r\n");
   EXPECT_FALSE(Exists(Quarantine() + qid + L".xml"));
-  EXPECT_NE(c.quarantine->RestoreItem(id.get(), nullptr, 0, 0), S_OK);
+  EXPECT_NE(c.quarantine->RestoreItem(id.Get(), nullptr, 0, 0), S_OK);
 
   // Restored with trust: the files become known applications, left alone by scans.
   ASSERT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
   ASSERT_EQ(Clean(c, 3, tmp), S_OK);
   ASSERT_TRUE(c.sink.WaitState({kCleanDone}));
-  Bstr trusted(ReadResults(c).threats->threat[0].quarantineId.Get());
-  ASSERT_EQ(c.quarantine->RestoreItem(trusted.get(), nullptr, 1, 0), S_OK);
+  EngineString trusted(ReadResults(c).threats->threat[0].quarantineId.Get());
+  ASSERT_EQ(c.quarantine->RestoreItem(trusted.Get(), nullptr, 1, 0), S_OK);
   EXPECT_EQ(RunCustomScan(c, {dir.path()}), kScanDone);
   QVnsScanConfig::CScanConfig cfg;
   ASSERT_EQ(cfg.ReadFromString(c.ScanConfig()), 0);
@@ -359,16 +358,16 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   ASSERT_TRUE(c.sink.WaitState({kCleanDone}));
   qid = ReadResults(c).threats->threat[0].quarantineId.Get();
   ASSERT_EQ(qid.size(), 36u);
-  Bstr id2(qid);
-  EXPECT_EQ(c.quarantine->DeleteItem(id2.get()), S_OK);
+  EngineString id2(qid);
+  EXPECT_EQ(c.quarantine->DeleteItem(id2.Get()), S_OK);
   EXPECT_FALSE(Exists(Quarantine() + qid + L".xml"));
   EXPECT_EQ(QuarantineRecords().size(), before);
   EXPECT_FALSE(Exists(dir / L"eicar.com"));
-  EXPECT_NE(c.quarantine->DeleteItem(id2.get()), S_OK);
+  EXPECT_NE(c.quarantine->DeleteItem(id2.Get()), S_OK);
   for (const wchar_t* bad : {L"..\\Config\\ScanConfig", L"", L"*"}) {
-    Bstr b(bad);
-    EXPECT_EQ(c.quarantine->DeleteItem(b.get()), E_INVALIDARG);
-    EXPECT_EQ(c.quarantine->RestoreItem(b.get(), nullptr, 0, 0), E_INVALIDARG);
+    EngineString b(bad);
+    EXPECT_EQ(c.quarantine->DeleteItem(b.Get()), E_INVALIDARG);
+    EXPECT_EQ(c.quarantine->RestoreItem(b.Get(), nullptr, 0, 0), E_INVALIDARG);
   }
   EXPECT_TRUE(Exists(Folders().data + L"\\Config\\ScanConfig.xml"));
 }
@@ -428,9 +427,9 @@ TEST(EngineScan, CleanActionsRestartFlagAndForgedRequests) {
 
   // A request that is not a results document, or no file at all, is refused.
   WriteBytes(tmp / L"junk.xml", "<NotResults/>");
-  Bstr junk(tmp / L"junk.xml"), missing(tmp / L"missing.xml");
-  EXPECT_EQ(c.scan->CleanThreats(junk.get()), E_INVALIDARG);
-  EXPECT_TRUE(FAILED(c.scan->CleanThreats(missing.get())));
+  EngineString junk(tmp / L"junk.xml"), missing(tmp / L"missing.xml");
+  EXPECT_EQ(c.scan->CleanThreats(junk.Get()), E_INVALIDARG);
+  EXPECT_TRUE(FAILED(c.scan->CleanThreats(missing.Get())));
 }
 
 TEST(EngineScan, QuickAndFullScansSkipKnownAppsAndIgnoredThreats) {
@@ -516,11 +515,11 @@ TEST(EngineQuarantine, ItemsOlderThanTheRetentionArePurged) {
   EXPECT_FALSE(Exists(Quarantine() + L"Data\\" + oldId + L"-0.dat"));
   EXPECT_TRUE(Exists(Quarantine() + newId + L".xml"));
   // A damaged item cannot be restored and stays where it is.
-  Bstr id(newId);
-  EXPECT_TRUE(FAILED(c.quarantine->RestoreItem(id.get(), nullptr, 0, 0)));
+  EngineString id(newId);
+  EXPECT_TRUE(FAILED(c.quarantine->RestoreItem(id.Get(), nullptr, 0, 0)));
   EXPECT_TRUE(Exists(Quarantine() + newId + L".xml"));
   EXPECT_FALSE(Exists(L"C:\\nowhere\\planted.bin"));
-  EXPECT_EQ(c.quarantine->DeleteItem(id.get()), S_OK);
+  EXPECT_EQ(c.quarantine->DeleteItem(id.Get()), S_OK);
   cfg.DaysToKeepQuarantinedItems.Set(0);
   ASSERT_EQ(cfg.WriteToString(text), 0);
   ASSERT_EQ(c.SetScanConfig(text), S_OK);
@@ -543,7 +542,7 @@ TEST(EngineScan, PauseResumeAndStop) {
   ASSERT_TRUE(PumpUntil([&] { return c.sink.Of(Event::Progress).size() >= 2; }, 20000));
   EXPECT_EQ(c.scan->StartScan(2), HRESULT_FROM_WIN32(ERROR_BUSY));  // one session at a time
   ASSERT_EQ(c.scan->PauseScan(), S_OK);
-  EXPECT_EQ(c.State(), kPaused);
+  EXPECT_EQ(c.State(), kScanPaused);
   Pump(300);
   size_t held = c.sink.Of(Event::Progress).size();
   Pump(700);
@@ -585,16 +584,16 @@ std::string NewerDefinitions(uint32_t version) {
 }
 
 void SetUpdateUrl(EngineClient& c, const std::wstring& url) {
-  Bstr text;
-  ASSERT_EQ(c.definitions->GetDefinitionUpdateConfig(text.put()), S_OK);
+  EngineString text;
+  ASSERT_EQ(c.definitions->GetDefinitionUpdateConfig(text.Out()), S_OK);
   QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig cfg;
-  ASSERT_EQ(cfg.ReadFromString(text.str()), 0);
+  ASSERT_EQ(cfg.ReadFromString(text.Str()), 0);
   cfg.TROVEConfig.Create().BaseURL.Set(url);
   cfg.TROVEConfig->ProductID.Set(430);
   std::wstring out;
   ASSERT_EQ(cfg.WriteToString(out), 0);
-  Bstr b(out);
-  ASSERT_EQ(c.definitions->SetDefinitionUpdateConfig(b.get()), S_OK);
+  EngineString b(out);
+  ASSERT_EQ(c.definitions->SetDefinitionUpdateConfig(b.Get()), S_OK);
 }
 
 long RunUpdate(EngineClient& c) {
@@ -619,10 +618,10 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
   EngineClient c;
   ASSERT_TRUE(c.ok() && c.Connect());
   long current = -1;
-  Bstr date;
-  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.put()), S_OK);
+  EngineString date;
+  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.Out()), S_OK);
   EXPECT_EQ(current, 0);  // the built-in definitions are older than the update interval
-  EXPECT_EQ(date.str(), L"2026-12-01T00:00:00");
+  EXPECT_EQ(date.Str(), L"2026-12-01T00:00:00");
 
   HttpServer server;
   std::string body = NewerDefinitions(2099010100);
@@ -654,16 +653,16 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
   ASSERT_EQ(requests.size(), 4u);
   EXPECT_EQ(requests[0].target.rfind("/TROVE/trove.aspx?product=430", 0), 0u) << requests[0].target;
 
-  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.put()), S_OK);
+  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.Out()), S_OK);
   EXPECT_EQ(current, 1);
-  Bstr s[8];
+  EngineString s[8];
   unsigned char known = 0, f[4];
   long value;
-  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(),
-                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].Out(), s[1].Out(), s[2].Out(),
+                                         s[3].Out(), s[4].Out(), s[5].Out(), s[6].Out(), s[7].Out(),
                                          &f[0], &f[1], &f[2], &f[3], &value),
             S_OK);
-  EXPECT_EQ(s[4].str(), L"Worm.RRSample.Fresh");
+  EXPECT_EQ(s[4].Str(), L"Worm.RRSample.Fresh");
   // The new rule detects.
   TempDir dir;
   WriteBytes(dir / L"worm.bin", std::string("xx FRESH-") + "WORM-SIGNATURE-0042 yy");
@@ -676,8 +675,8 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
   SetUpdateUrl(
       c, L"http://127.0.0.1:" + std::to_wstring(HttpServer::UnusedPort()) + L"/TROVE/trove.aspx");
   EXPECT_EQ(RunUpdate(c), 101);
-  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].put(), s[1].put(), s[2].put(),
-                                         s[3].put(), s[4].put(), s[5].put(), s[6].put(), s[7].put(),
+  EXPECT_EQ(c.definitions->GetThreatInfo(5001, &known, s[0].Out(), s[1].Out(), s[2].Out(),
+                                         s[3].Out(), s[4].Out(), s[5].Out(), s[6].Out(), s[7].Out(),
                                          &f[0], &f[1], &f[2], &f[3], &value),
             S_OK);
 }
@@ -738,16 +737,16 @@ TEST(EngineSchedule, ScheduledScanRunsAtItsTime) {
 TEST(EngineProtection, DownloadedThreatIsQuarantinedAndReported) {
   EngineClient c;
   ASSERT_TRUE(c.ok() && c.Connect());
-  Bstr text;
-  ASSERT_EQ(c.protection->GetAPConfig(text.put()), S_OK);
+  EngineString text;
+  ASSERT_EQ(c.protection->GetAPConfig(text.Out()), S_OK);
   QVnsAPConfig::CAPConfig cfg;
-  ASSERT_EQ(cfg.ReadFromString(text.str()), 0);
+  ASSERT_EQ(cfg.ReadFromString(text.Str()), 0);
   cfg.Enabled.Set(true);
   cfg.KnownBadApplicationResponseEnum.Set(5);
   std::wstring out;
   ASSERT_EQ(cfg.WriteToString(out), 0);
-  Bstr b(out);
-  ASSERT_EQ(c.protection->SetAPConfig(b.get()), S_OK);
+  EngineString b(out);
+  ASSERT_EQ(c.protection->SetAPConfig(b.Get()), S_OK);
   Pump(500);  // the watch is set up
 
   size_t before = QuarantineRecords().size();
@@ -777,8 +776,8 @@ TEST(EngineProtection, DownloadedThreatIsQuarantinedAndReported) {
   for (const auto& k : cases) {
     cfg.KnownBadApplicationResponseEnum.Set(k.response);
     ASSERT_EQ(cfg.WriteToString(out), 0);
-    Bstr set(out);
-    ASSERT_EQ(c.protection->SetAPConfig(set.get()), S_OK);
+    EngineString set(out);
+    ASSERT_EQ(c.protection->SetAPConfig(set.Get()), S_OK);
     Pump(500);
     c.sink.Clear();
     std::wstring file = Folders().watch + L"\\sub" + std::to_wstring(k.response) + L".com";
@@ -796,8 +795,8 @@ TEST(EngineProtection, DownloadedThreatIsQuarantinedAndReported) {
   // Switched off: nothing is watched any more.
   cfg.Enabled.Set(false);
   ASSERT_EQ(cfg.WriteToString(out), 0);
-  Bstr off(out);
-  ASSERT_EQ(c.protection->SetAPConfig(off.get()), S_OK);
+  EngineString off(out);
+  ASSERT_EQ(c.protection->SetAPConfig(off.Get()), S_OK);
   Pump(300);
   WriteBytes(dropped, rre::EicarTestString());
   Pump(1500);
@@ -890,9 +889,9 @@ TEST(EngineZLifetime, StopIsAnnouncedAndANewEngineStarts) {
   auto procs = EngineProcesses();
   ASSERT_EQ(procs.size(), 1u);
   EXPECT_NE(procs[0], first);
-  Bstr folder;
-  ASSERT_EQ(again.service->GetDataFolder(folder.put()), S_OK);
-  EXPECT_EQ(folder.str(), Folders().data + L"\\");
+  EngineString folder;
+  ASSERT_EQ(again.service->GetDataFolder(folder.Out()), S_OK);
+  EXPECT_EQ(folder.Str(), Folders().data + L"\\");
 }
 
 TEST(EngineZLifetime, UnreadableStoredFilesAreKeptAsideNotLost) {
@@ -903,13 +902,13 @@ TEST(EngineZLifetime, UnreadableStoredFilesAreKeptAsideNotLost) {
   WriteBytes(defs, "RRDEFS 1\nversion 9\n");
   EngineClient c;
   ASSERT_TRUE(c.ok());
-  Bstr text;
-  ASSERT_EQ(c.service->GetServiceConfig(text.put()), S_OK);  // defaults
-  EXPECT_NE(text.str().find(L"<ServiceConfig"), std::wstring::npos);
+  EngineString text;
+  ASSERT_EQ(c.service->GetServiceConfig(text.Out()), S_OK);  // defaults
+  EXPECT_NE(text.Str().find(L"<ServiceConfig"), std::wstring::npos);
   long current;
-  Bstr date;
-  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.put()), S_OK);
-  EXPECT_EQ(date.str(), L"2026-12-01T00:00:00");  // the built-in definitions
+  EngineString date;
+  ASSERT_EQ(c.definitions->GetDefinitionsStatus(&current, date.Out()), S_OK);
+  EXPECT_EQ(date.Str(), L"2026-12-01T00:00:00");  // the built-in definitions
   // The unreadable files are still there, under another name.
   auto aside = [](const std::wstring& path) {
     WIN32_FIND_DATAW fd;

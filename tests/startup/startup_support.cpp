@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "framework/RegistryKey.h"
+#include "framework/TextConvert.h"
 
 namespace startup {
 namespace {
@@ -24,13 +25,6 @@ std::wstring ResString(UINT id) {
   int n = module ? LoadStringW(module, id, buffer, 256) : 0;
   if (module) FreeLibrary(module);
   return std::wstring(buffer, n > 0 ? n : 0);
-}
-
-std::string Utf8(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n - 1 : 0, '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-  return out;
 }
 
 std::string XmlEscape(const std::string& text) {
@@ -84,14 +78,14 @@ void Installation::WriteTheme(const ThemeValues& values, const std::string& raw)
     return;
   }
   file << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<ui>\n<strings>\n"
-       << "<company_name>" << Utf8(m_company) << "</company_name>\n"
-       << "<app_name>" << Utf8(m_appName) << "</app_name>\n"
-       << "<ucn>" << Utf8(m_windowClass) << "</ucn>\n"
+       << "<company_name>" << ToBytes(m_company) << "</company_name>\n"
+       << "<app_name>" << ToBytes(m_appName) << "</app_name>\n"
+       << "<ucn>" << ToBytes(m_windowClass) << "</ucn>\n"
        << "<exe_name>RodeRedud.exe</exe_name>\n"
-       << "<version>" << XmlEscape(Utf8(values.version)) << "</version>\n"
+       << "<version>" << XmlEscape(ToBytes(values.version)) << "</version>\n"
        << "<lang_id>EN</lang_id>\n";
   if (!values.surveyHost.empty())
-    file << "<survey_host>" << Utf8(values.surveyHost) << "</survey_host>\n";
+    file << "<survey_host>" << ToBytes(values.surveyHost) << "</survey_host>\n";
   file << "</strings>\n<integers>\n"
        << "<pid>" << values.pid << "</pid>\n"
        << "<vendor_id>" << values.vendorId << "</vendor_id>\n"

@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "engine/ComObject.h"
 #include "engine/ComRef.h"
 #include "engine/EngineSession.h"
 
@@ -131,56 +132,51 @@ struct FakeEngine::State {
 
 namespace {
 
-class FakeConnectionPoint final : public IConnectionPoint {
+class FakeConnectionPoint final : public ComObject<IConnectionPoint> {
  public:
   FakeConnectionPoint(FakeEngine::State* state, int slot, const IID& iid)
       : state_(state), slot_(slot), iid_(iid) {}
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
-      *ppv = static_cast<IConnectionPoint*>(this);
-      AddRef();
+  STDMETHODIMP GetConnectionInterface(IID* iid) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      *iid = iid_;
       return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    });
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
+  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** c) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      *c = nullptr;
+      return E_NOTIMPL;
+    });
   }
-  STDMETHODIMP GetConnectionInterface(IID* iid) override {
-    *iid = iid_;
-    return S_OK;
+  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      *cookie = 0;
+      HRESULT hr = state_ ? state_->Record(L"Advise", {std::to_wstring(slot_)}) : E_UNEXPECTED;
+      if (FAILED(hr)) return hr;
+      ComRef<IUnknown> events;
+      if (!sink || FAILED(sink->QueryInterface(iid_, events.PutVoid())) || !events)
+        return CONNECT_E_CANNOTCONNECT;
+      *cookie = state_->nextCookie++;
+      sinks_.emplace_back(*cookie, std::move(events));
+      return S_OK;
+    });
   }
-  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** c) override {
-    *c = nullptr;
-    return E_NOTIMPL;
+  STDMETHODIMP Unadvise(DWORD cookie) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (state_) state_->Record(L"Unadvise", {std::to_wstring(slot_)});
+      auto it = std::find_if(sinks_.begin(), sinks_.end(),
+                             [&](const auto& s) { return s.first == cookie; });
+      if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
+      sinks_.erase(it);
+      return S_OK;
+    });
   }
-  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
-    *cookie = 0;
-    HRESULT hr = state_ ? state_->Record(L"Advise", {std::to_wstring(slot_)}) : E_UNEXPECTED;
-    if (FAILED(hr)) return hr;
-    ComRef<IUnknown> events;
-    if (!sink || FAILED(sink->QueryInterface(iid_, events.PutVoid())) || !events)
-      return CONNECT_E_CANNOTCONNECT;
-    *cookie = state_->nextCookie++;
-    sinks_.emplace_back(*cookie, std::move(events));
-    return S_OK;
-  }
-  STDMETHODIMP Unadvise(DWORD cookie) override {
-    if (state_) state_->Record(L"Unadvise", {std::to_wstring(slot_)});
-    auto it = std::find_if(sinks_.begin(), sinks_.end(),
-                           [&](const auto& s) { return s.first == cookie; });
-    if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
-    sinks_.erase(it);
-    return S_OK;
-  }
-  STDMETHODIMP EnumConnections(IEnumConnections** e) override {
-    *e = nullptr;
-    return E_NOTIMPL;
+  STDMETHODIMP EnumConnections(IEnumConnections** e) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      *e = nullptr;
+      return E_NOTIMPL;
+    });
   }
 
   int slot() const { return slot_; }
@@ -194,8 +190,7 @@ class FakeConnectionPoint final : public IConnectionPoint {
   void Detach() { state_ = nullptr; }
 
  private:
-  ~FakeConnectionPoint() = default;
-  ULONG refs_ = 1;
+  ~FakeConnectionPoint() override = default;
   FakeEngine::State* state_;
   int slot_;
   IID iid_;
@@ -203,23 +198,12 @@ class FakeConnectionPoint final : public IConnectionPoint {
 };
 
 // One engine component; answers only the interfaces of its slot.
-class FakeComponent final : public IQVService,
-                            public IQVActiveProtection,
-                            public IQVScanControl,
-                            public IQVQuarantine,
-                            public IQVThreatDefinitions,
-                            public IQVComponent1,
-                            public IQVComponent5,
-                            public IQVComponent6,
-                            public IQVComponent8,
-                            public IQVComponent9,
-                            public IQVComponent10,
-                            public IQVComponent11,
-                            public IQVComponent12,
-                            public IQVComponent13,
-                            public IQVComponent14,
-                            public IConnectionPointContainer,
-                            public ISupportErrorInfo {
+class FakeComponent final
+    : public ComObject<IQVService, IQVActiveProtection, IQVScanControl, IQVQuarantine,
+                       IQVThreatDefinitions, IQVComponent1, IQVComponent5, IQVComponent6,
+                       IQVComponent8, IQVComponent9, IQVComponent10, IQVComponent11,
+                       IQVComponent12, IQVComponent13, IQVComponent14, IConnectionPointContainer,
+                       ISupportErrorInfo> {
  public:
   FakeComponent(std::shared_ptr<FakeEngine::State> state, int slot)
       : state_(std::move(state)), slot_(slot) {
@@ -261,190 +245,237 @@ class FakeComponent final : public IQVService,
     }
   }
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (riid == IID_IUnknown) {
-      *ppv = static_cast<IQVService*>(this);
-    } else if (riid == CEngineSession::SlotInterface(slot_)) {
-      if (state_->refuseInterface[slot_]) return E_NOINTERFACE;
-      *ppv = SlotInterface();
-    } else if (riid == IID_ISupportErrorInfo) {
-      *ppv = static_cast<ISupportErrorInfo*>(this);
-    } else if (riid == IID_IConnectionPointContainer && !SourcesOf(slot_).empty()) {
-      *ppv = static_cast<IConnectionPointContainer*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-
   // Placeholders
-  STDMETHODIMP Reserved3() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved4() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved5() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved6() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved7() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved8() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved9() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved11() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved13() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved14() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved17() override { return E_NOTIMPL; }
-  STDMETHODIMP Reserved18() override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved3() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved4() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved5() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved6() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved7() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved8() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved9() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved11() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved13() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved14() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved17() noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved18() noexcept override { return E_NOTIMPL; }
 
   // IQVService
-  STDMETHODIMP GetDataFolder(BSTR* folder) override { return Get(L"GetDataFolder", folder); }
-  STDMETHODIMP GetServiceConfig(BSTR* text) override { return Get(L"GetServiceConfig", text); }
-  STDMETHODIMP SetServiceConfig(BSTR text) override { return Set(L"SetServiceConfig", text); }
-  STDMETHODIMP Ping(LONG* value) override {
-    return state_->Record(L"Ping", ArgList(value ? *value : -1));
+  STDMETHODIMP GetDataFolder(BSTR* folder) noexcept override {
+    return ComGuard([&] { return Get(L"GetDataFolder", folder); });
   }
-  STDMETHODIMP GetConfigDocument(BSTR name, BSTR* text) override {
-    if (text) *text = nullptr;
-    HRESULT hr = state_->Record(L"GetConfigDocument", ArgList(name));
-    if (SUCCEEDED(hr)) state_->Out(L"GetConfigDocument", text);
-    return hr;
+  STDMETHODIMP GetServiceConfig(BSTR* text) noexcept override {
+    return ComGuard([&] { return Get(L"GetServiceConfig", text); });
   }
-  STDMETHODIMP SetConfigDocument(BSTR name, BSTR text) override {
-    HRESULT hr = state_->Record(L"SetConfigDocument", ArgList(name, text));
-    if (SUCCEEDED(hr)) state_->Keep(L"SetConfigDocument", text);
-    return hr;
+  STDMETHODIMP SetServiceConfig(BSTR text) noexcept override {
+    return ComGuard([&] { return Set(L"SetServiceConfig", text); });
+  }
+  STDMETHODIMP Ping(LONG* value) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return state_->Record(L"Ping", ArgList(value ? *value : -1));
+    });
+  }
+  STDMETHODIMP GetConfigDocument(BSTR name, BSTR* text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (text) *text = nullptr;
+      HRESULT hr = state_->Record(L"GetConfigDocument", ArgList(name));
+      if (SUCCEEDED(hr)) state_->Out(L"GetConfigDocument", text);
+      return hr;
+    });
+  }
+  STDMETHODIMP SetConfigDocument(BSTR name, BSTR text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      HRESULT hr = state_->Record(L"SetConfigDocument", ArgList(name, text));
+      if (SUCCEEDED(hr)) state_->Keep(L"SetConfigDocument", text);
+      return hr;
+    });
   }
 
   // IQVActiveProtection
-  STDMETHODIMP GetAPConfig(BSTR* text) override { return Get(L"GetAPConfig", text); }
-  STDMETHODIMP SetAPConfig(BSTR text) override { return Set(L"SetAPConfig", text); }
+  STDMETHODIMP GetAPConfig(BSTR* text) noexcept override {
+    return ComGuard([&] { return Get(L"GetAPConfig", text); });
+  }
+  STDMETHODIMP SetAPConfig(BSTR text) noexcept override {
+    return ComGuard([&] { return Set(L"SetAPConfig", text); });
+  }
 
   // IQVScanControl
-  STDMETHODIMP StartScan(LONG type) override { return state_->Record(L"StartScan", ArgList(type)); }
-  STDMETHODIMP GetScanResultsFile(BSTR* path) override { return Get(L"GetScanResultsFile", path); }
-  STDMETHODIMP PauseScan() override { return state_->Record(L"PauseScan"); }
-  STDMETHODIMP ResumeScan() override { return state_->Record(L"ResumeScan"); }
-  STDMETHODIMP StopScan() override { return state_->Record(L"StopScan"); }
-  STDMETHODIMP CleanThreats(BSTR path) override {
-    HRESULT hr = state_->Record(L"CleanThreats", ArgList(path));
-    // Keep what the request file held while it exists (the caller deletes it).
-    if (path) {
-      HANDLE f =
-          CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-      if (f != INVALID_HANDLE_VALUE) {
-        std::string bytes(GetFileSize(f, nullptr), '\0');
-        DWORD read = 0;
-        ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-        CloseHandle(f);
-        state_->stored[L"CleanThreats"] =
-            std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), read / 2);
+  STDMETHODIMP StartScan(LONG type) noexcept override {
+    return ComGuard([&] { return state_->Record(L"StartScan", ArgList(type)); });
+  }
+  STDMETHODIMP GetScanResultsFile(BSTR* path) noexcept override {
+    return ComGuard([&] { return Get(L"GetScanResultsFile", path); });
+  }
+  STDMETHODIMP PauseScan() noexcept override {
+    return ComGuard([&] { return state_->Record(L"PauseScan"); });
+  }
+  STDMETHODIMP ResumeScan() noexcept override {
+    return ComGuard([&] { return state_->Record(L"ResumeScan"); });
+  }
+  STDMETHODIMP StopScan() noexcept override {
+    return ComGuard([&] { return state_->Record(L"StopScan"); });
+  }
+  STDMETHODIMP CleanThreats(BSTR path) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      HRESULT hr = state_->Record(L"CleanThreats", ArgList(path));
+      // Keep what the request file held while it exists (the caller deletes it).
+      if (path) {
+        HANDLE f =
+            CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE) {
+          std::string bytes(GetFileSize(f, nullptr), '\0');
+          DWORD read = 0;
+          ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+          CloseHandle(f);
+          state_->stored[L"CleanThreats"] =
+              std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), read / 2);
+        }
       }
-    }
-    return hr;
+      return hr;
+    });
   }
-  STDMETHODIMP GetScanState(LONG* state, unsigned char* reboot) override {
-    HRESULT hr = state_->Record(L"GetScanState");
-    if (SUCCEEDED(hr)) {
-      if (state) *state = state_->values.scanState;
-      if (reboot) *reboot = state_->values.rebootRequired;
-    }
-    return hr;
+  STDMETHODIMP GetScanState(LONG* state, unsigned char* reboot) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      HRESULT hr = state_->Record(L"GetScanState");
+      if (SUCCEEDED(hr)) {
+        if (state) *state = state_->values.scanState;
+        if (reboot) *reboot = state_->values.rebootRequired;
+      }
+      return hr;
+    });
   }
-  STDMETHODIMP GetScanConfig(BSTR* text) override { return Get(L"GetScanConfig", text); }
-  STDMETHODIMP SetScanConfig(BSTR text) override { return Set(L"SetScanConfig", text); }
-  STDMETHODIMP GetScanInfo(LONG* type, unsigned char* fromSchedule) override {
-    HRESULT hr = state_->Record(L"GetScanInfo");
-    if (SUCCEEDED(hr)) {
-      if (type) *type = state_->values.scanInfoType;
-      if (fromSchedule) *fromSchedule = state_->values.fromSchedule;
-    }
-    return hr;
+  STDMETHODIMP GetScanConfig(BSTR* text) noexcept override {
+    return ComGuard([&] { return Get(L"GetScanConfig", text); });
   }
-  STDMETHODIMP ResetScan() override { return state_->Record(L"ResetScan"); }
-  STDMETHODIMP GetLastScan(LONG* type, BSTR* date) override {
-    if (date) *date = nullptr;
-    HRESULT hr = state_->Record(L"GetLastScan");
-    if (FAILED(hr)) return hr;
-    if (type) *type = state_->values.lastScanType;
-    state_->Out(L"GetLastScan", date);
-    return state_->values.lastScanResult;
+  STDMETHODIMP SetScanConfig(BSTR text) noexcept override {
+    return ComGuard([&] { return Set(L"SetScanConfig", text); });
+  }
+  STDMETHODIMP GetScanInfo(LONG* type, unsigned char* fromSchedule) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      HRESULT hr = state_->Record(L"GetScanInfo");
+      if (SUCCEEDED(hr)) {
+        if (type) *type = state_->values.scanInfoType;
+        if (fromSchedule) *fromSchedule = state_->values.fromSchedule;
+      }
+      return hr;
+    });
+  }
+  STDMETHODIMP ResetScan() noexcept override {
+    return ComGuard([&] { return state_->Record(L"ResetScan"); });
+  }
+  STDMETHODIMP GetLastScan(LONG* type, BSTR* date) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (date) *date = nullptr;
+      HRESULT hr = state_->Record(L"GetLastScan");
+      if (FAILED(hr)) return hr;
+      if (type) *type = state_->values.lastScanType;
+      state_->Out(L"GetLastScan", date);
+      return state_->values.lastScanResult;
+    });
   }
 
   // IQVQuarantine
-  STDMETHODIMP RestoreItem(BSTR id, BSTR target, unsigned char flag, LONG pid) override {
-    return state_->Record(L"RestoreItem", ArgList(id, target, flag, pid));
+  STDMETHODIMP RestoreItem(BSTR id, BSTR target, unsigned char flag, LONG pid) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return state_->Record(L"RestoreItem", ArgList(id, target, flag, pid));
+    });
   }
-  STDMETHODIMP DeleteItem(BSTR id) override { return state_->Record(L"DeleteItem", ArgList(id)); }
+  STDMETHODIMP DeleteItem(BSTR id) noexcept override {
+    return ComGuard([&] { return state_->Record(L"DeleteItem", ArgList(id)); });
+  }
 
   // IQVThreatDefinitions
-  STDMETHODIMP GetDefinitionsStatus(LONG* current, BSTR* date) override {
-    if (date) *date = nullptr;
-    HRESULT hr = state_->Record(L"GetDefinitionsStatus");
-    if (FAILED(hr)) return hr;
-    if (current) *current = state_->values.definitionsCurrent;
-    state_->Out(L"GetDefinitionsStatus", date);
-    return hr;
+  STDMETHODIMP GetDefinitionsStatus(LONG* current, BSTR* date) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      if (date) *date = nullptr;
+      HRESULT hr = state_->Record(L"GetDefinitionsStatus");
+      if (FAILED(hr)) return hr;
+      if (current) *current = state_->values.definitionsCurrent;
+      state_->Out(L"GetDefinitionsStatus", date);
+      return hr;
+    });
   }
-  STDMETHODIMP UpdateDefinitions() override { return state_->Record(L"UpdateDefinitions"); }
+  STDMETHODIMP UpdateDefinitions() noexcept override {
+    return ComGuard([&] { return state_->Record(L"UpdateDefinitions"); });
+  }
   STDMETHODIMP GetThreatInfo(LONG id, unsigned char* known, BSTR* t1, BSTR* t2, BSTR* t3, BSTR* t4,
                              BSTR* t5, BSTR* t6, BSTR* t7, BSTR* t8, unsigned char* f1,
                              unsigned char* f2, unsigned char* f3, unsigned char* f4,
-                             LONG* value) override {
-    BSTR* texts[8] = {t1, t2, t3, t4, t5, t6, t7, t8};
-    for (BSTR* t : texts)
-      if (t) *t = nullptr;
-    HRESULT hr = state_->Record(L"GetThreatInfo", ArgList(id));
-    if (FAILED(hr)) return hr;
-    FakeEngine::ThreatInfo info;
-    auto it = state_->values.threats.find(id);
-    if (it != state_->values.threats.end()) {
-      info = it->second;
-    } else {
-      info.known = 0;
-    }
-    if (known) *known = info.known;
-    for (int i = 0; i < 8; ++i)
-      if (texts[i])
-        *texts[i] =
-            SysAllocStringLen(info.texts[i].data(), static_cast<UINT>(info.texts[i].size()));
-    unsigned char* flags[4] = {f1, f2, f3, f4};
-    for (int i = 0; i < 4; ++i)
-      if (flags[i]) *flags[i] = info.flags[i];
-    if (value) *value = info.value;
-    return hr;
+                             LONG* value) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      BSTR* texts[8] = {t1, t2, t3, t4, t5, t6, t7, t8};
+      for (BSTR* t : texts)
+        if (t) *t = nullptr;
+      HRESULT hr = state_->Record(L"GetThreatInfo", ArgList(id));
+      if (FAILED(hr)) return hr;
+      FakeEngine::ThreatInfo info;
+      auto it = state_->values.threats.find(id);
+      if (it != state_->values.threats.end()) {
+        info = it->second;
+      } else {
+        info.known = 0;
+      }
+      if (known) *known = info.known;
+      for (int i = 0; i < 8; ++i)
+        if (texts[i])
+          *texts[i] =
+              SysAllocStringLen(info.texts[i].data(), static_cast<UINT>(info.texts[i].size()));
+      unsigned char* flags[4] = {f1, f2, f3, f4};
+      for (int i = 0; i < 4; ++i)
+        if (flags[i]) *flags[i] = info.flags[i];
+      if (value) *value = info.value;
+      return hr;
+    });
   }
-  STDMETHODIMP GetDefinitionUpdateConfig(BSTR* text) override {
-    return Get(L"GetDefinitionUpdateConfig", text);
+  STDMETHODIMP GetDefinitionUpdateConfig(BSTR* text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return Get(L"GetDefinitionUpdateConfig", text);
+    });
   }
-  STDMETHODIMP SetDefinitionUpdateConfig(BSTR text) override {
-    return Set(L"SetDefinitionUpdateConfig", text);
+  STDMETHODIMP SetDefinitionUpdateConfig(BSTR text) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return Set(L"SetDefinitionUpdateConfig", text);
+    });
   }
 
   // ISupportErrorInfo
-  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
-    return riid == CEngineSession::SlotInterface(slot_) ? S_OK : S_FALSE;
+  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      return riid == CEngineSession::SlotInterface(slot_) ? S_OK : S_FALSE;
+    });
   }
 
   // IConnectionPointContainer
-  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** e) override {
-    *e = nullptr;
-    return E_NOTIMPL;
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** e) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      *e = nullptr;
+      return E_NOTIMPL;
+    });
   }
-  STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** cp) override {
-    *cp = nullptr;
-    IConnectionPoint* point = state_->Point(slot_, riid);
-    if (!point) return CONNECT_E_NOCONNECTION;
-    point->AddRef();
-    *cp = point;
-    return S_OK;
+  STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** cp) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      *cp = nullptr;
+      IConnectionPoint* point = state_->Point(slot_, riid);
+      if (!point) return CONNECT_E_NOCONNECTION;
+      point->AddRef();
+      *cp = point;
+      return S_OK;
+    });
   }
 
  private:
-  ~FakeComponent() { --state_->live[slot_]; }
+  ~FakeComponent() override { --state_->live[slot_]; }
+
+  // Only the slot's interface (unless refused), error information, and a
+  // connection point container when the slot fires events.
+  IUnknown* FindInterface(REFIID riid) override {
+    if (riid == IID_IUnknown) return Identity();
+    if (riid == CEngineSession::SlotInterface(slot_))
+      return state_->refuseInterface[slot_] ? nullptr : SlotInterface();
+    if (riid == IID_ISupportErrorInfo) return static_cast<ISupportErrorInfo*>(this);
+    if (riid == IID_IConnectionPointContainer && !SourcesOf(slot_).empty())
+      return static_cast<IConnectionPointContainer*>(this);
+    return nullptr;
+  }
 
   HRESULT Get(const wchar_t* op, BSTR* out) {
     if (out) *out = nullptr;
@@ -458,46 +489,31 @@ class FakeComponent final : public IQVService,
     return hr;
   }
 
-  ULONG refs_ = 1;
   std::shared_ptr<FakeEngine::State> state_;
   int slot_;
 };
 
-class FakeClassFactory final : public IClassFactory {
+class FakeClassFactory final : public ComObject<IClassFactory> {
  public:
   FakeClassFactory(std::shared_ptr<FakeEngine::State> state, int slot)
       : state_(std::move(state)), slot_(slot) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-      *ppv = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override {
+    return ComGuard([&]() -> HRESULT {
+      *ppv = nullptr;
+      if (outer) return CLASS_E_NOAGGREGATION;
+      HRESULT hr = state_->Record(L"Create", {std::to_wstring(slot_)});
+      if (FAILED(hr)) return hr;
+      if (FAILED(state_->createFailure[slot_])) return state_->createFailure[slot_];
+      auto* component = new FakeComponent(state_, slot_);
+      hr = component->QueryInterface(riid, ppv);
+      component->Release();
+      return hr;
+    });
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    HRESULT hr = state_->Record(L"Create", {std::to_wstring(slot_)});
-    if (FAILED(hr)) return hr;
-    if (FAILED(state_->createFailure[slot_])) return state_->createFailure[slot_];
-    auto* component = new FakeComponent(state_, slot_);
-    hr = component->QueryInterface(riid, ppv);
-    component->Release();
-    return hr;
-  }
-  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+  STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
 
  private:
-  ~FakeClassFactory() = default;
-  ULONG refs_ = 1;
+  ~FakeClassFactory() override = default;
   std::shared_ptr<FakeEngine::State> state_;
   int slot_;
 };

@@ -9,7 +9,7 @@
 #include "engine/EngineSession.h"
 #include "support/FakeEngine.h"
 #include "support/shipped_theme.h"
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 namespace {
 

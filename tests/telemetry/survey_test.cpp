@@ -8,6 +8,7 @@
 
 #include "app/Settings.h"
 #include "framework/RegistryKey.h"
+#include "framework/TextConvert.h"
 #include "support/HttpServer.h"
 #include "telemetry/SurveyReport.h"
 
@@ -41,15 +42,6 @@ std::vector<std::pair<std::string, std::string>> DecodeForm(const std::string& b
     start = end + 1;
   }
   return fields;
-}
-
-std::string Ansi(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
 }
 
 CSurveyReport SampleReport() {
@@ -91,8 +83,8 @@ TEST(SurveyBody, ValuesWithFormCharactersDecodeBackUnchanged) {
   ASSERT_EQ(14u, fields.size());
   std::map<std::string, std::string> byName(fields.begin(), fields.end());
   EXPECT_EQ(14u, byName.size()) << "no field may be injected by a value";
-  EXPECT_EQ(Ansi(report.version), byName["Version"]);
-  EXPECT_EQ(Ansi(report.licenseKey), byName["LicenseKey"]);
+  EXPECT_EQ(ToBytes(report.version, CP_ACP), byName["Version"]);
+  EXPECT_EQ(ToBytes(report.licenseKey, CP_ACP), byName["LicenseKey"]);
   EXPECT_EQ("en us", byName["LID"]);
 }
 

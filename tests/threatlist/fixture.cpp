@@ -75,7 +75,7 @@ ScratchFolder::~ScratchFolder() {
 
 std::wstring ScratchFolder::Write(const std::wstring& name, const std::wstring& text) const {
   const std::wstring path = File(name);
-  const std::string utf8 = DocBinding::WideToUtf8(text);
+  const std::string utf8 = ToBytes(text);
   HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h != INVALID_HANDLE_VALUE) {

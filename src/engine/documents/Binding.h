@@ -44,6 +44,8 @@
 #include <utility>
 #include <vector>
 
+#include "framework/TextConvert.h"
+
 namespace DocBinding {
 
 // Result codes of reads and writes; 0 is success. The messages are in ErrorMessage.
@@ -323,9 +325,9 @@ int ReadDocumentFile(const ElementType& type, void* object, std::wstring_view ro
 int WriteDocument(const ElementType& type, const void* object, std::wstring_view rootName,
                   std::string& out);
 
-// UTF-8 <-> UTF-16 helpers for callers that hand documents on as wide text.
+// The reader's UTF-8 decoder: each byte that starts no valid sequence becomes
+// U+FFFD. Other text conversions go through framework/TextConvert.h.
 std::wstring Utf8ToWide(std::string_view text);
-std::string WideToUtf8(std::wstring_view text);
 
 // The base of a document's root class: the read and write entry points and
 // the record of the last read's failure.
@@ -358,7 +360,7 @@ class Document {
   int WriteToString(std::wstring& text) const {
     std::string utf8;
     int code = WriteToText(utf8);
-    if (code == kNoError) text = Utf8ToWide(utf8);
+    if (code == kNoError) text = ToWide(utf8);
     return code;
   }
 

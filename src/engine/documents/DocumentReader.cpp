@@ -10,6 +10,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "framework/Handles.h"
+
 namespace DocBinding {
 
 namespace {
@@ -994,12 +996,6 @@ class Reader {
   int depth_ = 0;
 };
 
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 }  // namespace
 
@@ -1116,13 +1112,10 @@ int ReadDocumentFile(const ElementType& type, void* object, std::wstring_view ro
     return kUnableToOpenFile;
   };
   if (!path || !*path) return fail();
-  FileHandle file(CreateFileW(path, GENERIC_READ,
+  UniqueFile file(CreateFileW(path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return fail();
-  }
+  if (!file) return fail();
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
       static_cast<unsigned long long>(size.QuadPart) > (1ull << 31))

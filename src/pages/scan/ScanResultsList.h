@@ -39,7 +39,7 @@
 #include "pages/lists/CustomList.h"
 #include "pages/scan/CleanDropdown.h"
 #include "pages/scan/ThreatRecord.h"
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 class CScanResultsList : public CWnd, public ICustomListDraw {
  public:

@@ -1,7 +1,10 @@
 #pragma once
-// Small RAII owners for GDI and USER handles shared by the whole user interface.
+// Owners of Windows handles, one for every kind the program holds: kernel
+// handles (files, events, threads), internet handles, GDI and USER objects.
+// Each releases its handle with the function its kind needs, on every path.
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -31,6 +34,25 @@ class UniqueHandle {
  private:
   H handle_ = nullptr;
 };
+
+// Kernel handles (events, threads, processes, mappings) go with CloseHandle.
+using UniqueKernelHandle = UniqueHandle<HANDLE, &::CloseHandle>;
+using UniqueEvent = UniqueKernelHandle;
+
+// An open file: CreateFileW reports failure as INVALID_HANDLE_VALUE, which the
+// owner keeps as empty, so `if (file)` tells whether the file opened.
+class UniqueFile : public UniqueKernelHandle {
+ public:
+  UniqueFile() = default;
+  explicit UniqueFile(HANDLE handle) : UniqueKernelHandle(Valid(handle)) {}
+  void reset(HANDLE handle = nullptr) { UniqueKernelHandle::reset(Valid(handle)); }
+
+ private:
+  static HANDLE Valid(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? nullptr : handle; }
+};
+
+// Internet sessions, connections and requests go with InternetCloseHandle.
+using UniqueInternet = UniqueHandle<HINTERNET, &::InternetCloseHandle>;
 
 // GDI objects (HFONT, HBRUSH, HPEN, HBITMAP, HRGN) go with DeleteObject.
 template <typename H>
