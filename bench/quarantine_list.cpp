@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/TextConvert.h"
 #include "engine/EngineSession.h"
 #include "engine/documents/Binding.h"
 #include "engine/documents/QuarantineFile.h"
@@ -72,7 +73,7 @@ std::string Record(int i) {
          L".com\"\n\t\t\tactionType=\"3\"\n\t\t\tisTransient=\"false\">\n\t\t\t<originalAttributes>\n"
          L"\t\t\t\t<attr n=\"size\"\n\t\t\t\t\tv=\"68\"/>\n\t\t\t</originalAttributes>\n\t\t</fix>\n";
   x += L"\t</fixes>\n</ARDOQuarantineRecordXML>\n";
-  return DocBinding::WideToUtf8(x);
+  return ToBytes(x);
 }
 
 bool WriteAll(const std::wstring& path, const std::string& bytes) {

@@ -37,7 +37,7 @@ int wmain(int argc, wchar_t** argv) {
   bool found = false, failed = false;
   auto finishCurrent = [&] {
     bool unread = !scanner.Errors().empty() && scanner.Errors().back().item == current;
-    if (!current.empty() && !unread) printf("%s: OK\n", rre::Narrow(current).c_str());
+    if (!current.empty() && !unread) printf("%s: OK\n", ToBytes(current).c_str());
     current.clear();
   };
   scanner.onFile = [&](const std::wstring& path, const rre::ScanStats&) {
@@ -46,15 +46,15 @@ int wmain(int argc, wchar_t** argv) {
   };
   scanner.onDetection = [&](const rre::Detection& d, const rre::ScanStats&) {
     const rre::ThreatDef* t = defs.Find(d.threatId);
-    printf("%s: %s FOUND\n", rre::Narrow(d.path).c_str(),
-           t ? rre::Narrow(t->name).c_str() : std::to_string(d.threatId).c_str());
+    printf("%s: %s FOUND\n", ToBytes(d.path).c_str(),
+           t ? ToBytes(t->name).c_str() : std::to_string(d.threatId).c_str());
     current.clear();
     found = true;
   };
   scanner.Run();
   finishCurrent();
   for (const auto& e : scanner.Errors()) {
-    printf("%s: ERROR %u\n", rre::Narrow(e.item).c_str(), e.code);
+    printf("%s: ERROR %u\n", ToBytes(e.item).c_str(), e.code);
     failed = true;
   }
   fflush(stdout);

@@ -269,19 +269,19 @@ ThreatDef ArchiveBomb() {
 ThreatDef ImportedThreat(uint32_t id, const std::string& name) {
   ThreatDef t;
   t.id = id;
-  t.name = Widen(name);
+  t.name = ToWide(name);
   t.type = L"File";
   t.level = 2;
   t.advise = 3;
   // Names read "Platform.Kind.Family-n"; the kind is the category.
   size_t a = name.find('.'), b = a == std::string::npos ? a : name.find('.', a + 1);
-  std::string lower = Narrow(Lower(t.name));
+  std::string lower = ToBytes(Lower(t.name));
   if (lower.find("test") != std::string::npos) {
     t.category = L"Test file";
     t.categoryId = 9;
     t.level = 4;
   } else if (b != std::string::npos && b > a + 1) {
-    t.category = Widen(name.substr(a + 1, b - a - 1));
+    t.category = ToWide(name.substr(a + 1, b - a - 1));
     t.categoryId = 1;
   } else {
     t.category = L"Malware";

@@ -139,11 +139,11 @@ uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, const Sca
   FileSource src(h, size);
   std::string where;
   size_t slash = path.find_last_of(L"\\/");
-  std::string name = Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
+  std::string name = ToBytes(slash == std::wstring::npos ? path : path.substr(slash + 1));
   uint32_t threat = Unpacker(m, limits, control).Scan(src, size, name, 0, where, kFileBuffer);
   error = src.error;
   CloseHandle(h);
-  if (threat) inside = Widen(where);
+  if (threat) inside = ToWide(where);
   return threat;
 }
 

@@ -171,7 +171,7 @@ bool ParseSigOffset(const std::string& text, SigOffset& out) {
 }
 
 bool IsSignatureFileName(const std::wstring& name) {
-  std::string ext = LowerExt(Narrow(name));
+  std::string ext = LowerExt(ToBytes(name));
   for (const char* e : {"hdb", "hsb", "hdu", "hsu", "mdb", "mdu", "ndb", "ndu", "cvd", "cld"})
     if (ext == e) return true;
   return false;
@@ -334,7 +334,7 @@ std::shared_ptr<SignatureSet> LoadSignatureFolder(const std::wstring& folder,
   auto set = std::make_shared<SignatureSet>();
   bool any = false;
   for (const auto& n : names) {
-    std::string bytes, name = Narrow(n);
+    std::string bytes, name = ToBytes(n);
     if (!ReadWholeFile(prefix + n, kMaxContainerUnpacked, bytes)) {
       report.notes.push_back(name + ": cannot be read");
       continue;

@@ -25,9 +25,9 @@ uint64_t NowLocalTicks();
 uint64_t NowUtcTicks();
 constexpr uint64_t kTicksPerSecond = 10000000ull;
 
-std::wstring NewGuidText();
+std::wstring NewGuidText();  // "{XXXXXXXX-...}"
 
 // Reads a whole file of at most maxBytes; false when missing, larger or unreadable.
-bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& out);  // "{XXXXXXXX-...}"
+bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& out);
 
 }  // namespace rre

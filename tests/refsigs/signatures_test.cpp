@@ -54,7 +54,7 @@ std::unique_ptr<Loaded> Load(const std::vector<std::pair<std::string, std::strin
 std::string NameOf(const Loaded& l, uint32_t id) {
   if (!id) return "(clean)";
   const ThreatDef* t = l.defs.Find(id);
-  return t ? Narrow(t->name) : "(unknown id " + std::to_string(id) + ")";
+  return t ? ToBytes(t->name) : "(unknown id " + std::to_string(id) + ")";
 }
 
 std::string Scan(const Loaded& l, const std::string& data) {
@@ -70,7 +70,7 @@ std::string ScanPath(const Loaded& l, const std::wstring& path, const ScanLimits
   uint32_t t = Scanner::ScanFile(*l.matcher, path, limits, size, err, inside);
   if (error) *error = err;
   if (!t) return "(clean)";
-  return NameOf(l, t) + "@" + Narrow(inside);
+  return NameOf(l, t) + "@" + ToBytes(inside);
 }
 
 size_t PeakWorkingSetMb() {
@@ -336,7 +336,7 @@ class ArchiveScan : public ::testing::Test {
     EXPECT_TRUE(WriteBytes(path, bytes));
     uint32_t error = 0;
     std::string got = ScanPath(*l, path, limits, &error);
-    EXPECT_EQ(error, 0u) << Narrow(name);
+    EXPECT_EQ(error, 0u) << ToBytes(name);
     return got;
   }
   std::unique_ptr<Loaded> l;
@@ -376,7 +376,7 @@ TEST_F(ArchiveScan, MembersAreFoundAndNamed) {
          return t;
        }(), "(clean)"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ScanBytes(c.file, c.bytes), c.expect) << Narrow(c.file);
+  for (const auto& c : cases) EXPECT_EQ(ScanBytes(c.file, c.bytes), c.expect) << ToBytes(c.file);
 }
 
 TEST_F(ArchiveScan, DepthLimit) {
@@ -435,8 +435,8 @@ TEST_F(ArchiveScan, RealTestFiles) {
   };
   for (const auto& c : cases) {
     uint32_t error = 0;
-    EXPECT_EQ(ScanPath(*l, kTestFiles + std::wstring(c.file), {}, &error), c.expect) << Narrow(c.file);
-    EXPECT_EQ(error, 0u) << Narrow(c.file);
+    EXPECT_EQ(ScanPath(*l, kTestFiles + std::wstring(c.file), {}, &error), c.expect) << ToBytes(c.file);
+    EXPECT_EQ(error, 0u) << ToBytes(c.file);
   }
   // The whole folder: no errors, and what is found is found at the top level.
   ScanControl control;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "framework/TextConvert.h"
 #include "engine/documents/Binding.h"
 #include "pages/lists/QuarantinePage.h"
 #include "pages/lists/QuarantineRecords.h"
@@ -99,7 +100,7 @@ SNAPSHOT_SCENE(quarantine_page) {
                      L"quarantine or delete it.</threatAdviceDetails><customData></customData><fixes>";
     for (const std::wstring& f : item.fixes) x += L"<fix traceType=\"1\" dispValue=\"" + f + L"\"/>";
     x += L"</fixes></ARDOQuarantineRecordXML>";
-    const std::string bytes = DocBinding::WideToUtf8(x);
+    const std::string bytes = ToBytes(x);
     HANDLE file = ::CreateFileW((folder + id + L".xml").c_str(), GENERIC_WRITE, 0, nullptr,
                                 CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;

@@ -4,23 +4,18 @@
 #include <cwchar>
 
 #include "engine/EngineDateTime.h"
-#include "theme/GdiObject.h"
+#include "framework/Handles.h"
 
 namespace QF = QVnsQuarantineFile;
 
 namespace {
 
-using FileHandle = UniqueHandle<HANDLE, &::CloseHandle>;
-
 // The file's bytes when it opens and holds at most `limit` of them.
 std::optional<std::string> ReadBoundedFile(const std::wstring& path, ULONGLONG limit) {
-  FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return std::nullopt;
-  }
+  if (!file) return std::nullopt;
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
       static_cast<ULONGLONG>(size.QuadPart) > limit)
