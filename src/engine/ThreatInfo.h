@@ -9,9 +9,13 @@
 
 struct EngineThreatInfo {
   bool known = false;     // the first output
-  std::wstring texts[8];  // texts[0] name, texts[1] category, texts[4] display name
-  bool flags[4] = {};     // flags[2] is the one the scanning page reads
-  LONG value = 0;
+  std::wstring texts[8];  // texts[0] advice, texts[1] description, texts[4] display name
+  bool flags[4] = {};     // flags[2] is the one the scanning page reads (the level)
+  LONG value = 0;         // the advised action
+
+  const std::wstring& Advice() const { return texts[0]; }
+  const std::wstring& Description() const { return texts[1]; }
+  const std::wstring& DisplayName() const { return texts[4]; }
 };
 
 // Raises EngineError when the engine is unavailable or the call fails.

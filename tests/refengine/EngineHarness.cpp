@@ -114,9 +114,9 @@ STDMETHODIMP Sink::ScanStateChanged(long state, long) {
 
 STDMETHODIMP Sink::ScanProgress(long, long, BSTR threatName, BSTR objectName, BSTR category,
                                 long threatId, long, long threatCount, long, long, long, long, long,
-                                long, long, long, long objects, long, long) {
+                                long tracesFound, long, long, long objects, long, long) {
   Record({Event::Progress,
-          {threatId, threatCount, objects},
+          {threatId, threatCount, objects, tracesFound},
           {rre::FromBstr(threatName), rre::FromBstr(objectName), rre::FromBstr(category)}});
   return S_OK;
 }
