@@ -3,8 +3,6 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
-#include <algorithm>
-
 #include "controls/Drawing.h"
 #include "controls/MemDC.h"
 #include "controls/TransparentParent.h"
@@ -63,20 +61,9 @@ void CTransButton::PreSubclassWindow() {
 }
 
 void CTransButton::SetCheckState(int state) {
-  if (m_kind == kRadio) {
-    // As the platform's radio buttons do: the checked one of a group is its
-    // tab stop, so that Tab enters the group there.
-    LONG_PTR style = GetStyle();
-    LONG_PTR wanted = state == BST_CHECKED ? style | WS_TABSTOP : style & ~WS_TABSTOP;
-    if (wanted != style) ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, wanted);
-  }
   if (m_check == state) return;
   m_check = state;
   Invalidate(FALSE);
-}
-
-bool CTransButton::FocusMarkShown() const {
-  return (::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
 }
 
 LRESULT CTransButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -86,27 +73,8 @@ LRESULT CTransButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case BM_SETCHECK:
       if (m_kind != kPush) SetCheckState(static_cast<int>(wp));
       return 0;
-    case WM_GETDLGCODE:
-      // What the platform's button of the same kind answers: the dialog
-      // manager moves between radio buttons of a group with the arrow keys.
-      if (m_kind == kRadio) return DLGC_BUTTON | DLGC_RADIOBUTTON;
-      if (m_kind == kCheckBox) return DLGC_BUTTON;
-      return CButton::WindowProc(msg, wp, lp);
-    case WM_SETFOCUS: {
-      LRESULT r = CButton::WindowProc(msg, wp, lp);
-      // A radio button that gets the focus from the keyboard is clicked, as
-      // the platform's are; a mouse press clicks it itself.
-      if (m_kind == kRadio && m_check != BST_CHECKED && ::GetKeyState(VK_LBUTTON) >= 0) {
-        if (HWND parent = GetParent())
-          ::SendMessageW(parent, WM_COMMAND,
-                         MAKEWPARAM(::GetDlgCtrlID(m_hWnd), BN_CLICKED),
-                         reinterpret_cast<LPARAM>(m_hWnd));
-      }
-      return r;
-    }
     case WM_SETTEXT:
-    case WM_ENABLE:
-    case WM_UPDATEUISTATE: {
+    case WM_ENABLE: {
       LRESULT r = CButton::WindowProc(msg, wp, lp);
       Invalidate(FALSE);
       return r;
@@ -257,27 +225,13 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
   SolidBrush brush(ToOpaqueColor(textColor));
   RectF text(static_cast<REAL>(box.right + 5), static_cast<REAL>(rc.top),
              static_cast<REAL>(rc.right - box.right - 5), static_cast<REAL>(rc.bottom - rc.top));
-  const std::wstring caption = GetWindowText();
-  DrawThemeText(0, font.get(), g, text, caption, brush, StringAlignmentNear,
+  DrawThemeText(0, font.get(), g, text, GetWindowText(), brush, StringAlignmentNear,
                 StringAlignmentCenter, true);
-  if (focused && FocusMarkShown()) {
-    // The platform's focus mark around the caption.
-    SIZE extent{0, 0};
+  if (focused) {
+    // The keyboard's place: a dotted frame around the caption.
+    RECT frame{box.right + 2, rc.top, rc.right, rc.bottom};
     HDC gdc = g.GetHDC();
-    {
-      ScopedSelect sel(gdc, font.get());
-      ::GetTextExtentPoint32W(gdc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-    }
-    RECT mark = FocusMarkRect(rc, box, extent);
-    ::DrawFocusRect(gdc, &mark);
+    ::DrawFocusRect(gdc, &frame);
     g.ReleaseHDC(gdc);
   }
-}
-
-RECT FocusMarkRect(const RECT& rc, const RECT& box, SIZE textExtent) {
-  const int left = box.right + 3;
-  const int right = std::min<int>(rc.right - 1, left + textExtent.cx + 4);
-  const int height = std::min<int>(rc.bottom - rc.top - 2, textExtent.cy + 2);
-  const int top = rc.top + (rc.bottom - rc.top - height) / 2;
-  return RECT{left, top, right, top + height};
 }

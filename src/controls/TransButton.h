@@ -4,10 +4,7 @@
 // or creation style is kept, and so are the platform's check-state messages
 // (BM_GETCHECK, BM_SETCHECK) and notifications (BN_CLICKED). Automatic check
 // boxes toggle and automatic radio buttons check themselves (and clear the other
-// radio buttons of their group) when clicked. The keyboard works as on the
-// platform's buttons: the arrow keys move through a radio group and check the
-// button they reach, Tab enters a group at its checked button, and the focused
-// button shows the focus mark.
+// radio buttons of their group) when clicked.
 
 #include <windows.h>
 #include <gdiplus.h>
@@ -42,8 +39,6 @@ class CTransButton : public CButton {
   BOOL OnEraseBkgnd(HDC dc) override;
 
  private:
-  // The focus mark follows the window's keyboard cues.
-  bool FocusMarkShown() const;
   void DrawCheck(Gdiplus::Graphics& g, const RECT& box);
   void DrawRadio(Gdiplus::Graphics& g, const RECT& box);
   void DrawPush(HDC dc, const RECT& rc, bool pressed, bool focused);
@@ -59,8 +54,5 @@ class CTransButton : public CButton {
 // The check box or radio circle of a button of client rectangle rc, with the
 // platform's menu-check mark size.
 RECT TransButtonBoxRect(const RECT& rc, SIZE markSize);
-// The focus mark of a check box or radio button: around its caption, right of
-// the box, as wide as the text (within the client rectangle rc).
-RECT FocusMarkRect(const RECT& rc, const RECT& box, SIZE textExtent);
 // The three points of the check mark of a box (L, T, W, H).
 void CheckMarkPoints(const Gdiplus::RectF& box, Gdiplus::PointF out[3]);
