@@ -83,7 +83,7 @@ void Engine::FireState(long state) {
 }
 
 void Engine::FireProgress(const std::wstring& object, const Found* threat, uint64_t elapsedMs) {
-  long type, state, traces = 0;
+  long type, state, threats = 0, traces = 0;
   ScanStats st;
   ThreatDef def;
   {
@@ -91,6 +91,7 @@ void Engine::FireProgress(const std::wstring& object, const Found* threat, uint6
     type = scanType_;
     state = state_;
     st = stats_;
+    threats = long(found_.size());
     for (const auto& f : found_) traces += long(f.traces.size());
     if (threat)
       if (const ThreatDef* d = defs_->Find(threat->threat)) def = *d;
@@ -99,7 +100,8 @@ void Engine::FireProgress(const std::wstring& object, const Found* threat, uint6
       cat(threat ? def.category : std::wstring());
   long id = threat ? long(threat->threat) : 0, level = threat ? long(def.level) : 0;
   events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
-    return s->ScanProgress(type, state, name.Get(), obj.Get(), cat.Get(), id, level, traces,
+    // The count of threats found so far, then (later) the count of their traces.
+    return s->ScanProgress(type, state, name.Get(), obj.Get(), cat.Get(), id, level, threats,
                            long(st.files), long(st.folders), 0, 0, 0, traces, 0,
                            long(elapsedMs / 1000), long(st.files), 1, 0);
   });

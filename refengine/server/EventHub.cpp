@@ -2,11 +2,30 @@
 
 #include <olectl.h>
 
+#include "EngineContract.h"
 #include "framework/Trace.h"
 
 namespace rre {
 
+namespace {
+
+// The event without arguments of each event interface (its clients do nothing on it).
+HRESULT FireEcho(REFIID iid, IUnknown* sink) {
+  if (IsEqualIID(iid, IID__IQVScanControlEvents))
+    return static_cast<_IQVScanControlEvents*>(sink)->ScanEvent7();
+  if (IsEqualIID(iid, IID__IQVServiceEvents))
+    return static_cast<_IQVServiceEvents*>(sink)->ServiceEvent5();
+  if (IsEqualIID(iid, IID__IQVActiveProtectionEvents))
+    return static_cast<_IQVActiveProtectionEvents*>(sink)->APEvent7();
+  if (IsEqualIID(iid, IID__IQVThreatDefinitionsEvents))
+    return static_cast<_IQVThreatDefinitionsEvents*>(sink)->DefinitionsEvent4();
+  return E_NOINTERFACE;
+}
+
+}  // namespace
+
 EventHub::EventHub() {
+  echoOnUnadvise_ = GetEnvironmentVariableW(L"RODEREDUD_ENGINE_ECHO_ON_UNADVISE", nullptr, 0) > 0;
   TraceHr(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
                            IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&git_)),
           L"CoCreateInstance(GlobalInterfaceTable)");
@@ -43,6 +62,22 @@ HRESULT EventHub::Advise(REFIID iid, IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT EventHub::Unadvise(REFIID iid, DWORD cookie) {
+  if (echoOnUnadvise_) {
+    IUnknown* leaving = nullptr;
+    {
+      std::lock_guard lock(mu_);
+      for (const auto& e : entries_)
+        if (e.cookie == cookie && IsEqualIID(e.iid, iid)) {
+          leaving = e.proxy;
+          leaving->AddRef();
+        }
+    }
+    // Outside the lock, like every event; a refused call changes nothing.
+    if (leaving) {
+      FireEcho(iid, leaving);
+      leaving->Release();
+    }
+  }
   DWORD g = 0;
   IUnknown* proxy = nullptr;
   {

@@ -44,6 +44,9 @@ class EventHub {
   std::vector<Entry> entries_;
   DWORD next_ = 1;
   IGlobalInterfaceTable* git_ = nullptr;
+  // Test override RODEREDUD_ENGINE_ECHO_ON_UNADVISE: Unadvise first calls the
+  // leaving sink's argument-free event, as an event already on its way would.
+  bool echoOnUnadvise_ = false;
 };
 
 }  // namespace rre

@@ -8,10 +8,11 @@
 
 namespace alerts {
 
-std::optional<int> ReadEventType(const std::wstring& eventText) {
+int ReadEventType(const std::wstring& eventText) {
+  // A read that fails keeps what it read up to the failure: the alert goes on
+  // with that (an event type not reached keeps its default, which alerts nothing).
   QVnsAPEvent::CAPEvent event;
-  if (event.ReadFromMemory(eventText.data(), eventText.size() * sizeof(wchar_t)) != 0)
-    return std::nullopt;
+  event.ReadFromMemory(eventText.data(), eventText.size() * sizeof(wchar_t));
   return static_cast<int>(event.EventTypeEnum.Get());
 }
 
@@ -23,8 +24,7 @@ std::optional<int> ReadKnownBadResponse() {
 
 std::optional<BalloonChoice> ChooseAlert(const std::wstring& eventText,
                                          const std::function<std::optional<int>()>& readResponse) {
-  const auto type = ReadEventType(eventText);
-  if (!type || *type != kEventTypeKnownBadBlocked) return std::nullopt;
+  if (ReadEventType(eventText) != kEventTypeKnownBadBlocked) return std::nullopt;
   const auto response = readResponse();
   if (!response) return std::nullopt;
   return BalloonForResponse(*response);

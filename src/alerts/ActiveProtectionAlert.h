@@ -11,8 +11,9 @@ class CTrayIcon;
 
 namespace alerts {
 
-// The EventTypeEnum of an APEvent document text; nullopt when it does not parse.
-std::optional<int> ReadEventType(const std::wstring& eventText);
+// The EventTypeEnum of an APEvent document text, as far as it could be read
+// (the default when the read failed before it).
+int ReadEventType(const std::wstring& eventText);
 // KnownBadApplicationResponseEnum of the engine's APConfig; nullopt when it cannot be read.
 std::optional<int> ReadKnownBadResponse();
 

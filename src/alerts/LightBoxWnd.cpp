@@ -26,22 +26,65 @@ CLightBoxWnd::CLightBoxWnd(UINT templateId, HINSTANCE resourceModule)
 
 CLightBoxWnd::~CLightBoxWnd() = default;
 
+namespace {
+
+// Paints `window`'s client area and then its visible children (each with its
+// borders, bottom of the z-order first) into dc: the window's client origin at
+// `origin`, nothing outside `clip` (both in dc coordinates). Every window paints
+// itself, so windows of other programs and the screen's edges play no part.
+void PrintWindowTree(HWND window, HDC dc, POINT origin, const RECT& clip) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  ::OffsetRect(&client, origin.x, origin.y);
+  RECT visible{};
+  if (!::IntersectRect(&visible, &client, &clip)) return;
+  {
+    const int saved = ::SaveDC(dc);
+    UniqueRegion region(::CreateRectRgnIndirect(&visible));
+    ::SelectClipRgn(dc, region.get());
+    ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                   PRF_CLIENT | PRF_ERASEBKGND);
+    ::RestoreDC(dc, saved);
+  }
+  for (HWND child = ::GetWindow(::GetWindow(window, GW_CHILD), GW_HWNDLAST); child;
+       child = ::GetWindow(child, GW_HWNDPREV)) {
+    if (!::IsWindowVisible(child)) continue;
+    RECT frame{};
+    ::GetWindowRect(child, &frame);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&frame), 2);
+    ::OffsetRect(&frame, origin.x, origin.y);
+    RECT childClip{};
+    if (!::IntersectRect(&childClip, &frame, &visible)) continue;
+    {
+      // The child's borders (nothing when it has none).
+      const int saved = ::SaveDC(dc);
+      UniqueRegion region(::CreateRectRgnIndirect(&childClip));
+      ::SelectClipRgn(dc, region.get());
+      ::SetViewportOrgEx(dc, frame.left, frame.top, nullptr);
+      ::SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT);
+      ::RestoreDC(dc, saved);
+    }
+    POINT childOrigin{0, 0};
+    ::MapWindowPoints(child, window, &childOrigin, 1);
+    PrintWindowTree(child, dc, POINT{origin.x + childOrigin.x, origin.y + childOrigin.y},
+                    childClip);
+  }
+}
+
+}  // namespace
+
 void CLightBoxWnd::TakeSnapshot() {
   HWND parent = GetParent();
   if (!parent) return;
   RECT client{};
   ::GetClientRect(parent, &client);
-  POINT origin{0, 0};
-  ::ClientToScreen(parent, &origin);
-  const int w = client.right, h = client.bottom;
-  WindowDC screen(nullptr);
-  m_snapshotDC.reset(::CreateCompatibleDC(screen.get()));
-  m_snapshot.reset(::CreateCompatibleBitmap(screen.get(), w, h));
-  if (!m_snapshotDC || !m_snapshot) return;
-  ::SelectObject(m_snapshotDC.get(), m_snapshot.get());
-  // What is on the screen now, layered windows included.
-  ::BitBlt(m_snapshotDC.get(), 0, 0, w, h, screen.get(), origin.x, origin.y, SRCCOPY | CAPTUREBLT);
-  m_snapshotSize = SIZE{w, h};
+  HDC dc = m_snapshot.Begin(client.right, client.bottom);
+  if (!dc) return;
+  // The main window as it paints itself: not what happens to be on the screen,
+  // where other windows may cover it and its parts off the screen are missing.
+  PrintWindowTree(parent, dc, POINT{0, 0}, client);
+  ::GdiFlush();
 }
 
 BOOL CLightBoxWnd::OnInitDialog() {
@@ -77,8 +120,8 @@ BOOL CLightBoxWnd::OnEraseBkgnd(HDC) { return TRUE; }
 void CLightBoxWnd::PaintTo(HDC dc) {
   const RECT c = GetClientRect();
   // The frozen main window, as it was when the popup opened.
-  if (m_snapshotDC)
-    ::BitBlt(dc, 0, 0, c.right, c.bottom, m_snapshotDC.get(), m_originInParent.x,
+  if (m_snapshot.IsValid())
+    ::BitBlt(dc, 0, 0, c.right, c.bottom, m_snapshot.GetDC(), m_originInParent.x,
              m_originInParent.y, SRCCOPY);
   Gdiplus::Graphics g(dc);
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);

@@ -30,6 +30,8 @@ class CLightBoxWnd : public CDialog, public CTransparentParent {
   const lightbox_layout::BoxF& BoxRect() const { return m_box; }
   const RECT& CloseButtonRect() const { return m_closeRect; }
   bool CloseHover() const { return m_closeHover; }
+  // The main window's picture taken when the popup opened (empty before).
+  const CMemDCPerm& Snapshot() const { return m_snapshot; }
 
   // Paints the whole popup into dc (client coordinates).
   void PaintTo(HDC dc);
@@ -50,9 +52,7 @@ class CLightBoxWnd : public CDialog, public CTransparentParent {
   void TakeSnapshot();
 
   CMemDCPerm m_surface;
-  UniqueMemoryDC m_snapshotDC;
-  UniqueBitmap m_snapshot;
-  SIZE m_snapshotSize{};
+  CMemDCPerm m_snapshot;  // the frozen main window (parent client coordinates)
   std::unique_ptr<Gdiplus::Bitmap> m_closeImage, m_closeOverImage, m_topBar;
   int m_boxWidth = 400;
   int m_boxHeight = 200;

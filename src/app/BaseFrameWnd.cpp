@@ -265,7 +265,11 @@ void CBaseFrameWnd::OnGetMinMaxInfo(MINMAXINFO* info) {
   MONITORINFO mi{sizeof(mi)};
   if (mon && ::GetMonitorInfoW(mon, &mi)) {
     RECT frame = mi.rcWork;
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(GetStyle()) & ~WS_CAPTION, FALSE,
+    // Every border of the window, but no caption bar: without WS_DLGFRAME the
+    // style has none, and WS_BORDER still counts.
+    DWORD style = static_cast<DWORD>(GetStyle());
+    if ((style & WS_CAPTION) == WS_CAPTION) style &= ~WS_DLGFRAME;
+    ::AdjustWindowRectEx(&frame, style, FALSE,
                          static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)));
     info->ptMaxPosition.x = frame.left - mi.rcMonitor.left;
     info->ptMaxPosition.y = frame.top - mi.rcMonitor.top;

@@ -8,6 +8,7 @@
 #include "app/MainFrameSinks.h"
 #include "app/RodeRedudApp.h"
 #include "app/Settings.h"
+#include "engine/EventSinks.h"
 #include "framework/Messages.h"
 #include "pages/lists/IgnorePage.h"
 #include "pages/lists/QuarantinePage.h"
@@ -137,6 +138,8 @@ void CMainFrame::DestroyPages() {
 void CMainFrame::OnDestroy() {
   m_tray.Remove();
   m_sinks->DisconnectAll();
+  // Event texts posted but not yet handled would be lost with the window.
+  DiscardEventTexts(m_hWnd, msg::kActiveProtectionEvent);
   KillTimer(kTimerReconnect);
   KillTimer(kTimerCloseDialog);
   if (auto* app = dynamic_cast<CRodeRedudApp*>(AfxGetApp()); app && app->MainFrame() == this)
@@ -250,7 +253,8 @@ void CMainFrame::OnHandOver() {
     RequestShutdown();
     return;
   }
-  if (parser.GetSwitchValue(L"scan") == L"quick") BeginScan(0);
+  // Like the tray's scan items: a running scan is left alone.
+  if (parser.GetSwitchValue(L"scan") == L"quick" && !m_navigationLocked) BeginScan(0);
 }
 
 void CMainFrame::OnTrayNotification(WPARAM, LPARAM event) {

@@ -2,6 +2,17 @@
 
 #include <cwchar>
 
+namespace {
+
+// Days of a month of the Gregorian calendar.
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
 std::optional<SYSTEMTIME> ParseEngineDateTime(std::wstring_view text) {
   int fields[6] = {};
   int count = 0;
@@ -25,6 +36,7 @@ std::optional<SYSTEMTIME> ParseEngineDateTime(std::wstring_view text) {
   const int hi[6] = {30827, 12, 31, 23, 59, 59};
   for (int i = 0; i < 6; ++i)
     if (fields[i] < lo[i] || fields[i] > hi[i]) return std::nullopt;
+  if (fields[2] > DaysInMonth(fields[0], fields[1])) return std::nullopt;
   SYSTEMTIME t = {};
   t.wYear = static_cast<WORD>(fields[0]);
   t.wMonth = static_cast<WORD>(fields[1]);

@@ -96,6 +96,29 @@ HRESULT StoreDocumentText(const DocumentChannel& channel, std::string_view utf8,
   return FAILED(hr) ? hr : S_OK;
 }
 
+std::wstring TemporaryFolder() {
+  // The folder may be longer than MAX_PATH: ask for the size it needs.
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD n = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    if (n == 0) return {};
+    if (n < folder.size()) {
+      folder.resize(n);
+      return folder;
+    }
+    folder.assign(n + 1, L'\0');
+  }
+  return {};
+}
+
+std::wstring LongPathForm(const std::wstring& path) {
+  if (path.size() < MAX_PATH || path.starts_with(L"\\\\?\\")) return path;
+  if (path.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
+  if (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'))
+    return L"\\\\?\\" + path;
+  return path;
+}
+
 std::wstring_view FileNamePart(std::wstring_view path) {
   size_t cut = path.find_last_of(L"\\/");
   return cut == std::wstring_view::npos ? path : path.substr(cut + 1);
@@ -109,9 +132,13 @@ HRESULT WriteCleanRequestText(std::string_view utf8, std::wstring_view engineRes
     requestPath = name;
     return E_INVALIDARG;
   }
-  wchar_t temp[MAX_PATH + 1] = {};
-  DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-  requestPath = std::wstring(temp, n > MAX_PATH ? 0 : n) + name;
+  const std::wstring temp = TemporaryFolder();
+  if (temp.empty()) {
+    // Never the current folder: with no temporary folder there is no request.
+    requestPath.clear();
+    return E_INVALIDARG;
+  }
+  requestPath = LongPathForm(temp + name);
 
   UniqueFile file(CreateFileW(requestPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

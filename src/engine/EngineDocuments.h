@@ -68,11 +68,20 @@ HRESULT StoreDocument(const Doc& doc, const DocumentChannel& channel,
 // The file name part of a path (after the last '\' or '/').
 std::wstring_view FileNamePart(std::wstring_view path);
 
+// The user's temporary folder with its final backslash, however long; empty
+// when the system cannot name one.
+std::wstring TemporaryFolder();
+// A full path of MAX_PATH characters or more in its "\\?\" form, which file
+// calls accept at any length; shorter paths as they are.
+std::wstring LongPathForm(const std::wstring& path);
+
 // Writes the clean request: the temporary folder plus the file name part of
 // the engine's results path; FF FE, then the UTF-16 text without terminator.
-// requestPath receives the path in every case (the bare file name when the
-// text is empty and nothing is written). E_INVALIDARG when the text is empty
-// or the file cannot be created or written.
+// requestPath receives the path in every case: the bare file name when the
+// text is empty and nothing is written, an empty path when there is no
+// temporary folder (nothing is ever written to the current folder).
+// E_INVALIDARG when the text is empty, there is no temporary folder, or the
+// file cannot be created or written.
 HRESULT WriteCleanRequestText(std::string_view utf8, std::wstring_view engineResultsPath,
                               std::wstring& requestPath);
 

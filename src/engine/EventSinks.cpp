@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <initializer_list>
 
 namespace {
@@ -60,16 +61,29 @@ bool PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return window && IsWindow(window) && PostMessageW(window, message, wParam, lParam);
 }
 
+namespace {
+std::atomic<long> g_pendingEventTexts{0};
+}  // namespace
+
 bool PostEventText(HWND window, UINT message, std::wstring_view text) {
   auto copy = std::make_unique<std::wstring>(text);
   if (!PostToWindow(window, message, 0, reinterpret_cast<LPARAM>(copy.get()))) return false;
   copy.release();  // the receiver owns it now
+  ++g_pendingEventTexts;
   return true;
 }
 
 std::unique_ptr<std::wstring> TakeEventText(LPARAM lParam) {
+  if (lParam) --g_pendingEventTexts;
   return std::unique_ptr<std::wstring>(reinterpret_cast<std::wstring*>(lParam));
 }
+
+void DiscardEventTexts(HWND window, UINT message) {
+  MSG m;
+  while (window && PeekMessageW(&m, window, message, message, PM_REMOVE)) TakeEventText(m.lParam);
+}
+
+long PendingEventTexts() { return g_pendingEventTexts; }
 
 STDMETHODIMP CFrameScanControlSink::ScanStateChanged(LONG state, LONG) {
   PostToWindow(frame_, msg::kScanStarted, static_cast<WPARAM>(state), 0);

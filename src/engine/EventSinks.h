@@ -48,6 +48,12 @@ inline constexpr UINT kReconnectPeriodMs = 5000;
 bool PostEventText(HWND window, UINT message, std::wstring_view text);
 // The receiver's side: owns the copy from then on.
 std::unique_ptr<std::wstring> TakeEventText(LPARAM lParam);
+// Frees the copies still queued for a window that is going away (its queued
+// messages are dropped with it).
+void DiscardEventTexts(HWND window, UINT message);
+// Copies posted by PostEventText less those taken or discarded since (a
+// diagnostic: texts posted by other means count when they are taken).
+long PendingEventTexts();
 
 // Posts only to a live window (a null handle would post to the thread).
 bool PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -75,6 +81,8 @@ struct CleanProgressEvent {
 // ---- Scan-control events with nothing to do: a base for the sinks below.
 class CScanControlSink : public CScanControlSinkBase {
  public:
+  // Every operation is defined here: an event during the disconnection does nothing.
+  ~CScanControlSink() override { Disconnect(); }
   STDMETHODIMP ScanStateChanged(LONG, LONG) override { return S_OK; }
   STDMETHODIMP ScanNotice(LONG, LONG, LONG, LONG, BSTR, BSTR, LONG, LONG) override { return S_OK; }
   STDMETHODIMP ScanProgress(LONG, LONG, BSTR, BSTR, BSTR, LONG, LONG, LONG, LONG, LONG, LONG, LONG,
@@ -87,6 +95,7 @@ class CScanControlSink : public CScanControlSinkBase {
 
 class CServiceSink : public CServiceSinkBase {
  public:
+  ~CServiceSink() override { Disconnect(); }
   STDMETHODIMP ServiceEvent3(LONG) override { return S_OK; }
   STDMETHODIMP ServiceStatusChanged(LONG) override { return S_OK; }
   STDMETHODIMP ServiceEvent5() override { return S_OK; }
@@ -97,6 +106,7 @@ class CServiceSink : public CServiceSinkBase {
 
 class CActiveProtectionSink : public CActiveProtectionSinkBase {
  public:
+  ~CActiveProtectionSink() override { Disconnect(); }
   STDMETHODIMP ActiveProtectionEvent(BSTR) override { return S_OK; }
   STDMETHODIMP APEvent4(LONG) override { return S_OK; }
   STDMETHODIMP APEvent5(LONG) override { return S_OK; }
@@ -106,6 +116,7 @@ class CActiveProtectionSink : public CActiveProtectionSinkBase {
 
 class CThreatDefinitionsSink : public CThreatDefinitionsSinkBase {
  public:
+  ~CThreatDefinitionsSink() override { Disconnect(); }
   STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG, LONG, LONG) override { return S_OK; }
   STDMETHODIMP DefinitionsEvent4() override { return S_OK; }
   STDMETHODIMP DefinitionsEvent5(unsigned char*) override { return S_OK; }

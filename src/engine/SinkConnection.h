@@ -2,6 +2,11 @@
 // its connection to one engine component. The owner derives from it (once per
 // event interface) or holds one, defines every event operation, and keeps it
 // alive: the sink's count (ComMember) never destroys it.
+//
+// The owner disconnects while it is whole, in its own destructor at the latest
+// (or earlier, when it stops listening): Unadvise is a call out of the process,
+// and while it runs other calls come in, to this sink and to the owner's
+// others. From Disconnect on no event reaches this sink.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +23,8 @@ class CSinkConnection : public ComMember<Events> {
   CSinkConnection() = default;
   CSinkConnection(const CSinkConnection&) = delete;
   CSinkConnection& operator=(const CSinkConnection&) = delete;
+  // Disconnects when the owner has not; by then only this class's operations
+  // are left, so the owner disconnects first (see above).
   virtual ~CSinkConnection() { Disconnect(); }
 
   static const IID& EventsId() { return __uuidof(Events); }
@@ -50,11 +57,12 @@ class CSinkConnection : public ComMember<Events> {
   }
 
   // Detaches; does nothing when not connected. The engine's remote references
-  // to the sink are cut as well (Wine keeps them otherwise).
+  // to the sink are cut first (Wine keeps them otherwise), so that no event
+  // comes in while Unadvise runs or after it.
   void Disconnect() {
     if (cookie_ == 0) return;
+    CutIncomingCalls();
     if (point_) TraceHr(point_->Unadvise(cookie_), L"Unadvise");
-    CoDisconnectObject(static_cast<IUnknown*>(static_cast<Events*>(this)), 0);
     point_.Reset();
     cookie_ = 0;
   }
@@ -63,6 +71,10 @@ class CSinkConnection : public ComMember<Events> {
   DWORD Cookie() const { return cookie_; }
 
  private:
+  void CutIncomingCalls() {
+    CoDisconnectObject(static_cast<IUnknown*>(static_cast<Events*>(this)), 0);
+  }
+
   ComRef<IConnectionPoint> point_;
   DWORD cookie_ = 0;
 };

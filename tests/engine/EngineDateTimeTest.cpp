@@ -28,4 +28,22 @@ TEST(EngineDateTimeTest, RefusesWhatIsNotADateTime) {
   }
 }
 
+TEST(EngineDateTimeTest, DayMustExistInItsMonth) {
+  struct Case {
+    const wchar_t* text;
+    bool valid;
+  };
+  const Case cases[] = {
+      {L"2026-02-28T00:00:00", true},  {L"2026-02-29T00:00:00", false},
+      {L"2024-02-29T00:00:00", true},  {L"2024-02-30T00:00:00", false},
+      {L"2026-02-31T12:00:00", false}, {L"1900-02-29T00:00:00", false},
+      {L"2000-02-29T00:00:00", true},  {L"2026-04-30T00:00:00", true},
+      {L"2026-04-31T00:00:00", false}, {L"2026-06-31T00:00:00", false},
+      {L"2026-09-31T00:00:00", false}, {L"2026-11-31T00:00:00", false},
+      {L"2026-12-31T23:59:59", true},  {L"2026-01-31T00:00:00", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.valid, ParseEngineDateTime(c.text).has_value()) << c.text;
+}
+
 }  // namespace

@@ -208,6 +208,54 @@ TEST(CleanRequestTest, UnwritableFileIsReported) {
   EXPECT_EQ(TempFolder() + L"bad|name?.xml", path);
 }
 
+TEST(CleanRequestTest, NeverWritesToTheCurrentFolder) {
+  // A temporary folder the system cannot hand out in full (longer than MAX_PATH).
+  const std::wstring saved = [] {
+    wchar_t buf[32768];
+    DWORD n = GetEnvironmentVariableW(L"TMP", buf, 32768);
+    return std::wstring(buf, n < 32768 ? n : 0);
+  }();
+  std::wstring deep = TempFolder() + L"clean_request_long";
+  for (int i = 0; deep.size() <= MAX_PATH + 20; ++i) deep += L"\\folder_of_a_long_name_" + std::to_wstring(i);
+  // Create it, so that the only reason to refuse is its length.
+  for (size_t at = TempFolder().size(); at != std::wstring::npos; at = deep.find(L'\\', at + 1))
+    CreateDirectoryW(LongPathForm(deep.substr(0, at)).c_str(), nullptr);
+  CreateDirectoryW(LongPathForm(deep).c_str(), nullptr);
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", deep.c_str()));
+
+  TextDoc results;
+  results.toWrite = "<a/>";
+  std::wstring path;
+  HRESULT hr = WriteCleanRequest(results, L"C:\\Engine\\current_folder_check.xml", path);
+  SetEnvironmentVariableW(L"TMP", saved.empty() ? nullptr : saved.c_str());
+
+  // Never the bare name in the current folder; either the long folder or nothing.
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"current_folder_check.xml"));
+  DeleteFileW(L"current_folder_check.xml");
+  if (hr == S_OK) {
+    EXPECT_EQ(LongPathForm(deep + L"\\current_folder_check.xml"), path);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()));
+    DeleteFileW(path.c_str());
+  } else {
+    EXPECT_EQ(E_INVALIDARG, hr);
+    EXPECT_EQ(L"", path);
+  }
+}
+
+TEST(CleanRequestTest, LongPathsTakeTheirLongForm) {
+  const std::wstring longName(MAX_PATH, L'x');
+  struct Case {
+    std::wstring in, out;
+  };
+  const Case cases[] = {
+      {L"C:\\short\\r.xml", L"C:\\short\\r.xml"},
+      {L"C:\\" + longName, L"\\\\?\\C:\\" + longName},
+      {L"\\\\server\\share\\" + longName, L"\\\\?\\UNC\\server\\share\\" + longName},
+      {L"\\\\?\\C:\\" + longName, L"\\\\?\\C:\\" + longName},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.out, LongPathForm(c.in)) << c.in.substr(0, 20);
+}
+
 }  // namespace
 
 // ---- With the real document binding

@@ -15,6 +15,7 @@
 #include "app/RodeRedudApp.h"
 #include "app/Settings.h"
 #include "engine/EngineSession.h"
+#include "engine/EventSinks.h"
 #include "engine/ScanController.h"
 #include "engine/documents/NVPairs.h"
 #include "framework/Messages.h"
@@ -29,6 +30,7 @@
 #include "pages/scan/ScanningPage.h"
 #include "pages/settings/SettingsPage.h"
 #include "support/FrameHarness.h"
+#include "support/Capture.h"
 #include "support/DialogTemplate.h"
 #include "support/FakeEngine.h"
 #include "support/shipped_theme.h"
@@ -432,6 +434,82 @@ TEST_F(MainFrameTest, LightBoxCoversTheFrameAndClosesOnlyOnAFullClick) {
   KillTimer(frame->m_hWnd, 7777);
 }
 
+TEST_F(MainFrameTest, LightBoxPictureIsTheFrameItselfNotTheScreen) {
+  CreateFrame();
+  // The frame partly off the screen, and partly under another program's window.
+  SetWindowPos(frame->m_hWnd, nullptr, -200, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"",
+                               WS_POPUP | WS_VISIBLE | SS_WHITERECT, 300, 20, 200, 200, nullptr,
+                               nullptr, nullptr, nullptr);
+  ASSERT_TRUE(cover);
+  Pump(200);
+  auto own = testsupport::PrintClient(frame->m_hWnd);
+  // Points the frame paints itself (no child window there): one off the screen, one covered.
+  auto frameOwn = [&](POINT pt) {
+    return ChildWindowFromPointEx(frame->m_hWnd, pt, CWP_SKIPINVISIBLE) == frame->m_hWnd;
+  };
+  auto find = [&](int x0, int x1, int y0, int y1, POINT& out) {
+    for (int y = y0; y < y1; y += 7)
+      for (int x = x0; x < x1; x += 7)
+        if (frameOwn(POINT{x, y})) {
+          out = POINT{x, y};
+          return true;
+        }
+    return false;
+  };
+  POINT screenOrigin{0, 0};
+  ClientToScreen(frame->m_hWnd, &screenOrigin);
+  POINT offScreen{}, covered{};
+  ASSERT_TRUE(find(0, -screenOrigin.x, 0, 200, offScreen));
+  ASSERT_TRUE(find(310 - screenOrigin.x, 490 - screenOrigin.x, 30 - screenOrigin.y,
+                   210 - screenOrigin.y, covered));
+
+  TestLightBox box;
+  testsupport::DialogTemplate t(WS_POPUP, 100, 60);
+  static TestLightBox* s_box;
+  s_box = &box;
+  static COLORREF s_seen[2];
+  static POINT s_points[2];
+  s_points[0] = offScreen;
+  s_points[1] = covered;
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    for (int i = 0; i < 2; ++i) s_seen[i] = s_box->Snapshot().GetPixel(s_points[i].x, s_points[i].y);
+    EndDialog(s_box->m_hWnd, 0);
+  });
+  box.DoModalIndirect(t.get(), frame->m_hWnd);
+  DestroyWindow(cover);
+  const char* names[] = {"off the screen", "under another window"};
+  for (int i = 0; i < 2; ++i) {
+    const COLORREF c = s_seen[i];
+    const std::uint32_t rgb = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    EXPECT_EQ(own->at(s_points[i].x, s_points[i].y), rgb)
+        << names[i] << " at " << s_points[i].x << "," << s_points[i].y;
+  }
+}
+
+TEST_F(MainFrameTest, MaximisedClientAreaIsTheWorkArea) {
+  CreateFrame();
+  MINMAXINFO info{};
+  frame->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  MONITORINFO mi{sizeof(mi)};
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(frame->m_hWnd, MONITOR_DEFAULTTONEAREST), &mi));
+  // The borders as the window really has them.
+  RECT window = frame->GetWindowRect();
+  RECT client = frame->GetClientRect();
+  MapWindowPoints(frame->m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const int left = client.left - window.left, top = client.top - window.top;
+  const int right = window.right - client.right, bottom = window.bottom - client.bottom;
+  const RECT maxClient{mi.rcMonitor.left + info.ptMaxPosition.x + left,
+                       mi.rcMonitor.top + info.ptMaxPosition.y + top,
+                       mi.rcMonitor.left + info.ptMaxPosition.x + info.ptMaxSize.x - right,
+                       mi.rcMonitor.top + info.ptMaxPosition.y + info.ptMaxSize.y - bottom};
+  EXPECT_EQ(mi.rcWork.left, maxClient.left);
+  EXPECT_EQ(mi.rcWork.top, maxClient.top);
+  EXPECT_EQ(mi.rcWork.right, maxClient.right);
+  EXPECT_EQ(mi.rcWork.bottom, maxClient.bottom);
+}
+
 TEST_F(MainFrameTest, ScanStartWhileHiddenBringsUpTheScanningPageLocked) {
   CreateFrame(false);
   ASSERT_FALSE(frame->IsWindowVisible());
@@ -489,6 +567,19 @@ TEST_F(MainFrameTest, QuickScanHandOverStartsAScanAndOtherValuesDoNot) {
   HandOver(L"/scan:quick");
   ASSERT_EQ(1, engine->CallCount(L"StartScan"));
   EXPECT_EQ(L"0", engine->Calls(L"StartScan")[0].args[0]);
+  EXPECT_TRUE(frame->NavigationLocked());
+  EXPECT_EQ(static_cast<CWnd*>(frame->ScanningPage()), frame->GetTabPage(CMainFrame::kTabScan));
+}
+
+TEST_F(MainFrameTest, QuickScanHandOverLeavesARunningScanAlone) {
+  CreateFrame();
+  HandOver(L"/scan:quick");
+  ASSERT_EQ(1, engine->CallCount(L"StartScan"));
+  const int resets = engine->CallCount(L"ResetScan");
+  // A second start of the program hands over the same switch while the scan runs.
+  HandOver(L"/scan:quick");
+  EXPECT_EQ(1, engine->CallCount(L"StartScan"));
+  EXPECT_EQ(resets, engine->CallCount(L"ResetScan"));
   EXPECT_TRUE(frame->NavigationLocked());
   EXPECT_EQ(static_cast<CWnd*>(frame->ScanningPage()), frame->GetTabPage(CMainFrame::kTabScan));
 }
@@ -556,6 +647,48 @@ TEST_F(MainFrameTest, BalloonKindsAndClicks) {
   frame->PostMessage(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
   Pump();
   EXPECT_EQ(1, engine->CallCount(L"StartScan"));
+}
+
+TEST_F(MainFrameTest, ActiveProtectionEventReadInPartGoesOnWithWhatWasRead) {
+  CreateFrame();
+  struct Case {
+    const wchar_t* text;
+    int response;
+    int kind;  // the kind after the event (unchanged when no balloon shows)
+  };
+  const Case cases[] = {
+      // The read stops after the event type: an attribute APEvent does not define.
+      {L"<APEvent EventTypeEnum=\"2\" Colour=\"red\"/>", 3, 3},
+      // ... or the text ends early.
+      {L"<APEvent EventTypeEnum=\"2\"><ParentProcess", 1, 4},
+      // Stopped before the event type: its default alerts nothing.
+      {L"<APEvent Colour=\"red\" EventTypeEnum=\"2\"/>", 5, 4},
+      {L"<APEvent EventTypeEnum=\"1\" Colour=\"red\"/>", 5, 4},
+  };
+  for (const Case& c : cases) {
+    engine->SetText(L"GetAPConfig", APConfigWithResponse(c.response));
+    frame->PostMessage(msg::kActiveProtectionEvent, 0,
+                       reinterpret_cast<LPARAM>(new std::wstring(c.text)));
+    Pump();
+    EXPECT_EQ(c.kind, frame->BalloonKind()) << c.text;
+  }
+}
+
+TEST_F(MainFrameTest, EventTextsQueuedWhenTheFrameGoesAreFreed) {
+  CreateFrame();
+  const long before = PendingEventTexts();
+  ASSERT_TRUE(PostEventText(frame->m_hWnd, msg::kActiveProtectionEvent, APEventOfType(2)));
+  ASSERT_TRUE(PostEventText(frame->m_hWnd, msg::kActiveProtectionEvent, APEventOfType(1)));
+  EXPECT_EQ(before + 2, PendingEventTexts());
+  // The window goes before its queue is pumped.
+  ::DestroyWindow(frame->m_hWnd);
+  EXPECT_EQ(before, PendingEventTexts());
+  // Handled texts are taken by the frame as before.
+  frame = std::make_unique<TestFrame>();
+  CreateFrame();
+  ASSERT_TRUE(PostEventText(frame->m_hWnd, msg::kActiveProtectionEvent, APEventOfType(1)));
+  Pump();
+  EXPECT_EQ(before, PendingEventTexts());
 }
 
 TEST_F(MainFrameTest, ServiceStopStartsReconnection) {

@@ -54,9 +54,9 @@ STDMETHODIMP Sink::ScanStateChanged(long state, long) {
 
 STDMETHODIMP Sink::ScanProgress(long, long, BSTR threatName, BSTR objectName, BSTR category,
                                 long threatId, long, long threatCount, long, long, long, long, long,
-                                long, long, long, long objects, long, long) {
+                                long tracesFound, long, long, long objects, long, long) {
   Record({Event::Progress,
-          {threatId, threatCount, objects},
+          {threatId, threatCount, objects, tracesFound},
           {BstrText(threatName), BstrText(objectName), BstrText(category)}});
   return S_OK;
 }

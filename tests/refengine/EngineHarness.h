@@ -48,7 +48,7 @@ class Sink : public ComMember<_IQVScanControlEvents, _IQVServiceEvents, _IQVActi
   STDMETHODIMP ScanNotice(long, long, long, long, BSTR, BSTR, long, long) override { return S_OK; }
   STDMETHODIMP ScanProgress(long, long, BSTR threatName, BSTR objectName, BSTR category,
                             long threatId, long, long threatCount, long, long, long, long, long,
-                            long, long, long, long objects, long, long) override;
+                            long tracesFound, long, long, long objects, long, long) override;
   STDMETHODIMP CleanProgress(long threatId, BSTR threatName, long, BSTR trace,
                              long progress) override;
   STDMETHODIMP ScanEvent7() override { return S_OK; }

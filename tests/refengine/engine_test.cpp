@@ -12,6 +12,8 @@
 #include "EngineHarness.h"
 #include "TempDir.h"
 #include "Text.h"
+#include "engine/EngineSession.h"
+#include "engine/ThreatInfo.h"
 #include "idl/EngineCodes.h"
 #include "engine/documents/APConfig.h"
 #include "engine/documents/APEvent.h"
@@ -248,7 +250,11 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   EXPECT_EQ(threats[0].s[0], L"EICAR-Test-File");
   EXPECT_EQ(threats[0].n[0], 1001);
   EXPECT_EQ(threats[0].s[2], L"Test file");
-  EXPECT_EQ(threats[1].n[1], 2);             // traces found so far
+  // Two traces of one threat: the count the scanning page shows is of threats.
+  EXPECT_EQ(threats[0].n[1], 1);             // threats found so far
+  EXPECT_EQ(threats[1].n[1], 1);
+  EXPECT_EQ(threats[0].n[3], 1);             // traces found so far
+  EXPECT_EQ(threats[1].n[3], 2);
   EXPECT_EQ(progress.back().n[2], 3);        // objects scanned
   EXPECT_TRUE(c.sink.OffThread() == false);  // delivered on this apartment's thread
   EXPECT_EQ(c.State(), kScanDoneThreats);
@@ -282,6 +288,19 @@ TEST(EngineScan, FindsEicarQuarantinesRestoresAndDeletes) {
   EXPECT_EQ(known, 1);
   EXPECT_EQ(s[4].Str(), L"EICAR-Test-File");
   EXPECT_FALSE(s[0].Str().empty());
+  // The first two texts are the advice and the description, as the results file has them.
+  EXPECT_EQ(s[0].Str(), t.threatAdviceDetails.Get());
+  EXPECT_EQ(s[1].Str(), t.desc.Get());
+  EXPECT_NE(s[0].Str(), s[1].Str());
+  {
+    // And through the client's own call.
+    CEngineSession session;
+    ASSERT_TRUE(session.CreateAll());
+    const EngineThreatInfo info = QueryThreatInfo(1001, session);
+    EXPECT_EQ(info.Advice(), t.threatAdviceDetails.Get());
+    EXPECT_EQ(info.Description(), t.desc.Get());
+    EXPECT_EQ(info.DisplayName(), L"EICAR-Test-File");
+  }
   EXPECT_EQ(f[2], 4);  // level
   EXPECT_EQ(value, 3);
   EXPECT_EQ(c.definitions->GetThreatInfo(424242, &known, s[0].Out(), s[1].Out(), s[2].Out(),

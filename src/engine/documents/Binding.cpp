@@ -69,7 +69,37 @@ const wchar_t* const kUserMessages[] = {
 
 // Characters of the basic range that the writer cannot copy as they are.
 constexpr bool NeedsAttention(wchar_t c) {
-  return c < 0x20 || c >= 0x80 || c == '"' || c == '\'' || c == '&' || c == '<' || c == '>';
+  return c < 0x20 || c >= 0x7F || c == '"' || c == '\'' || c == '&' || c == '<' || c == '>';
+}
+
+// Control characters that XML 1.0 allows neither literally nor as references.
+// XML 1.1 allows them as references, so a document holding one is declared 1.1.
+constexpr bool OutsideXml10(wchar_t c) {
+  return c != 0 && c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+// Characters that an XML 1.1 reader would not take literally: the other
+// controls (restricted there) and the two extra line ends it normalises.
+constexpr bool ReferencedInXml11(wchar_t c) {
+  return (c >= 0x7F && c <= 0x9F) || c == 0x2028;
+}
+
+bool StringsNeedXml11(const ElementType& type, const void* object) {
+  for (size_t i = 0; i < type.fieldCount; ++i) {
+    const Field& f = type.fields[i];
+    const void* m = f.member(const_cast<void*>(object));
+    if (f.kind == FieldKind::Attribute || f.kind == FieldKind::Text) {
+      if (f.value != ValueKind::String) continue;
+      const auto* v = static_cast<const Value<std::wstring>*>(m);
+      if (v->IsPresent() && std::any_of(v->Get().begin(), v->Get().end(), OutsideXml10))
+        return true;
+      continue;
+    }
+    const size_t n = f.count(m);
+    for (size_t k = 0; k < n; ++k)
+      if (StringsNeedXml11(f.type(), f.item(m, k))) return true;
+  }
+  return false;
 }
 
 class Writer {
@@ -80,7 +110,9 @@ class Writer {
     out_.resize(std::max<size_t>(out_.capacity(), 1u << 16));
     cur_ = out_.data();
     lim_ = cur_ + out_.size();
-    Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    xml11_ = StringsNeedXml11(type, object);
+    Raw(xml11_ ? "<?xml version=\"1.1\" encoding=\"UTF-8\"?>\n"
+               : "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     int code = Element(type, object, root, 0);
     out_.resize(static_cast<size_t>(cur_ - out_.data()));
     return code;
@@ -159,12 +191,12 @@ class Writer {
         } else if ((c == '\n' || c == '\t') && !attribute) {
           Char(static_cast<char>(c));
         } else {
-          char buf[16];
-          auto r = std::to_chars(buf, buf + sizeof buf, static_cast<unsigned>(c));
-          Raw("&#");
-          Raw(std::string_view(buf, static_cast<size_t>(r.ptr - buf)));
-          Char(';');
+          Reference(c);
         }
+        continue;
+      }
+      if (xml11_ && ReferencedInXml11(c)) {
+        Reference(c);
         continue;
       }
       uint32_t cp = c;
@@ -176,6 +208,15 @@ class Writer {
       }
       Utf8(cp);
     }
+  }
+
+  // A decimal character reference.
+  void Reference(wchar_t c) {
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, static_cast<unsigned>(c));
+    Raw("&#");
+    Raw(std::string_view(buf, static_cast<size_t>(r.ptr - buf)));
+    Char(';');
   }
 
   void Utf8(uint32_t cp) {
@@ -318,6 +359,7 @@ class Writer {
   }
 
   std::string& out_;
+  bool xml11_ = false;  // the document is declared XML 1.1
   char* cur_ = nullptr;
   char* lim_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <unordered_map>
 
 #include "framework/Handles.h"
 
@@ -18,10 +19,13 @@ namespace {
 
 constexpr std::wstring_view kUnspecified = L"<unspecified>";
 
-// Upper bound of the characters that internal entities may expand to in one
-// document, and of their nesting: a guard against expansion bombs.
+// Upper bound of the work that internal entities may cause in one document
+// (each expansion costs the length of the entity's value, whatever it expands
+// to), and of their nesting: a guard against expansion bombs.
 constexpr size_t kEntityExpansionBudget = 1u << 20;
 constexpr int kEntityMaxDepth = 16;
+// Upper bound of the entity declarations one document may make (33 beyond it).
+constexpr size_t kMaxEntityDeclarations = 1024;
 
 template <class U>
 inline bool IsSpace(U c) {
@@ -257,8 +261,8 @@ int ConvertValue(ValueKind kind, void* member, const U* s, size_t n) {
 }
 
 struct Entity {
-  std::wstring name;
   std::wstring value;
+  bool markup = false;  // the value holds a '<'
   bool expanding = false;
 };
 
@@ -549,16 +553,17 @@ class Reader {
     if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, SpanToWide(name), at);
     if (*p_ != '>') return Fail(kBadDtd, __LINE__, SpanToWide(name), p_);
     ++p_;
+    if (++declarations_ > kMaxEntityDeclarations)
+      return Fail(kUnexpectedEntity, __LINE__, SpanToWide(name), at);
     for (size_t i = 0; i < value.size; ++i)
       if (value.data[i] == '%') return Fail(kUnexpectedEntity, __LINE__, SpanToWide(name), at);
     if (parameter) return kNoError;
-    std::wstring wname = SpanToWide(name);
-    for (const Entity& e : entities_)
-      if (e.name == wname) return kNoError;  // the first declaration binds
-    Entity entity;
-    entity.name = std::move(wname);
-    AppendUnits(entity.value, value.data, value.size);
-    entities_.push_back(std::move(entity));
+    // The first declaration of a name binds; later ones are ignored.
+    auto [it, added] = entities_.try_emplace(SpanToWide(name));
+    if (added) {
+      AppendUnits(it->second.value, value.data, value.size);
+      it->second.markup = it->second.value.find(L'<') != std::wstring::npos;
+    }
     return kNoError;
   }
 
@@ -629,22 +634,25 @@ class Reader {
       } else if (SpanEquals(ref, L"quot")) {
         out.push_back(L'"');
       } else {
-        Entity* entity = nullptr;
-        for (Entity& e : entities_)
-          if (SpanEquals(ref, e.name)) entity = &e;
-        if (!entity) return Fail(kEntityNotFound, __LINE__, SpanToWide(ref), at);
-        if (entity->expanding) return Fail(kRecursiveEntity, __LINE__, entity->name, at);
-        if (depth >= kEntityMaxDepth || entity->value.find(L'<') != std::wstring::npos)
-          return Fail(kUnexpectedEntity, __LINE__, entity->name, at);
-        size_t before = out.size();
+        lookup_.clear();
+        AppendUnits(lookup_, ref.data, ref.size);
+        auto found = entities_.find(lookup_);
+        if (found == entities_.end()) return Fail(kEntityNotFound, __LINE__, lookup_, at);
+        Entity* entity = &found->second;
+        const std::wstring& name = found->first;
+        if (entity->expanding) return Fail(kRecursiveEntity, __LINE__, name, at);
+        if (depth >= kEntityMaxDepth || entity->markup)
+          return Fail(kUnexpectedEntity, __LINE__, name, at);
+        // Charged before the work: an empty expansion of a long value costs as
+        // much as a long one, and the output is never longer than the values.
+        const size_t cost = std::max<size_t>(entity->value.size(), 1);
+        if (cost > expansionBudget_) return Fail(kUnexpectedEntity, __LINE__, name, at);
+        expansionBudget_ -= cost;
         entity->expanding = true;
         int code =
             Decode(out, entity->value.data(), entity->value.size(), attribute, at, depth + 1);
         entity->expanding = false;
         if (code != kNoError) return code;
-        size_t added = out.size() - before;
-        if (added > expansionBudget_) return Fail(kUnexpectedEntity, __LINE__, entity->name, at);
-        expansionBudget_ -= added;
       }
     }
     return kNoError;
@@ -989,7 +997,10 @@ class Reader {
   const U* end_;
   Encoding encoding_;
   ErrorRecord& error_;
-  std::vector<Entity> entities_;
+  // Declared entities by name; each declaration and reference costs one lookup.
+  std::unordered_map<std::wstring, Entity> entities_;
+  size_t declarations_ = 0;
+  std::wstring lookup_;
   std::vector<RawAttribute> attrs_;
   std::wstring scratch_;
   size_t expansionBudget_ = kEntityExpansionBudget;

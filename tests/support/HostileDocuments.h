@@ -1,0 +1,20 @@
+// Hostile variants of a valid engine document, for the reader sweep and its
+// benchmark: truncations at every structural boundary, byte flips, huge
+// attributes, deep nesting, entity tricks, bad UTF-16 and wrong declarations.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct HostileDocument {
+  std::string kind;   // "truncation", "byte flip", "huge attribute", ...
+  std::string what;   // the variant within its kind
+  std::string bytes;  // the document as handed to the reader
+};
+
+// The variants of `valid`, a UTF-8 document in the writer's layout.
+std::vector<HostileDocument> HostileVariants(const std::string& valid);
+
+}  // namespace testsupport
