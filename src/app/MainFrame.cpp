@@ -1,10 +1,13 @@
 #include "app/MainFrame.h"
 
+#include <shlwapi.h>
+
 #include "alerts/AlertRules.h"
 #include "alerts/LightBoxWnd.h"
 #include "app/AppFunctions.h"
 #include "app/CloseRules.h"
 #include "app/CommandLineParser.h"
+#include "app/ContextScan.h"
 #include "app/MainFrameSinks.h"
 #include "app/RodeRedudApp.h"
 #include "app/Settings.h"
@@ -253,8 +256,42 @@ void CMainFrame::OnHandOver() {
     RequestShutdown();
     return;
   }
+  if (std::optional<ContextScanRequest> request = ContextScanFromCommandLine(parser)) {
+    OnContextScanRequest(*request);
+    return;
+  }
   // Like the tray's scan items: a running scan is left alone.
   if (parser.GetSwitchValue(L"scan") == L"quick" && !m_navigationLocked) BeginScan(0);
+}
+
+void CMainFrame::OnContextScanRequest(const ContextScanRequest& request) {
+  BringUp();
+  // Explorer may start one process per selected item; the requests that come
+  // in together make one scan.
+  MergeContextScanRequest(m_pendingContextScan, request);
+  SetTimer(kTimerContextScan, kContextScanGatherMs);
+}
+
+void CMainFrame::StartContextScan() {
+  KillTimer(kTimerContextScan);
+  ContextScanRequest request = std::move(m_pendingContextScan);
+  m_pendingContextScan = {};
+  if (request.paths.empty()) return;
+  CThemeResources& t = Theme();
+  const std::wstring caption = t.GetString(L"app_name");
+  if (m_navigationLocked) {
+    AppMessageBox(m_hWnd, t.LoadResString(kTextScanAlreadyRunning), caption,
+                  MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ContextScanPaths split = SplitContextScanPaths(request.paths, [](const std::wstring& path) {
+    return PathFileExistsW(path.c_str()) != FALSE;
+  });
+  if (!split.missing.empty())
+    AppMessageBox(m_hWnd, MissingPathsMessage(t.LoadResString(kTextItemsNotFound), split.missing),
+                  caption, MB_OK | MB_ICONWARNING);
+  if (split.existing.empty()) return;
+  if (CScanPage* scan = ScanPage()) scan->BeginScanOfPaths(split.existing);
 }
 
 void CMainFrame::OnTrayNotification(WPARAM, LPARAM event) {
@@ -374,6 +411,8 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     OnReconnectTick();
   else if (id == kTimerCloseDialog)
     OnCloseDialogTick();
+  else if (id == kTimerContextScan)
+    StartContextScan();
   else
     CBaseFrameWnd::OnTimer(id);
 }

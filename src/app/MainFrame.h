@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/BaseFrameWnd.h"
+#include "app/ContextScan.h"
 #include "app/TrayIcon.h"
 
 class CBaseDlg;
@@ -43,6 +44,12 @@ class CMainFrame : public CBaseFrameWnd {
   static constexpr UINT kCmdTrayExit = 32776;
   static constexpr UINT_PTR kTimerReconnect = 100;
   static constexpr UINT_PTR kTimerCloseDialog = 101;
+  // A context-menu scan starts once the requests of one selection are in.
+  static constexpr UINT_PTR kTimerContextScan = 102;
+  static constexpr UINT kContextScanGatherMs = 300;
+  // Texts of the context-menu scan notices.
+  static constexpr UINT kTextScanAlreadyRunning = 280;
+  static constexpr UINT kTextItemsNotFound = 281;
   static constexpr DWORD kWindowStyle = 0x828F0000;
   // Frame-private: add the tray icon once the window has been created.
   static constexpr UINT kMsgAddTrayIcon = WM_APP + 2;
@@ -61,6 +68,8 @@ class CMainFrame : public CBaseFrameWnd {
   bool StartHidden() const { return m_startHidden; }
   // Restore if minimised, show, foreground; clears StartHidden.
   void BringUp();
+  // A context-menu scan request is gathered and not acted on yet.
+  bool ContextScanPending() const { return !m_pendingContextScan.paths.empty(); }
 
   // Navigation offered to the pages.
   void SetTabsEnabled(bool enabled) override;
@@ -113,6 +122,10 @@ class CMainFrame : public CBaseFrameWnd {
 
   // Message handlers.
   void OnHandOver();
+  // "scan" = "custom" with "path" values: brings the window up and gathers
+  // the request; StartContextScan runs when the requests are in.
+  void OnContextScanRequest(const ContextScanRequest& request);
+  void StartContextScan();
   void OnScanStateChanged(LONG state);
   void OnActiveProtectionEvent(LPARAM text);
   void OnTrayNotification(WPARAM id, LPARAM event);
@@ -162,6 +175,7 @@ class CMainFrame : public CBaseFrameWnd {
   int m_showCloseDlg = 1;
   bool m_startHidden = false;
   int m_reconnectCountdown = 10;
+  ContextScanRequest m_pendingContextScan;
 };
 
 // The process's main frame (held by the application object), or null.

@@ -9,6 +9,7 @@
 #include "alerts/CloseDlg.h"
 #include "app/AppFunctions.h"
 #include "app/MainFrame.h"
+#include "pages/scan/ScanPage.h"
 #include "app/Settings.h"
 #include "engine/EngineSession.h"
 #include "engine/EventSinks.h"
@@ -49,6 +50,7 @@ void RecordScanStart(LONG scanType, LONGLONG now) {
 
 void CMainFrame::OnScanStateChanged(LONG state) {
   if (state != 1) return;  // only the start of a scan concerns the frame
+  if (m_scan) m_scan->RestoreCustomPaths();
   auto control = Checked(Engine().ScanControl());
   LONG scanType = 0;
   unsigned char fromSchedule = 0;

@@ -167,7 +167,9 @@ struct Product {
   std::wstring DesktopShortcut() const {
     return KnownFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\" + app + L".lnk";
   }
-  std::wstring EngineData() const { return KnownFolder(CSIDL_COMMON_APPDATA) + L"\\RodeRedud\\Engine"; }
+  std::wstring EngineData() const {
+    return KnownFolder(CSIDL_COMMON_APPDATA) + L"\\RodeRedud\\Engine";
+  }
   HWND Window() const { return FindWindowExW(nullptr, nullptr, windowClass.c_str(), nullptr); }
 };
 
@@ -218,8 +220,8 @@ void ExpectMachineChoices(const MachineChoices& want) {
   settings::CMachineSettings machine(Names().MachineKey());
   ASSERT_TRUE(machine.IsOpen());
   const std::pair<const wchar_t*, DWORD> rows[] = {
-      {settings::kSilent, want.silent}, {settings::kDesktop, want.desktop},
-      {settings::kLogin, want.login},   {settings::kQuick, want.quick},
+      {settings::kSilent, want.silent},   {settings::kDesktop, want.desktop},
+      {settings::kLogin, want.login},     {settings::kQuick, want.quick},
       {settings::kUpdates, want.updates}, {settings::kAutoScan, want.autoScan}};
   for (const auto& [name, value] : rows) {
     std::optional<DWORD> got = machine.ReadDword(name);
@@ -229,9 +231,9 @@ void ExpectMachineChoices(const MachineChoices& want) {
 }
 
 // Expects the survey request number `index` to be this action with these choices.
-void ExpectSurvey(size_t index, const char* action, const char* actionId, const std::wstring& version,
-                  const char* desktop, const char* login, const char* quick, const char* updates,
-                  const char* autoScan) {
+void ExpectSurvey(size_t index, const char* action, const char* actionId,
+                  const std::wstring& version, const char* desktop, const char* login,
+                  const char* quick, const char* updates, const char* autoScan) {
   std::vector<std::string> requests = SurveyRequests();
   ASSERT_GT(requests.size(), index) << "survey request " << index << " never arrived";
   const std::string& r = requests[index];
@@ -270,12 +272,9 @@ void ExpectUninstallEntry(const std::wstring& folder, const std::wstring& versio
   ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, Names().UninstallKey()));
   const std::wstring uninstaller = L"\"" + folder + L"\\Uninstall.exe\"";
   const std::pair<const wchar_t*, std::wstring> strings[] = {
-      {L"DisplayName", Names().app},
-      {L"DisplayVersion", version},
-      {L"Publisher", Names().company},
-      {L"DisplayIcon", L"\"" + folder + L"\\res.dll\",-128"},
-      {L"UninstallString", uninstaller},
-      {L"QuietUninstallString", uninstaller + L" /S"},
+      {L"DisplayName", Names().app},     {L"DisplayVersion", version},
+      {L"Publisher", Names().company},   {L"DisplayIcon", L"\"" + folder + L"\\res.dll\",-128"},
+      {L"UninstallString", uninstaller}, {L"QuietUninstallString", uninstaller + L" /S"},
       {L"InstallLocation", folder}};
   for (const auto& [name, value] : strings)
     EXPECT_EQ(ToBytes(value), ToBytes(key.ReadString(name).value_or(L"<absent>"))) << ToBytes(name);
@@ -371,7 +370,8 @@ void PlantQuarantinedItem(const QuarantinedItem& item) {
   record.dateTimeStampUTC.Set(stamp);
   record.canQuarantine.Set(true);
   record.BufferOnly.Set(false);
-  for (auto* text : {&record.authorURL, &record.desc, &record.threatAdviceDetails, &record.customData})
+  for (auto* text :
+       {&record.authorURL, &record.desc, &record.threatAdviceDetails, &record.customData})
     text->Set(L"");
   auto& fix = record.fixes.Create().fix.Append();
   fix.traceType.Set(1);
@@ -523,7 +523,8 @@ const std::wstring& UnusualFolder() {
 
 TEST(UnusualFolder, InstallWithoutOptionalPartsStartsTheProgramWhenAsked) {
   const std::wstring& folder = UnusualFolder();
-  ASSERT_EQ(0u, RunSetup(SetupProgram(L"RR_SETUP_NEW"), L"/S /DESKTOP=0 /LOGIN=0 /LAUNCH /D=" + folder));
+  ASSERT_EQ(
+      0u, RunSetup(SetupProgram(L"RR_SETUP_NEW"), L"/S /DESKTOP=0 /LOGIN=0 /LAUNCH /D=" + folder));
   ExpectFilesInPlace(folder);
   EXPECT_FALSE(Exists(Names().DefaultFolder()));
   ExpectEngineRegistered(folder);

@@ -23,6 +23,7 @@
 #include "support/EnginePageFixture.h"
 #include "support/FakeEngine.h"
 #include "support/FrameHarness.h"
+#include "support/ScanConfigText.h"
 #include "theme/ThemeResources.h"
 
 namespace SC = QVnsScanConfig;
@@ -54,16 +55,6 @@ std::wstring Res(UINT id) { return Theme().LoadResString(id); }
 std::wstring Upper(std::wstring s) {
   CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
   return s;
-}
-
-// A scan configuration with a custom setting holding the given folders.
-std::wstring ScanConfigDoc(const std::vector<std::wstring>& folders) {
-  std::wstring xml =
-      L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ScanConfig><ScanSettings>"
-      L"<ScanSetting ScanType=\"0\"/><ScanSetting ScanType=\"1\"/><ScanSetting ScanType=\"2\">"
-      L"<PathsToScan>";
-  for (const auto& f : folders) xml += L"<Paths Path=\"" + f + L"\"/>";
-  return xml + L"</PathsToScan></ScanSetting></ScanSettings></ScanConfig>";
 }
 
 SC::CScanConfig ParseScanConfig(const std::wstring& text) {

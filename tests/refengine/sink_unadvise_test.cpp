@@ -60,7 +60,7 @@ class EchoingEngine : public testing::Test {
 TEST_F(EchoingEngine, NoEventReachesASinkOnceItsDisconnectBegins) {
   int heard = 0;
   PageLikeSink sink(heard, true);
-  sink.Connect(static_cast<IUnknown*>(client->scan.get()));
+  sink.Connect(static_cast<IUnknown*>(client->scan.Get()));
   ASSERT_TRUE(sink.IsConnected());
   sink.Disconnect();
   EXPECT_FALSE(sink.IsConnected());
@@ -71,7 +71,7 @@ TEST_F(EchoingEngine, PageThatDisconnectsInItsDestructorHearsNothingMore) {
   int heard = 0;
   {
     PageLikeSink page(heard, true);
-    page.Connect(static_cast<IUnknown*>(client->scan.get()));
+    page.Connect(static_cast<IUnknown*>(client->scan.Get()));
     ASSERT_TRUE(page.IsConnected());
   }
   EXPECT_EQ(0, heard);
@@ -85,14 +85,14 @@ TEST_F(EchoingEngine, SinkLeftConnectedByItsOwnerIsDisconnectedSafely) {
   int heard = 0;
   {
     PageLikeSink forgetful(heard, false);
-    forgetful.Connect(static_cast<IUnknown*>(client->scan.get()));
+    forgetful.Connect(static_cast<IUnknown*>(client->scan.Get()));
     ASSERT_TRUE(forgetful.IsConnected());
   }
   EXPECT_EQ(0, heard);
   // The engine serves new sinks.
   int later = 0;
   PageLikeSink next(later, true);
-  next.Connect(static_cast<IUnknown*>(client->scan.get()));
+  next.Connect(static_cast<IUnknown*>(client->scan.Get()));
   EXPECT_TRUE(next.IsConnected());
   EXPECT_EQ(S_OK, client->scan->ResetScan());
   next.Disconnect();

@@ -182,6 +182,7 @@ bool CScanPage::PreTranslateMessage(MSG& msg) {
 // ---- custom folders -------------------------------------------------------------
 
 void CScanPage::LoadCustomPaths() {
+  RestoreCustomPaths();
   m_paths.clear();
   m_pathsLoaded = true;
   SC::CScanConfig config;
@@ -262,6 +263,37 @@ void CScanPage::OnStart() {
 
 void CScanPage::BeginScan(LONG scanType) {
   SaveCustomPaths();
+  StartConfiguredScan(scanType);
+}
+
+bool CScanPage::BeginScanOfPaths(const CustomPathList& paths) {
+  // The user's folders are read first, so that they can be put back.
+  if (!m_pathsLoaded) LoadCustomPaths();
+  SC::CScanConfig config;
+  HRESULT hr = FetchDocument(config, EngineDocuments::kScanConfig);
+  if (SUCCEEDED(hr)) {
+    ApplyScanStartConfig(config, &paths);
+    hr = StoreDocument(config, EngineDocuments::kScanConfig);
+  }
+  if (FAILED(hr)) {
+    wchar_t line[96];
+    swprintf(line, std::size(line), L"scan page: paths to scan not stored: 0x%08lX\n",
+             static_cast<unsigned long>(hr));
+    OutputDebugStringW(line);
+    return false;
+  }
+  m_restorePending = true;
+  StartConfiguredScan(kScanCustom);
+  return true;
+}
+
+void CScanPage::RestoreCustomPaths() {
+  if (!m_restorePending) return;
+  m_restorePending = false;
+  SaveCustomPaths();
+}
+
+void CScanPage::StartConfiguredScan(LONG scanType) {
   auto control = Checked(Engine().ScanControl());
   CheckEngine(control->ResetScan(), control);
   CScanController& controller = CScanController::Instance();

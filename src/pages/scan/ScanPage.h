@@ -45,6 +45,15 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   // locked and asks the scan controller for the scan. A failed engine call
   // raises EngineError (after ResetScan fails nothing has changed).
   void BeginScan(LONG scanType);
+  // A custom scan of exactly these paths (Explorer's "Scan with"), leaving the
+  // user's custom folders as they are: the paths stand in the scan
+  // configuration only until the engine reports the scan started, when
+  // RestoreCustomPaths puts the user's folders back. False (and no scan) when
+  // the configuration could not be written.
+  bool BeginScanOfPaths(const CustomPathList& paths);
+  // Puts the user's custom folders back after a scan of other paths has been
+  // started; nothing when none is pending.
+  void RestoreCustomPaths();
 
   // Selects the custom option and enables the folder list and the add button
   // (the overview page's custom scan button).
@@ -99,4 +108,9 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   // The working copy was loaded from the engine (the page has been shown).
   bool m_pathsLoaded = false;
   CPathListLook m_look;
+  // The scan configuration holds paths of a context-menu scan, not the user's.
+  bool m_restorePending = false;
+  // ResetScan, the scanning page on the scan tab with the tabs locked, and the
+  // scan asked of the scan controller.
+  void StartConfiguredScan(LONG scanType);
 };

@@ -1,0 +1,51 @@
+// A context-menu scan against the reference engine.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/MainFrame.h"
+#include "app/RodeRedudApp.h"
+#include "app/Settings.h"
+#include "framework/Messages.h"
+#include "support/EnginePageFixture.h"
+
+namespace {
+
+std::string ReadUtf16AsAscii(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The results file may be UTF-8 or UTF-16: keep the ASCII letters either way.
+  std::string out;
+  for (char c : bytes)
+    if (c) out += c;
+  return out;
+}
+
+}  // namespace
+
+TEST(ContextScanEndToEnd, FolderWithTheTestFileIsScannedAndTheThreatFound) {
+  EnginePageFixture engine;
+  ASSERT_TRUE(engine.Start());
+  const std::wstring folder = engine.CustomFolder() + L"\\picked, by hand";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(EnginePageFixture::PlantTestFile(folder + L"\\sample.com"));
+
+  engine.App().WriteProfileString(settings::kCommandLine,
+                                  L"/scan:custom /path:\"" + folder + L"\"");
+  engine.Frame().PostMessage(msg::kHandOver, 0, 0);
+
+  // 109: the scan is done and found threats.
+  ASSERT_TRUE(engine.WaitScanState({109, 107, 113}, 120000));
+  const std::vector<long> states = engine.ScanStates();
+  EXPECT_EQ(109, states.back()) << "the picked folder's test file was not found";
+  EXPECT_TRUE(engine.MessageBoxes().empty());
+  const std::string results = ReadUtf16AsAscii(engine.DataFolder() + L"\\ScanResults.xml");
+  EXPECT_NE(std::string::npos, results.find("picked, by hand\\sample.com")) << results;
+  // The picked folder is not kept as one of the user's custom folders.
+  const std::wstring config = engine.ScanConfigText();
+  EXPECT_EQ(std::wstring::npos, config.find(L"picked, by hand"));
+}
