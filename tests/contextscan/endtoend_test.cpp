@@ -11,6 +11,8 @@
 #include "app/RodeRedudApp.h"
 #include "app/Settings.h"
 #include "framework/Messages.h"
+#include "pages/scan/ResultsPage.h"
+#include "pages/scan/ScanResultsList.h"
 #include "support/EnginePageFixture.h"
 
 namespace {
@@ -42,6 +44,16 @@ TEST(ContextScanEndToEnd, FolderWithTheTestFileIsScannedAndTheThreatFound) {
   ASSERT_TRUE(engine.WaitScanState({109, 107, 113}, 120000));
   const std::vector<long> states = engine.ScanStates();
   EXPECT_EQ(109, states.back()) << "the picked folder's test file was not found";
+  // The window ends on the results page, listing the threat of the picked file.
+  CMainFrame& frame = engine.Frame();
+  ASSERT_TRUE(PumpUntil(
+      [&] { return frame.GetTabPage(CMainFrame::kTabScan) == frame.ResultsPage(); }, 60000))
+      << "the scan tab did not move on to the results page";
+  CScanResultsList& listed = frame.ResultsPage()->List();
+  ASSERT_EQ(1, listed.RecordCount());
+  const std::wstring& traces = listed.Records()[0].tracesText;
+  EXPECT_NE(std::wstring::npos, traces.find(L"sample.com"))
+      << "the listed threat's traces: " << std::string(traces.begin(), traces.end());
   EXPECT_TRUE(engine.MessageBoxes().empty());
   const std::string results = ReadUtf16AsAscii(engine.DataFolder() + L"\\ScanResults.xml");
   EXPECT_NE(std::string::npos, results.find("picked, by hand\\sample.com")) << results;

@@ -7,6 +7,8 @@
 #include <regex>
 #include <vector>
 
+#include "app/CommandLineParser.h"
+#include "app/ContextScan.h"
 #include "app/RodeRedudApp.h"
 #include "framework/RegistryKey.h"
 #include "pages/settings/Scheduler.h"
@@ -198,6 +200,29 @@ TEST(StartupHandOver, SecondStartHandsItsCommandLineToTheRunningInstance) {
   startup::Pump(200);
   EXPECT_EQ(2, instance.HandOvers());
   EXPECT_EQ(L"", ProfileString(install, L"CommandLine"));
+}
+
+// Explorer's verb starts a second process; its paths reach the running
+// instance whole, spaces, commas and letters beyond ASCII included.
+TEST(StartupHandOver, ContextScanPathsCrossToTheRunningInstanceWhole) {
+  Installation install;
+  StandInInstance instance(install);
+  ASSERT_TRUE(instance.Ready());
+  const std::wstring line =
+      L"/scan:custom /path:\"C:\\Users\\Zo\u00eb\\Old files, 2019\" /path:\"C:\\Temp\\a b.exe\"";
+  Child child(install.Exe(), line);
+  ASSERT_TRUE(child.Wait(30000));
+  EXPECT_EQ(0u, child.ExitCode());
+  startup::Pump(200);
+  EXPECT_EQ(1, instance.HandOvers());
+  const std::wstring stored = ProfileString(install, L"CommandLine");
+  CCommandLineParser parser;
+  parser.ParseCommandLine(stored);
+  std::optional<ContextScanRequest> request = ContextScanFromCommandLine(parser);
+  ASSERT_TRUE(request.has_value()) << "stored: " << std::string(stored.begin(), stored.end());
+  const std::vector<std::wstring> expected = {L"C:\\Users\\Zo\u00eb\\Old files, 2019",
+                                              L"C:\\Temp\\a b.exe"};
+  EXPECT_EQ(expected, request->paths);
 }
 
 TEST(StartupHandOver, ShutdownWaitsUntilTheRunningInstanceHasEnded) {
