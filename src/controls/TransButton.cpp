@@ -3,6 +3,9 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <algorithm>
+#include <string>
+
 #include "controls/Drawing.h"
 #include "controls/MemDC.h"
 #include "controls/TransparentParent.h"
@@ -73,8 +76,18 @@ LRESULT CTransButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case BM_SETCHECK:
       if (m_kind != kPush) SetCheckState(static_cast<int>(wp));
       return 0;
+    case WM_GETDLGCODE:
+      // A radio button takes the arrow keys itself and moves through its group
+      // (an owner-drawn button is not one the dialog manager would click).
+      if (m_kind == kRadio) return DLGC_BUTTON | DLGC_RADIOBUTTON | DLGC_WANTARROWS;
+      if (m_kind == kCheckBox) return DLGC_BUTTON;
+      return CButton::WindowProc(msg, wp, lp);
+    case WM_KEYDOWN:
+      if (m_kind == kRadio && MoveInGroup(wp)) return 0;
+      return CButton::WindowProc(msg, wp, lp);
     case WM_SETTEXT:
-    case WM_ENABLE: {
+    case WM_ENABLE:
+    case WM_UPDATEUISTATE: {
       LRESULT r = CButton::WindowProc(msg, wp, lp);
       Invalidate(FALSE);
       return r;
@@ -82,6 +95,38 @@ LRESULT CTransButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       return CButton::WindowProc(msg, wp, lp);
   }
+}
+
+bool CTransButton::MoveInGroup(WPARAM key) {
+  bool previous;
+  switch (key) {
+    case VK_UP:
+    case VK_LEFT:
+      previous = true;
+      break;
+    case VK_DOWN:
+    case VK_RIGHT:
+      previous = false;
+      break;
+    default:
+      return false;
+  }
+  HWND parent = GetParent();
+  if (!parent) return false;
+  // As on the platform's radio buttons: the arrow keys reach the next button
+  // of the group, round the ends, and check it.
+  HWND next = ::GetNextDlgGroupItem(parent, m_hWnd, previous);
+  if (!next || next == m_hWnd) return true;
+  ::SetFocus(next);
+  auto* button = dynamic_cast<CTransButton*>(CWnd::FromHandle(next));
+  if (button && button->m_kind == kRadio && button->m_check != BST_CHECKED)
+    ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(next), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(next));
+  return true;
+}
+
+bool CTransButton::FocusMarkShown() const {
+  return (::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
 }
 
 bool CTransButton::OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
@@ -225,13 +270,27 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
   SolidBrush brush(ToOpaqueColor(textColor));
   RectF text(static_cast<REAL>(box.right + 5), static_cast<REAL>(rc.top),
              static_cast<REAL>(rc.right - box.right - 5), static_cast<REAL>(rc.bottom - rc.top));
-  DrawThemeText(0, font.get(), g, text, GetWindowText(), brush, StringAlignmentNear,
+  const std::wstring caption = GetWindowText();
+  DrawThemeText(0, font.get(), g, text, caption, brush, StringAlignmentNear,
                 StringAlignmentCenter, true);
-  if (focused) {
-    // The keyboard's place: a dotted frame around the caption.
-    RECT frame{box.right + 2, rc.top, rc.right, rc.bottom};
+  if (focused && FocusMarkShown()) {
+    // The platform's focus mark around the caption.
+    SIZE extent{0, 0};
     HDC gdc = g.GetHDC();
-    ::DrawFocusRect(gdc, &frame);
+    {
+      ScopedSelect sel(gdc, font.get());
+      ::GetTextExtentPoint32W(gdc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    }
+    RECT mark = FocusMarkRect(rc, box, extent);
+    ::DrawFocusRect(gdc, &mark);
     g.ReleaseHDC(gdc);
   }
+}
+
+RECT FocusMarkRect(const RECT& rc, const RECT& box, SIZE textExtent) {
+  const int left = box.right + 3;
+  const int right = std::min<int>(rc.right - 1, left + textExtent.cx + 4);
+  const int height = std::min<int>(rc.bottom - rc.top - 2, textExtent.cy + 2);
+  const int top = rc.top + (rc.bottom - rc.top - height) / 2;
+  return RECT{left, top, right, top + height};
 }

@@ -4,7 +4,9 @@
 // or creation style is kept, and so are the platform's check-state messages
 // (BM_GETCHECK, BM_SETCHECK) and notifications (BN_CLICKED). Automatic check
 // boxes toggle and automatic radio buttons check themselves (and clear the other
-// radio buttons of their group) when clicked.
+// radio buttons of their group) when clicked. The arrow keys move through a
+// radio group and check the button they reach, and the focused button shows the
+// focus mark unless the window's keyboard cues hide it.
 
 #include <windows.h>
 #include <gdiplus.h>
@@ -43,6 +45,9 @@ class CTransButton : public CButton {
   void DrawRadio(Gdiplus::Graphics& g, const RECT& box);
   void DrawPush(HDC dc, const RECT& rc, bool pressed, bool focused);
   void SetCheckState(int state);
+  // An arrow key on a radio button: focus and check the next of its group.
+  bool MoveInGroup(WPARAM key);
+  bool FocusMarkShown() const;
 
   Kind m_kind = kPush;
   bool m_auto = false;
@@ -54,5 +59,8 @@ class CTransButton : public CButton {
 // The check box or radio circle of a button of client rectangle rc, with the
 // platform's menu-check mark size.
 RECT TransButtonBoxRect(const RECT& rc, SIZE markSize);
+// The focus mark of a check box or radio button: around its caption, right of
+// the box, as wide as the text (within the client rectangle rc).
+RECT FocusMarkRect(const RECT& rc, const RECT& box, SIZE textExtent);
 // The three points of the check mark of a box (L, T, W, H).
 void CheckMarkPoints(const Gdiplus::RectF& box, Gdiplus::PointF out[3]);

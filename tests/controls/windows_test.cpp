@@ -281,6 +281,63 @@ TEST_F(ThemedWindows, TransButtonKeepsPlatformCheckBehaviour) {
   EXPECT_EQ(a.GetCheck(), BST_UNCHECKED);
 }
 
+TEST_F(ThemedWindows, TransRadioButtonsKeepTheKeyboardOfThePlatform) {
+  CTransButton a, b, c, box;
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  ASSERT_TRUE(a.Create(L"A", child | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
+                       RECT{10, 10, 150, 34}, page.m_hWnd, 21));
+  ASSERT_TRUE(b.Create(L"B", child | BS_AUTORADIOBUTTON, RECT{10, 40, 150, 64}, page.m_hWnd, 22));
+  ASSERT_TRUE(c.Create(L"C", child | BS_AUTORADIOBUTTON, RECT{10, 70, 150, 94}, page.m_hWnd, 23));
+  ASSERT_TRUE(box.Create(L"Box", child | WS_GROUP | WS_TABSTOP | BS_AUTOCHECKBOX,
+                         RECT{10, 100, 150, 124}, page.m_hWnd, 24));
+  EXPECT_EQ(DLGC_BUTTON | DLGC_RADIOBUTTON | DLGC_WANTARROWS,
+            ::SendMessageW(a.m_hWnd, WM_GETDLGCODE, 0, 0));
+  EXPECT_EQ(DLGC_BUTTON, ::SendMessageW(box.m_hWnd, WM_GETDLGCODE, 0, 0));
+  a.SetCheck(BST_CHECKED);
+  ::SetFocus(a.m_hWnd);
+  ASSERT_EQ(a.m_hWnd, ::GetFocus());
+
+  struct Step {
+    WPARAM key;
+    CTransButton* reached;
+  };
+  const Step steps[] = {{VK_DOWN, &b}, {VK_RIGHT, &c}, {VK_DOWN, &a}, {VK_UP, &c}, {VK_LEFT, &b}};
+  CTransButton* radios[] = {&a, &b, &c};
+  for (const Step& step : steps) {
+    MSG m{::GetFocus(), WM_KEYDOWN, step.key, 0};
+    EXPECT_TRUE(::IsDialogMessageW(page.m_hWnd, &m));
+    Pump();
+    const int id = ::GetDlgCtrlID(step.reached->m_hWnd);
+    EXPECT_EQ(step.reached->m_hWnd, ::GetFocus()) << "key " << step.key << ", to " << id;
+    for (CTransButton* r : radios) {
+      // The reached button is the one checked.
+      const bool reached = r == step.reached;
+      EXPECT_EQ(reached ? BST_CHECKED : BST_UNCHECKED, r->GetCheck())
+          << "key " << step.key << ", button " << ::GetDlgCtrlID(r->m_hWnd);
+    }
+  }
+  EXPECT_EQ(BST_UNCHECKED, box.GetCheck());
+}
+
+TEST_F(ThemedWindows, FocusedTransButtonShowsTheFocusMark) {
+  for (DWORD kind : {DWORD(BS_AUTOCHECKBOX), DWORD(BS_AUTORADIOBUTTON)}) {
+    CTransButton button;
+    ASSERT_TRUE(button.Create(L"Caption", WS_CHILD | WS_VISIBLE | kind, RECT{10, 10, 150, 34},
+                              page.m_hWnd, 31));
+    button.m_allowVisualTheme = false;
+    ::SendMessageW(button.m_hWnd, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    PaintPage();
+    testsupport::Pixels plain(140, 24), focused(140, 24);
+    button.PaintTo(plain.dc(), false, false);
+    button.PaintTo(focused.dc(), false, true);
+    int differ = 0;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 140; ++x) differ += plain.at(x, y) != focused.at(x, y);
+    EXPECT_GT(differ, 20) << "kind " << kind;
+    button.DestroyWindow();
+  }
+}
+
 TEST_F(ThemedWindows, TransButtonDrawsBoxOverParentBackground) {
   CTransButton check;
   ASSERT_TRUE(check.Create(L"", WS_CHILD | WS_VISIBLE | BS_CHECKBOX, RECT{10, 10, 150, 40},
