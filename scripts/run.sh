@@ -82,6 +82,16 @@ reset_first_run() {
   plant_test_file
 }
 
+# Process ids of the program and the engine running in the demo prefix.
+demo_processes() {
+  local pid
+  for pid in $(pgrep -f 'RodeRedud(Engine)?\.exe' || true); do
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+    fi
+  done
+}
+
 own_user_folders
 if [ "$FRESH" = 1 ]; then
   stop_program
@@ -163,7 +173,18 @@ if [ "$ended" = 0 ]; then
   ok=0
 fi
 (cd "$OUT" && timeout 30 wine ./RodeRedudEngine.exe /stop >/dev/null 2>&1) || true
-# The check does not use up the demo's first run.
-[ "$WAS_FIRST_RUN" = 1 ] && reset_first_run
+# The check does not use up the demo's first run: once the program and the
+# engine have ended, what they stored is taken away again.
+if [ "$WAS_FIRST_RUN" = 1 ]; then
+  for _ in $(seq 1 60); do
+    [ -z "$(demo_processes)" ] && break
+    sleep 0.5
+  done
+  if [ -n "$(demo_processes)" ]; then
+    log "the program or the engine is still running; the demo's first run is used up"
+  else
+    reset_first_run
+  fi
+fi
 [ "$ok" = 1 ] && log "check passed"
 [ "$ok" = 1 ]
