@@ -330,18 +330,21 @@ size_t FileSource::Read(uint8_t* out, size_t n) {
 }
 
 Reader::Reader(Source& s, std::function<void(const uint8_t*, size_t)> tee, size_t bufferSize)
-    : src_(s), tee_(std::move(tee)), buf_(std::max<size_t>(bufferSize, 1024)) {}
+    : src_(s),
+      tee_(std::move(tee)),
+      buf_(std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(bufferSize, 1024))),
+      size_(std::max<size_t>(bufferSize, 1024)) {}
 
 size_t Reader::Fill(size_t n) {
-  n = std::min(n, buf_.size());
+  n = std::min(n, size_);
   if (end_ - pos_ >= n) return end_ - pos_;
-  memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+  memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
   end_ -= pos_;
   pos_ = 0;
   while (end_ < n) {
-    size_t got = src_.Read(buf_.data() + end_, buf_.size() - end_);
+    size_t got = src_.Read(buf_.get() + end_, size_ - end_);
     if (!got) break;
-    if (tee_) tee_(buf_.data() + end_, got);
+    if (tee_) tee_(buf_.get() + end_, got);
     end_ += got;
   }
   return end_ - pos_;

@@ -167,8 +167,10 @@ class Matcher {
   std::vector<Anchor> anchors_;
   std::vector<std::pair<uint32_t, uint32_t>> byKey_;  // 4 anchor bytes -> anchor, sorted
   std::vector<uint64_t> bloom_;                       // over the 4-byte keys
-  std::vector<std::vector<uint32_t>> byFirstByte_;    // shorter anchors
-  bool haveShort_ = false;
+  std::vector<uint64_t> pairBits_;                    // anchors of 2 or 3 bytes: first two
+  std::vector<std::pair<uint32_t, uint32_t>> byPair_;  // first two bytes -> anchor, sorted
+  std::vector<std::vector<uint32_t>> byFirstByte_;    // anchors of one byte
+  bool havePairs_ = false, haveSingles_ = false;
   std::vector<uint32_t> fromEnd_;  // signatures placed from the end
   size_t window_ = 4;              // longest bounded stretch
   size_t tailKeep_ = 0;

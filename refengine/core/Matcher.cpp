@@ -80,7 +80,10 @@ bool Sorted(const std::vector<HashSig<N>>& v) {
 }  // namespace
 
 Matcher::Matcher(const Definitions& defs)
-    : imported_(defs.imported), bloom_((size_t(1) << kBloomBits) / 64), byFirstByte_(256) {
+    : imported_(defs.imported),
+      bloom_((size_t(1) << kBloomBits) / 64),
+      pairBits_(65536 / 64),
+      byFirstByte_(256) {
   for (const auto& [id, t] : defs.threats) {
     for (const auto& r : t.byteRules) {
       BodySig s;
@@ -106,6 +109,7 @@ Matcher::Matcher(const Definitions& defs)
     NoteSizes(imported_->sha256, sha256Sizes_, sha256Any_);
   }
   std::sort(byKey_.begin(), byKey_.end());
+  std::sort(byPair_.begin(), byPair_.end());
 }
 
 void Matcher::AddSig(const BodySig* s) {
@@ -149,9 +153,14 @@ void Matcher::AddSig(const BodySig* s) {
       uint32_t slot = BloomSlot(key);
       bloom_[slot >> 6] |= 1ull << (slot & 63);
       byKey_.emplace_back(key, at);
+    } else if (a.len >= 2) {
+      uint32_t key = uint32_t(a.bytes[0]) | uint32_t(a.bytes[1]) << 8;
+      pairBits_[key >> 6] |= 1ull << (key & 63);
+      byPair_.emplace_back(key, at);
+      havePairs_ = true;
     } else {
       byFirstByte_[a.bytes[0]].push_back(at);
-      haveShort_ = true;
+      haveSingles_ = true;
     }
   }
 }
@@ -218,11 +227,22 @@ void Matcher::FileScan::Process(bool final) {
         for (auto it = range.first; it != range.second && !found_; ++it) OnAnchor(it->second, i);
       }
     }
-    if (m_.haveShort_)
+    if (m_.havePairs_ && i + 2 <= have_) {
+      uint32_t key = uint32_t(b[i]) | uint32_t(b[i + 1]) << 8;
+      if (m_.pairBits_[key >> 6] >> (key & 63) & 1) {
+        auto range = std::equal_range(m_.byPair_.begin(), m_.byPair_.end(),
+                                      std::make_pair(key, uint32_t(0)),
+                                      [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (auto it = range.first; it != range.second && !found_; ++it) {
+          const Anchor& an = m_.anchors_[it->second];
+          if (i + an.len <= have_ && (an.len == 2 || b[i + 2] == an.bytes[2])) OnAnchor(it->second, i);
+        }
+      }
+    }
+    if (m_.haveSingles_)
       for (uint32_t a : m_.byFirstByte_[b[i]]) {
-        const Anchor& an = m_.anchors_[a];
-        if (i + an.len <= have_ && memcmp(b + i, an.bytes, an.len) == 0) OnAnchor(a, i);
         if (found_) break;
+        OnAnchor(a, i);
       }
   }
   next_ = std::max(next_, limit);
