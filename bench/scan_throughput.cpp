@@ -126,7 +126,8 @@ std::shared_ptr<rre::SignatureSet> ManySignatures(rre::SignatureReport& report) 
   const char* gaps[] = {"??", "*", "{4}", "{2-8}", "{-6}", "{10-}", "3?", "?c"};
   for (int i = 0; i < 10000; ++i) {
     std::string sig = hex(6 + next() % 8);
-    for (int parts = int(next() % 3); parts > 0; --parts) sig += gaps[next() % 8] + hex(2 + next() % 12);
+    for (int parts = int(next() % 3); parts > 0; --parts)
+      sig += gaps[next() % 8] + hex(2 + next() % 12);
     std::string offset = i % 20 == 0 ? std::to_string(next() % 512) : i % 50 == 1 ? "EOF-200" : "*";
     ndb += "Bench.Body-" + std::to_string(i) + ":0:" + offset + ":" + sig + "\n";
   }

@@ -86,7 +86,7 @@ class MemberStream : public Source {
 
 // One member of an archive.
 struct Member {
-  std::string name;             // as the archive stores it (UTF-8 when it says so)
+  std::string name;              // as the archive stores it (UTF-8 when it says so)
   uint64_t size = kUnknownSize;  // unpacked size, when the archive says
   uint64_t packedSize = kUnknownSize;
   MemberStream* data = nullptr;

@@ -72,8 +72,8 @@ class Unpacker {
       : m_(m), limits_(limits), control_(control), budget_{limits.maxUnpacked} {}
 
   // Returns the threat; `where` receives ">member>..." when it is inside.
-  uint32_t Scan(Source& src, uint64_t size, const std::string& name, int depth,
-                std::string& where, size_t bufferSize) {
+  uint32_t Scan(Source& src, uint64_t size, const std::string& name, int depth, std::string& where,
+                size_t bufferSize) {
     Matcher::FileScan fs(m_, size);
     bool more = true;  // the stream's own bytes still matter
     Reader r(
