@@ -33,17 +33,20 @@ double Now() {
   return double(c.QuadPart) / double(f.QuadPart);
 }
 
+// Pseudo-random numbers, the same every run.
+uint64_t XorShift(uint64_t& seed) {
+  seed ^= seed << 13;
+  seed ^= seed >> 7;
+  seed ^= seed << 17;
+  return seed;
+}
+
 bool Generate(const std::wstring& root) {
   std::wstring marker = root + L"\\complete";
   if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
   CreateDirectoryW(root.c_str(), nullptr);
   uint64_t seed = 0x1234567;
-  auto next = [&seed] {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
+  auto next = [&seed] { return XorShift(seed); };
   const uint64_t files = uint64_t(kFolders) * kFilesPerFolder, avg = kTotalBytes / files;
   std::vector<char> buf(avg * 2);
   for (int d = 0; d < kFolders; ++d) {
@@ -102,12 +105,7 @@ uint64_t ReadAll(const std::wstring& dir, std::vector<uint8_t>& buf, uint64_t& f
 // signatures of 6 to 40 bytes with wildcards, gaps and a few fixed offsets.
 std::shared_ptr<rre::SignatureSet> ManySignatures(rre::SignatureReport& report) {
   uint64_t seed = 0xC0FFEE;
-  auto next = [&seed] {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
+  auto next = [&seed] { return XorShift(seed); };
   auto hex = [&](size_t bytes) {
     std::string raw(bytes, '\0');
     for (auto& c : raw) c = char(next());
@@ -209,9 +207,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<uint8_t> mem(64u << 20);
   uint64_t seed = 0x9876543;
   for (size_t i = 0; i + 8 <= mem.size(); i += 8) {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
+    XorShift(seed);
     memcpy(mem.data() + i, &seed, 8);
   }
   t = Now();
