@@ -730,8 +730,8 @@ TEST(EngineDefinitions, SignatureContainerFindsThreatsInsideArchives) {
   EXPECT_TRUE(Exists(dir / L"clam.7z"));
   std::wstring qid = ReadResults(c).threats->threat[0].quarantineId.Get();
   ASSERT_EQ(qid.size(), 36u);
-  Bstr id(qid);
-  ASSERT_EQ(c.quarantine->RestoreItem(id.get(), nullptr, 0, 0), S_OK);
+  EngineString id(qid);
+  ASSERT_EQ(c.quarantine->RestoreItem(id.Get(), nullptr, 0, 0), S_OK);
   EXPECT_EQ(ReadBytes(dir / L"clam.zip"), zip);
 }
 
