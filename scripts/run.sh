@@ -3,7 +3,9 @@
 # with the default theme, in a demo Wine prefix of its own (build/demoprefix).
 #
 #   bash scripts/run.sh [program switches...]   start the program
-#   bash scripts/run.sh --fresh [...]           reset the demo to a first run, then start
+#   bash scripts/run.sh --fresh [...]           reset the demo to a first run (profile key,
+#                                               engine data, planted file, the prefix's
+#                                               wineserver), then start
 #   bash scripts/run.sh --check                 start, wait for the painted main window,
 #                                               end it with /shutdown; exit 0 on success
 #
@@ -72,16 +74,40 @@ plant_test_file() {
   printf '%s%s' "$head" "$tail" >"$PLANTED"
 }
 
-if [ "$FRESH" = 1 ]; then
-  stop_program
+# Back to a first run: no profile key, no engine data, the test file planted.
+reset_first_run() {
   wine reg delete "$PROFILE_KEY" /f /reg:64 >/dev/null 2>&1 || true
   rm -rf "$ENGINE_DATA"
   rm -f "$PLANTED"
+  plant_test_file
+}
+
+# Process ids of the program and the engine running in the demo prefix.
+demo_processes() {
+  local pid
+  for pid in $(pgrep -f 'RodeRedud(Engine)?\.exe' || true); do
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+    fi
+  done
+}
+
+own_user_folders
+if [ "$FRESH" = 1 ]; then
+  stop_program
+  # A fresh wineserver for the prefix: an engine that was killed rather than
+  # stopped stays known to the prefix's COM service until then, and every
+  # call to the engine would fail.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  ensure_wine
+  reset_first_run
   log "demo reset to a first run"
 fi
 
-own_user_folders
+WAS_FIRST_RUN=0
 if first_run; then
+  WAS_FIRST_RUN=1
   plant_test_file
 fi
 
@@ -147,5 +173,18 @@ if [ "$ended" = 0 ]; then
   ok=0
 fi
 (cd "$OUT" && timeout 30 wine ./RodeRedudEngine.exe /stop >/dev/null 2>&1) || true
+# The check does not use up the demo's first run: once the program and the
+# engine have ended, what they stored is taken away again.
+if [ "$WAS_FIRST_RUN" = 1 ]; then
+  for _ in $(seq 1 60); do
+    [ -z "$(demo_processes)" ] && break
+    sleep 0.5
+  done
+  if [ -n "$(demo_processes)" ]; then
+    log "the program or the engine is still running; the demo's first run is used up"
+  else
+    reset_first_run
+  fi
+fi
 [ "$ok" = 1 ] && log "check passed"
 [ "$ok" = 1 ]

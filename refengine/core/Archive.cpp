@@ -248,7 +248,8 @@ bool TarNumber(const uint8_t* p, size_t n, uint64_t& v) {
 }
 
 std::string TarField(const uint8_t* p, size_t n) {
-  return std::string(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), n));
+  return std::string(reinterpret_cast<const char*>(p),
+                     strnlen(reinterpret_cast<const char*>(p), n));
 }
 
 // The "path" record of a pax extended header ("<len> path=<value>\n").
@@ -294,7 +295,8 @@ void Tar(Reader& r, UnpackBudget& budget, const std::function<bool(Member&)>& ea
       std::string prefix = memcmp(h + 257, "ustar", 5) == 0 ? TarField(h + 345, 155) : "";
       m.name = (prefix.empty() ? "" : prefix + "/") + TarField(h, 100);
     }
-    bool file = (type == '0' || type == 0 || type == '7') && !(m.name.size() && m.name.back() == '/');
+    bool file =
+        (type == '0' || type == 0 || type == '7') && !(m.name.size() && m.name.back() == '/');
     if (!file) {
       if (r.Skip(size + padding) != size + padding) return;
       continue;
@@ -330,18 +332,21 @@ size_t FileSource::Read(uint8_t* out, size_t n) {
 }
 
 Reader::Reader(Source& s, std::function<void(const uint8_t*, size_t)> tee, size_t bufferSize)
-    : src_(s), tee_(std::move(tee)), buf_(std::max<size_t>(bufferSize, 1024)) {}
+    : src_(s),
+      tee_(std::move(tee)),
+      buf_(std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(bufferSize, 1024))),
+      size_(std::max<size_t>(bufferSize, 1024)) {}
 
 size_t Reader::Fill(size_t n) {
-  n = std::min(n, buf_.size());
+  n = std::min(n, size_);
   if (end_ - pos_ >= n) return end_ - pos_;
-  memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+  memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
   end_ -= pos_;
   pos_ = 0;
   while (end_ < n) {
-    size_t got = src_.Read(buf_.data() + end_, buf_.size() - end_);
+    size_t got = src_.Read(buf_.get() + end_, size_ - end_);
     if (!got) break;
-    if (tee_) tee_(buf_.data() + end_, got);
+    if (tee_) tee_(buf_.get() + end_, got);
     end_ += got;
   }
   return end_ - pos_;
@@ -408,7 +413,8 @@ bool ReadTarFiles(const std::string& bytes, uint64_t maxTotal,
   auto collect = [&](Member& m) {
     std::string data;
     uint8_t buf[16384];
-    while (size_t got = m.data->Read(buf, sizeof buf)) data.append(reinterpret_cast<char*>(buf), got);
+    while (size_t got = m.data->Read(buf, sizeof buf))
+      data.append(reinterpret_cast<char*>(buf), got);
     if (m.data->cut || (m.size != kUnknownSize && data.size() != m.size)) return ok = false;
     files.emplace_back(m.name, std::move(data));
     return true;

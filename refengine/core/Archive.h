@@ -55,7 +55,7 @@ class Reader {
   // Makes at least n bytes available if the source has them (n <= buffer size);
   // returns the count available.
   size_t Fill(size_t n);
-  const uint8_t* Data() const { return buf_.data() + pos_; }
+  const uint8_t* Data() const { return buf_.get() + pos_; }
   size_t Available() const { return end_ - pos_; }
   void Consume(size_t n) { pos_ += n; }
   bool ReadExact(void* out, size_t n);
@@ -67,8 +67,8 @@ class Reader {
  private:
   Source& src_;
   std::function<void(const uint8_t*, size_t)> tee_;
-  std::vector<uint8_t> buf_;
-  size_t pos_ = 0, end_ = 0;
+  std::unique_ptr<uint8_t[]> buf_;  // not cleared: only what was read is used
+  size_t size_, pos_ = 0, end_ = 0;
 };
 
 // What bounds the unpacking of one scanned file.
@@ -86,7 +86,7 @@ class MemberStream : public Source {
 
 // One member of an archive.
 struct Member {
-  std::string name;             // as the archive stores it (UTF-8 when it says so)
+  std::string name;              // as the archive stores it (UTF-8 when it says so)
   uint64_t size = kUnknownSize;  // unpacked size, when the archive says
   uint64_t packedSize = kUnknownSize;
   MemberStream* data = nullptr;

@@ -143,7 +143,8 @@ class Matcher {
     Digest sha256Sum_{};
     std::vector<uint8_t> tail_;  // the last bytes, for end-relative signatures
     size_t tailAt_ = 0;          // ring position
-    std::unordered_map<uint32_t, std::pair<uint32_t, uint64_t>> progress_;  // sig -> segment, earliest start
+    std::unordered_map<uint32_t, std::pair<uint32_t, uint64_t>>
+        progress_;                                      // sig -> segment, earliest start
     std::vector<std::pair<uint32_t, uint64_t>> sized_;  // hits waiting for the size: threat, max
     uint32_t found_ = 0;
   };
@@ -165,10 +166,12 @@ class Matcher {
   std::shared_ptr<const SignatureSet> imported_;
   std::vector<const BodySig*> sigs_;
   std::vector<Anchor> anchors_;
-  std::vector<std::pair<uint32_t, uint32_t>> byKey_;  // 4 anchor bytes -> anchor, sorted
-  std::vector<uint64_t> bloom_;                       // over the 4-byte keys
-  std::vector<std::vector<uint32_t>> byFirstByte_;    // shorter anchors
-  bool haveShort_ = false;
+  std::vector<std::pair<uint32_t, uint32_t>> byKey_;   // 4 anchor bytes -> anchor, sorted
+  std::vector<uint64_t> bloom_;                        // over the 4-byte keys
+  std::vector<uint64_t> pairBits_;                     // anchors of 2 or 3 bytes: first two
+  std::vector<std::pair<uint32_t, uint32_t>> byPair_;  // first two bytes -> anchor, sorted
+  std::vector<std::vector<uint32_t>> byFirstByte_;     // anchors of one byte
+  bool havePairs_ = false, haveSingles_ = false;
   std::vector<uint32_t> fromEnd_;  // signatures placed from the end
   size_t window_ = 4;              // longest bounded stretch
   size_t tailKeep_ = 0;

@@ -52,10 +52,9 @@ int KeyScore(const uint8_t* k) {
 template <size_t N>
 bool Lookup(const std::vector<HashSig<N>>& v, const std::array<uint8_t, N>& d, uint64_t size,
             uint32_t& threat) {
-  auto it = std::lower_bound(v.begin(), v.end(), d,
-                             [](const HashSig<N>& h, const std::array<uint8_t, N>& x) {
-                               return h.digest < x;
-                             });
+  auto it = std::lower_bound(
+      v.begin(), v.end(), d,
+      [](const HashSig<N>& h, const std::array<uint8_t, N>& x) { return h.digest < x; });
   for (; it != v.end() && it->digest == d; ++it)
     if (it->size == size || it->size == kAnySize) return threat = it->threat, true;
   return false;
@@ -73,14 +72,18 @@ void NoteSizes(const std::vector<HashSig<N>>& v, std::unordered_set<uint64_t>& s
 
 template <size_t N>
 bool Sorted(const std::vector<HashSig<N>>& v) {
-  return std::is_sorted(v.begin(), v.end(),
-                        [](const HashSig<N>& a, const HashSig<N>& b) { return a.digest < b.digest; });
+  return std::is_sorted(v.begin(), v.end(), [](const HashSig<N>& a, const HashSig<N>& b) {
+    return a.digest < b.digest;
+  });
 }
 
 }  // namespace
 
 Matcher::Matcher(const Definitions& defs)
-    : imported_(defs.imported), bloom_((size_t(1) << kBloomBits) / 64), byFirstByte_(256) {
+    : imported_(defs.imported),
+      bloom_((size_t(1) << kBloomBits) / 64),
+      pairBits_(65536 / 64),
+      byFirstByte_(256) {
   for (const auto& [id, t] : defs.threats) {
     for (const auto& r : t.byteRules) {
       BodySig s;
@@ -106,6 +109,7 @@ Matcher::Matcher(const Definitions& defs)
     NoteSizes(imported_->sha256, sha256Sizes_, sha256Any_);
   }
   std::sort(byKey_.begin(), byKey_.end());
+  std::sort(byPair_.begin(), byPair_.end());
 }
 
 void Matcher::AddSig(const BodySig* s) {
@@ -149,9 +153,14 @@ void Matcher::AddSig(const BodySig* s) {
       uint32_t slot = BloomSlot(key);
       bloom_[slot >> 6] |= 1ull << (slot & 63);
       byKey_.emplace_back(key, at);
+    } else if (a.len >= 2) {
+      uint32_t key = uint32_t(a.bytes[0]) | uint32_t(a.bytes[1]) << 8;
+      pairBits_[key >> 6] |= 1ull << (key & 63);
+      byPair_.emplace_back(key, at);
+      havePairs_ = true;
     } else {
       byFirstByte_[a.bytes[0]].push_back(at);
-      haveShort_ = true;
+      haveSingles_ = true;
     }
   }
 }
@@ -170,7 +179,8 @@ Matcher::FileScan::FileScan(const Matcher& m, uint64_t fileSize) : m_(m), size_(
   const SignatureSet* im = m.imported_.get();
   md5On_ = need(m.md5Sizes_, m.md5Any_, im && !im->md5.empty());
   sha1On_ = need(m.sha1Sizes_, m.sha1Any_, im && !im->sha1.empty());
-  sha256On_ = need(m.sha256Sizes_, m.sha256Any_, !m.ownSha256_.empty() || (im && !im->sha256.empty()));
+  sha256On_ =
+      need(m.sha256Sizes_, m.sha256Any_, !m.ownSha256_.empty() || (im && !im->sha256.empty()));
   if (!m.anchors_.empty())
     buf_.resize(m.window_ * 2 + size_t(std::min<uint64_t>(fileSize, kChunk)));
   if (!m.fromEnd_.empty()) tail_.resize(m.tailKeep_);
@@ -212,17 +222,29 @@ void Matcher::FileScan::Process(bool final) {
     if (i + 4 <= have_) {
       uint32_t key = Load32(b + i), slot = BloomSlot(key);
       if (bloom[slot >> 6] >> (slot & 63) & 1) {
-        auto range = std::equal_range(m_.byKey_.begin(), m_.byKey_.end(),
-                                      std::make_pair(key, uint32_t(0)),
-                                      [](const auto& x, const auto& y) { return x.first < y.first; });
+        auto range =
+            std::equal_range(m_.byKey_.begin(), m_.byKey_.end(), std::make_pair(key, uint32_t(0)),
+                             [](const auto& x, const auto& y) { return x.first < y.first; });
         for (auto it = range.first; it != range.second && !found_; ++it) OnAnchor(it->second, i);
       }
     }
-    if (m_.haveShort_)
+    if (m_.havePairs_ && i + 2 <= have_) {
+      uint32_t key = uint32_t(b[i]) | uint32_t(b[i + 1]) << 8;
+      if (m_.pairBits_[key >> 6] >> (key & 63) & 1) {
+        auto range =
+            std::equal_range(m_.byPair_.begin(), m_.byPair_.end(), std::make_pair(key, uint32_t(0)),
+                             [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (auto it = range.first; it != range.second && !found_; ++it) {
+          const Anchor& an = m_.anchors_[it->second];
+          if (i + an.len <= have_ && (an.len == 2 || b[i + 2] == an.bytes[2]))
+            OnAnchor(it->second, i);
+        }
+      }
+    }
+    if (m_.haveSingles_)
       for (uint32_t a : m_.byFirstByte_[b[i]]) {
-        const Anchor& an = m_.anchors_[a];
-        if (i + an.len <= have_ && memcmp(b + i, an.bytes, an.len) == 0) OnAnchor(a, i);
         if (found_) break;
+        OnAnchor(a, i);
       }
   }
   next_ = std::max(next_, limit);
@@ -257,7 +279,8 @@ void Matcher::FileScan::OnAnchor(uint32_t anchor, size_t at) {
     Hit(s);
     if (it != progress_.end()) progress_.erase(it);
   } else {
-    progress_[a.sig] = {a.segment + 1, base_ + uint64_t(end) + s.segments[a.segment + 1].minGapBefore};
+    progress_[a.sig] = {a.segment + 1,
+                        base_ + uint64_t(end) + s.segments[a.segment + 1].minGapBefore};
   }
 }
 
@@ -285,7 +308,8 @@ uint32_t Matcher::FileScan::FromEnd() const {
       for (size_t k = 1; end >= 0 && k < s.segments.size(); ++k) {
         int64_t from = end + s.segments[k].minGapBefore;
         end = -1;
-        for (size_t p = size_t(from); p < n && end < 0; ++p) end = MatchParts(s.segments[k], 0, t.data(), n, p);
+        for (size_t p = size_t(from); p < n && end < 0; ++p)
+          end = MatchParts(s.segments[k], 0, t.data(), n, p);
       }
       if (end >= 0) return s.threat;
     }
@@ -296,8 +320,8 @@ uint32_t Matcher::FileScan::FromEnd() const {
 uint32_t Matcher::FileScan::ByHash() const {
   uint32_t threat = 0;
   const SignatureSet* im = m_.imported_.get();
-  if (sha256On_ &&
-      (Lookup(m_.ownSha256_, sha256Sum_, total_, threat) || (im && Lookup(im->sha256, sha256Sum_, total_, threat))))
+  if (sha256On_ && (Lookup(m_.ownSha256_, sha256Sum_, total_, threat) ||
+                    (im && Lookup(im->sha256, sha256Sum_, total_, threat))))
     return threat;
   if (md5On_ && im && Lookup(im->md5, md5Sum_, total_, threat)) return threat;
   if (sha1On_ && im && Lookup(im->sha1, sha1Sum_, total_, threat)) return threat;

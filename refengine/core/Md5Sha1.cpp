@@ -65,28 +65,18 @@ void Md5::Block(const uint8_t* p) {
     m[i] = uint32_t(p[4 * i]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i + 2]) << 16 |
            uint32_t(p[4 * i + 3]) << 24;
   uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3];
-  for (int i = 0; i < 64; ++i) {
-    uint32_t f;
-    int g;
-    if (i < 16) {
-      f = (b & c) | (~b & d);
-      g = i;
-    } else if (i < 32) {
-      f = (d & b) | (~d & c);
-      g = (5 * i + 1) & 15;
-    } else if (i < 48) {
-      f = b ^ c ^ d;
-      g = (3 * i + 5) & 15;
-    } else {
-      f = c ^ (b | ~d);
-      g = (7 * i) & 15;
-    }
+  // One loop per round, so that each unrolls without branches.
+  auto step = [&](uint32_t f, int i, int g, int shift) {
     uint32_t t = d;
     d = c;
     c = b;
-    b = b + Rol(a + f + kMd5K[i] + m[g], kMd5S[(i / 16) * 4 + (i & 3)]);
+    b = b + Rol(a + f + kMd5K[i] + m[g], shift);
     a = t;
-  }
+  };
+  for (int i = 0; i < 16; ++i) step((b & c) | (~b & d), i, i, kMd5S[i & 3]);
+  for (int i = 16; i < 32; ++i) step((d & b) | (~d & c), i, (5 * i + 1) & 15, kMd5S[4 + (i & 3)]);
+  for (int i = 32; i < 48; ++i) step(b ^ c ^ d, i, (3 * i + 5) & 15, kMd5S[8 + (i & 3)]);
+  for (int i = 48; i < 64; ++i) step(c ^ (b | ~d), i, (7 * i) & 15, kMd5S[12 + (i & 3)]);
   h_[0] += a;
   h_[1] += b;
   h_[2] += c;
@@ -117,28 +107,18 @@ void Sha1::Block(const uint8_t* p) {
            uint32_t(p[4 * i + 3]);
   for (int i = 16; i < 80; ++i) w[i] = Rol(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
   uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3], e = h_[4];
-  for (int i = 0; i < 80; ++i) {
-    uint32_t f, k;
-    if (i < 20) {
-      f = (b & c) | (~b & d);
-      k = 0x5A827999;
-    } else if (i < 40) {
-      f = b ^ c ^ d;
-      k = 0x6ED9EBA1;
-    } else if (i < 60) {
-      f = (b & c) | (b & d) | (c & d);
-      k = 0x8F1BBCDC;
-    } else {
-      f = b ^ c ^ d;
-      k = 0xCA62C1D6;
-    }
-    uint32_t t = Rol(a, 5) + f + e + k + w[i];
+  auto step = [&](uint32_t f, uint32_t k, uint32_t w) {
+    uint32_t t = Rol(a, 5) + f + e + k + w;
     e = d;
     d = c;
     c = Rol(b, 30);
     b = a;
     a = t;
-  }
+  };
+  for (int i = 0; i < 20; ++i) step((b & c) | (~b & d), 0x5A827999, w[i]);
+  for (int i = 20; i < 40; ++i) step(b ^ c ^ d, 0x6ED9EBA1, w[i]);
+  for (int i = 40; i < 60; ++i) step((b & c) | (b & d) | (c & d), 0x8F1BBCDC, w[i]);
+  for (int i = 60; i < 80; ++i) step(b ^ c ^ d, 0xCA62C1D6, w[i]);
   h_[0] += a;
   h_[1] += b;
   h_[2] += c;

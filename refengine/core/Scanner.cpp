@@ -72,8 +72,8 @@ class Unpacker {
       : m_(m), limits_(limits), control_(control), budget_{limits.maxUnpacked} {}
 
   // Returns the threat; `where` receives ">member>..." when it is inside.
-  uint32_t Scan(Source& src, uint64_t size, const std::string& name, int depth,
-                std::string& where, size_t bufferSize) {
+  uint32_t Scan(Source& src, uint64_t size, const std::string& name, int depth, std::string& where,
+                size_t bufferSize) {
     Matcher::FileScan fs(m_, size);
     bool more = true;  // the stream's own bytes still matter
     Reader r(
@@ -140,7 +140,9 @@ uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, const Sca
   std::string where;
   size_t slash = path.find_last_of(L"\\/");
   std::string name = ToBytes(slash == std::wstring::npos ? path : path.substr(slash + 1));
-  uint32_t threat = Unpacker(m, limits, control).Scan(src, size, name, 0, where, kFileBuffer);
+  // A small file needs no more buffer than its own size (and the sniffing).
+  size_t buffer = size_t(std::min<uint64_t>(kFileBuffer, std::max<uint64_t>(size + 1, 1024)));
+  uint32_t threat = Unpacker(m, limits, control).Scan(src, size, name, 0, where, buffer);
   error = src.error;
   CloseHandle(h);
   if (threat) inside = ToWide(where);

@@ -257,7 +257,8 @@ bool SignatureSet::AddDatabase(const std::string& fileName, const std::string& t
       AddHashLine(line, section, mine);
   }
   std::string note = fileName + ": " + std::to_string(mine.hashes + mine.bodies) + " loaded";
-  if (mine.skippedLines) note += ", " + std::to_string(mine.skippedLines) + " unreadable lines skipped";
+  if (mine.skippedLines)
+    note += ", " + std::to_string(mine.skippedLines) + " unreadable lines skipped";
   if (mine.unsupportedLines) {
     note += ", " + std::to_string(mine.unsupportedLines) + " unsupported skipped";
     if (section) note += " (PE section hashes are not matched)";

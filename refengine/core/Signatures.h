@@ -50,8 +50,8 @@ struct SigPart {
 struct SigSegment {
   std::vector<SigPart> parts;
   std::vector<std::pair<uint32_t, uint32_t>> gaps;  // before parts[1..]: min, max
-  uint32_t minGapBefore = 0;  // after the previous segment ("*" 0, "{n-}" n)
-  uint32_t span = 0;          // longest length a match can have
+  uint32_t minGapBefore = 0;                        // after the previous segment ("*" 0, "{n-}" n)
+  uint32_t span = 0;                                // longest length a match can have
 };
 
 struct BodySig {
@@ -80,8 +80,8 @@ struct HashSig {
 // What loading signature files found, for the engine's trace and the tests.
 struct SignatureReport {
   uint64_t hashes = 0, bodies = 0;
-  uint64_t skippedLines = 0;      // malformed
-  uint64_t unsupportedLines = 0;  // valid but not handled (targets, PE section hashes, ...)
+  uint64_t skippedLines = 0;       // malformed
+  uint64_t unsupportedLines = 0;   // valid but not handled (targets, PE section hashes, ...)
   std::vector<std::string> notes;  // one line per file or fault worth telling
 };
 
@@ -95,8 +95,7 @@ class SignatureSet {
   bool AddDatabase(const std::string& fileName, const std::string& text, SignatureReport& report);
   // Adds every database inside a .cvd / .cld container. False when the
   // container itself is unreadable (bad header, checksum, archive).
-  bool AddContainer(const std::string& fileName, const std::string& bytes,
-                    SignatureReport& report);
+  bool AddContainer(const std::string& fileName, const std::string& bytes, SignatureReport& report);
 
   // The name behind an id of this set, empty when unknown.
   std::string NameOf(uint32_t threat) const;
@@ -115,8 +114,8 @@ class SignatureSet {
   bool AddHashLine(const std::string& line, bool sectionHashes, SignatureReport& report);
   bool AddBodyLine(const std::string& line, SignatureReport& report);
 
-  std::string names_;  // NUL-separated
-  std::unordered_map<uint32_t, uint32_t> taken_;        // id -> offset in names_
+  std::string names_;                                    // NUL-separated
+  std::unordered_map<uint32_t, uint32_t> taken_;         // id -> offset in names_
   std::unordered_map<uint64_t, uint32_t> idByNameHash_;  // 64-bit name hash -> id
 };
 

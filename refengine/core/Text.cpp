@@ -108,7 +108,8 @@ bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& out
   if (ok) {
     out.resize(size_t(size.QuadPart));
     DWORD got = 0;
-    ok = out.empty() || (ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) && got == out.size());
+    ok = out.empty() ||
+         (ReadFile(h, out.data(), DWORD(out.size()), &got, nullptr) && got == out.size());
   }
   CloseHandle(h);
   return ok;

@@ -23,6 +23,7 @@
 #include "engine/documents/ScanResults.h"
 #include "engine/documents/ThreatDefinitionsConfig.h"
 #include "support/HttpServer.h"
+#include "../refsigs/Makers.h"
 
 using namespace rrtest;
 
@@ -700,6 +701,58 @@ TEST(EngineDefinitions, UpdateFromLocalServerAndCleanFailures) {
             S_OK);
 }
 
+// A signature container from the definitions server: installed, and its
+// signature finds the peer's test file on its own and inside a ZIP; cleaning
+// quarantines the whole archive.
+TEST(EngineDefinitions, SignatureContainerFindsThreatsInsideArchives) {
+  EngineClient c;
+  ASSERT_TRUE(c.ok() && c.Connect());
+  std::string hsb =
+      "71e7b604d18aefd839e51a39c88df8383bb4c071dc31f87f00a2b5df580d4495:544:ClamAV-Test-File\n";
+  std::string cvd = maker::Container(maker::Gzip(maker::Tar({{"test.hsb", hsb}})), 31001);
+  std::string damaged = cvd;
+  damaged[damaged.size() - 10] ^= 1;
+  HttpServer server;
+  server.Enqueue({200, "", {}, damaged});
+  server.Enqueue({200, "", {}, cvd});
+  server.Enqueue({200, "", {}, cvd});
+  SetUpdateUrl(c, server.Url(L"/TROVE/trove.aspx"));
+  EXPECT_EQ(RunUpdate(c), 100) << "a container failing its checksum is refused";
+  ASSERT_EQ(RunUpdate(c), 3);
+  EXPECT_EQ(RunUpdate(c), 2) << "the same container again";
+  EXPECT_TRUE(Exists(Folders().data + L"\\Definitions\\delivered.cvd"));
+
+  TempDir dir, tmp;
+  const std::wstring testFiles = L"Z:\\usr\\share\\clamav-testfiles\\";
+  std::string zip = ReadBytes(testFiles + L"clam.zip");
+  ASSERT_TRUE(WriteBytes(dir / L"clam.zip", zip));
+  ASSERT_TRUE(CopyFileW((testFiles + L"clam.exe").c_str(), (dir / L"clam.exe").c_str(), FALSE));
+  ASSERT_TRUE(WriteBytes(dir / L"clam.7z", ReadBytes(testFiles + L"clam.7z")));  // not unpacked
+  ASSERT_EQ(RunCustomScan(c, {dir.path()}), kScanDoneThreats);
+  auto results = ReadResults(c);
+  ASSERT_TRUE(results.threats);
+  ASSERT_EQ(results.threats->threat.Count(), 1u);
+  const auto& t = results.threats->threat[0];
+  EXPECT_EQ(t.name.Get(), L"ClamAV-Test-File");
+  EXPECT_EQ(t.category.Get(), L"Test file");
+  std::vector<std::wstring> traces;
+  for (const auto& x : t.traces->trace) traces.push_back(x.dispValue.Get());
+  std::sort(traces.begin(), traces.end());
+  EXPECT_EQ(traces, (std::vector<std::wstring>{dir / L"clam.exe", dir / L"clam.zip>clam.exe"}));
+  ASSERT_TRUE(results.summary && results.summary->scannerResults->errors);
+  EXPECT_EQ(results.summary->scannerResults->errors->error.Count(), 0u);
+
+  ASSERT_EQ(Clean(c, 3, tmp), S_OK);
+  ASSERT_TRUE(c.sink.WaitState({kCleanDone}));
+  EXPECT_FALSE(Exists(dir / L"clam.zip")) << "the whole archive is quarantined";
+  EXPECT_FALSE(Exists(dir / L"clam.exe"));
+  EXPECT_TRUE(Exists(dir / L"clam.7z"));
+  std::wstring qid = ReadResults(c).threats->threat[0].quarantineId.Get();
+  ASSERT_EQ(qid.size(), 36u);
+  EngineString id(qid);
+  ASSERT_EQ(c.quarantine->RestoreItem(id.Get(), nullptr, 0, 0), S_OK);
+  EXPECT_EQ(ReadBytes(dir / L"clam.zip"), zip);
+}
 
 TEST(EngineSchedule, ScheduledScanRunsAtItsTime) {
   EngineClient c;

@@ -135,7 +135,10 @@ inline std::string TarHeader(const std::string& name, uint64_t size, char type) 
   snprintf(h.data() + 124, 12, "%011llo", static_cast<unsigned long long>(size));
   snprintf(h.data() + 136, 12, "%011o", 0);
   h[156] = type;
-  memcpy(h.data() + 257, "ustar\0" "00", 8);
+  memcpy(h.data() + 257,
+         "ustar\0"
+         "00",
+         8);
   memset(h.data() + 148, ' ', 8);
   unsigned sum = 0;
   for (unsigned char c : h) sum += c;
@@ -166,8 +169,9 @@ inline std::string Tar(const std::vector<std::pair<std::string, std::string>>& f
 // A signature container: header, then `body` (a tar, gzip-compressed or not).
 inline std::string Container(const std::string& body, uint32_t version) {
   rre::Md5Digest sum = rre::Md5::Of(body.data(), body.size());
-  std::string head = "ClamAV-VDB:10 Dec 2026 00-00 +0000:" + std::to_string(version) + ":3:90:" +
-                     rre::ToHex(sum.data(), sum.size()) + ":nosignature:tests:1765324800";
+  std::string head = "ClamAV-VDB:10 Dec 2026 00-00 +0000:" + std::to_string(version) +
+                     ":3:90:" + rre::ToHex(sum.data(), sum.size()) +
+                     ":nosignature:tests:1765324800";
   head.resize(512, ' ');
   return head + body;
 }

@@ -30,9 +30,7 @@ std::string Hex(const std::string& s) {
 
 // A harmless marker the archive tests hide in members, found by a body signature.
 const std::string kMarker = "RR-SIGNATURE-TEST-MARKER-5e1f";
-std::string MarkerNdb() {
-  return "Test.Marker:0:*:" + Hex(kMarker) + "\n";
-}
+std::string MarkerNdb() { return "Test.Marker:0:*:" + Hex(kMarker) + "\n"; }
 
 struct Loaded {
   Definitions defs;
@@ -129,7 +127,8 @@ TEST(HashSignatures, FormatsSizesAndBadLines) {
   EXPECT_EQ(l->report.skippedLines, 3u);
   EXPECT_EQ(l->report.unsupportedLines, 1u);
   bool noted = false;
-  for (const auto& n : l->report.notes) noted = noted || n.find("PE section hashes") != std::string::npos;
+  for (const auto& n : l->report.notes)
+    noted = noted || n.find("PE section hashes") != std::string::npos;
   EXPECT_TRUE(noted) << "the refused section hashes are noted";
 
   struct Case {
@@ -210,6 +209,12 @@ TEST(BodySignatures, WildcardsAndOffsets) {
       {"no four whole bytes", "*", "41??42??43", "zAxByCz", true},
       {"no four whole bytes absent", "*", "41??42??43", "zAxBy", false},
       {"a later start completes", "*", "41414141*42424242", "AAAA..AAAA..BBBB", true},
+      {"two-byte stretch after *", "*", "41424344*4546", "ABCDxxEF", true},
+      {"two-byte stretch missing", "*", "41424344*4546", "ABCDxxE", false},
+      {"three-byte stretch", "*", "41424344*454647", "ABCDxEFG", true},
+      {"three-byte stretch differs", "*", "41424344*454647", "ABCDxEFH", false},
+      {"one-byte stretch", "*", "41424344*45??46", "ABCD..EzF", true},
+      {"one-byte stretch before", "*", "41424344*45??46", "EzFABCD", false},
       {"offset n", "3", "41424344", "xyzABCD", true},
       {"offset n, elsewhere", "3", "41424344", "xyABCD", false},
       {"offset n,m within", "2,2", "41424344", "xyzwABCD", true},
@@ -222,13 +227,15 @@ TEST(BodySignatures, WildcardsAndOffsets) {
   };
   for (const auto& c : cases) {
     auto l = Load({{"t.ndb", "Case.Sig:0:" + c.offset + ":" + c.hex + "\n"}});
-    ASSERT_EQ(l->report.bodies, 1u) << c.what << ": " << (l->report.notes.empty() ? "" : l->report.notes[0]);
+    ASSERT_EQ(l->report.bodies, 1u)
+        << c.what << ": " << (l->report.notes.empty() ? "" : l->report.notes[0]);
     EXPECT_EQ(Scan(*l, c.data), c.found ? "Case.Sig" : "(clean)")
         << c.what << " (" << c.offset << ":" << c.hex << ")";
     // The same in small pieces.
     Matcher::FileScan fs(*l->matcher, c.data.size());
     for (size_t i = 0; i < c.data.size(); i += 7)
-      fs.Feed(reinterpret_cast<const uint8_t*>(c.data.data()) + i, std::min<size_t>(7, c.data.size() - i));
+      fs.Feed(reinterpret_cast<const uint8_t*>(c.data.data()) + i,
+              std::min<size_t>(7, c.data.size() - i));
     EXPECT_EQ(fs.Finish() != 0, c.found) << c.what << " fed in pieces";
   }
 }
@@ -274,23 +281,28 @@ TEST(BodySignatures, BadLinesAreSkippedAndCounted) {
 }
 
 TEST(Containers, HeaderChecksumAndContents) {
-  std::string tar = maker::Tar({{"test.hsb", kClamHsb}, {"marker.ndb", MarkerNdb()}, {"notes.info", "x"}});
+  std::string tar =
+      maker::Tar({{"test.hsb", kClamHsb}, {"marker.ndb", MarkerNdb()}, {"notes.info", "x"}});
   struct Case {
     const char* what;
     std::string name, bytes;
     bool ok;
     const char* note;
   } cases[] = {
-      {"tar.gz container", "daily.cvd", maker::Container(maker::Gzip(tar), 27001), true, "version 27001"},
+      {"tar.gz container", "daily.cvd", maker::Container(maker::Gzip(tar), 27001), true,
+       "version 27001"},
       {"plain tar container", "daily.cld", maker::Container(tar, 27002), true, "version 27002"},
-      {"damaged checksum", "bad.cvd", [&] {
+      {"damaged checksum", "bad.cvd",
+       [&] {
          std::string b = maker::Container(maker::Gzip(tar), 1);
-         b[600] ^= 1;
+         b[b.size() - 10] ^= 1;
          return b;
-       }(), false, "MD5 mismatch"},
+       }(),
+       false, "MD5 mismatch"},
       {"not a container", "x.cvd", std::string(600, 'x'), false, "not a signature container"},
       {"short", "s.cvd", "ClamAV-VDB:", false, "shorter than its header"},
-      {"not a tar inside", "n.cvd", maker::Container(maker::Gzip("plain text"), 3), false, "damaged archive"},
+      {"not a tar inside", "n.cvd", maker::Container(maker::Gzip("plain text"), 3), false,
+       "damaged archive"},
   };
   for (const auto& c : cases) {
     SignatureSet set;
@@ -331,7 +343,8 @@ class ArchiveScan : public ::testing::Test {
  protected:
   ArchiveScan() : l(Load({{"marker.ndb", MarkerNdb()}, {"test.hsb", kClamHsb}})) {}
   std::string Payload() const { return "some text before " + kMarker + " and after"; }
-  std::string ScanBytes(const std::wstring& name, const std::string& bytes, const ScanLimits& limits = {}) {
+  std::string ScanBytes(const std::wstring& name, const std::string& bytes,
+                        const ScanLimits& limits = {}) {
     std::wstring path = dir / name;
     EXPECT_TRUE(WriteBytes(path, bytes));
     uint32_t error = 0;
@@ -352,7 +365,8 @@ TEST_F(ArchiveScan, MembersAreFoundAndNamed) {
     std::string bytes, expect;
   } cases[] = {
       {L"plain.bin", p, "Test.Marker@"},
-      {L"stored.zip", maker::Zip({{"a.txt", clean, 0}, {"dir/p.bin", p, 0}}), "Test.Marker@>dir/p.bin"},
+      {L"stored.zip", maker::Zip({{"a.txt", clean, 0}, {"dir/p.bin", p, 0}}),
+       "Test.Marker@>dir/p.bin"},
       {L"deflate.zip", maker::Zip({{"a.txt", clean}, {"p.bin", p}}), "Test.Marker@>p.bin"},
       {L"descriptor.zip", maker::Zip({{"a.txt", clean, 8, true}, {"p.bin", p, 8, true}}),
        "Test.Marker@>p.bin"},
@@ -363,18 +377,22 @@ TEST_F(ArchiveScan, MembersAreFoundAndNamed) {
       {L"longname.tar", maker::Tar({{longName, p}}), "Test.Marker@>" + longName},
       {L"nested.tgz", maker::Gzip(maker::Tar({{"x/inner.zip", innerZip}})),
        "Test.Marker@>nested.tar>x/inner.zip>payload.bin"},
-      {L"zip-in-zip.zip", maker::Zip({{"inner.zip", innerZip, 0}}), "Test.Marker@>inner.zip>payload.bin"},
+      {L"zip-in-zip.zip", maker::Zip({{"inner.zip", innerZip, 0}}),
+       "Test.Marker@>inner.zip>payload.bin"},
       // Members we do not unpack are passed over; the rest are still scanned.
       {L"encrypted.zip", maker::Zip({{"e.bin", p, 8, false, true}}), "(clean)"},
       {L"other-method.zip", maker::Zip({{"m.bin", p, 12}, {"p2.bin", p}}), "Test.Marker@>p2.bin"},
       // Damaged archives end the look inside without an error.
-      {L"truncated.zip", maker::Zip({{"p.bin", p + std::string(5000, 'z')}}).substr(0, 60), "(clean)"},
+      {L"truncated.zip", maker::Zip({{"p.bin", p + std::string(5000, 'z')}}).substr(0, 60),
+       "(clean)"},
       {L"truncated.gz", maker::Gzip(std::string(4000, 'q') + p).substr(0, 40), "(clean)"},
-      {L"bad-checksum.tar", [&] {
+      {L"bad-checksum.tar",
+       [&] {
          std::string t = maker::Tar({{"p.bin.gz", maker::Gzip(p)}});
          t[0] ^= 1;
          return t;
-       }(), "(clean)"},
+       }(),
+       "(clean)"},
   };
   for (const auto& c : cases) EXPECT_EQ(ScanBytes(c.file, c.bytes), c.expect) << ToBytes(c.file);
 }
@@ -384,7 +402,11 @@ TEST_F(ArchiveScan, DepthLimit) {
     int levels;
     ScanLimits limits;
     bool found;
-  } cases[] = {{1, {}, true}, {8, {}, true}, {9, {}, false}, {3, {2, 100 << 20, {}}, false}, {2, {2, 100 << 20, {}}, true}};
+  } cases[] = {{1, {}, true},
+               {8, {}, true},
+               {9, {}, false},
+               {3, {2, 100 << 20, {}}, false},
+               {2, {2, 100 << 20, {}}, true}};
   for (const auto& c : cases) {
     std::string bytes = Payload(), trace;
     for (int i = 0; i < c.levels; ++i) {
@@ -392,7 +414,8 @@ TEST_F(ArchiveScan, DepthLimit) {
       trace = ">l" + std::to_string(i) + ".zip" + trace;
     }
     // The innermost "l0.zip" member is the payload itself.
-    EXPECT_EQ(ScanBytes(L"nested.zip", bytes, c.limits), c.found ? "Test.Marker@" + trace : "(clean)")
+    EXPECT_EQ(ScanBytes(L"nested.zip", bytes, c.limits),
+              c.found ? "Test.Marker@" + trace : "(clean)")
         << c.levels << " levels, depth limit " << c.limits.maxDepth;
   }
 }
@@ -459,7 +482,8 @@ TEST_F(ArchiveScan, RealTestFiles) {
 TEST_F(ArchiveScan, Bombs) {
   // 42 levels of ZIP within ZIP: unpacked to the depth limit, then left alone.
   std::string nested = Payload();
-  for (int i = 0; i < 42; ++i) nested = maker::Zip({{"level" + std::to_string(i) + ".zip", nested}});
+  for (int i = 0; i < 42; ++i)
+    nested = maker::Zip({{"level" + std::to_string(i) + ".zip", nested}});
   EXPECT_EQ(ScanBytes(L"42-levels.zip", nested), "(clean)");
 
   // 10 GB of zeros in one deflate member (about 10 MB packed), written by
@@ -538,6 +562,7 @@ TEST_F(ArchiveScan, Bombs) {
   EXPECT_EQ(ScanBytes(L"overlap.zip", overlap), "Test.Marker@>shared.txt");
 
   // A small highly packed member is no bomb (under the 1 MB floor).
-  EXPECT_EQ(ScanBytes(L"small-zeros.zip", maker::Zip({{"z.bin", std::string(900000, '\0')}})), "(clean)");
+  EXPECT_EQ(ScanBytes(L"small-zeros.zip", maker::Zip({{"z.bin", std::string(900000, '\0')}})),
+            "(clean)");
   printf("peak working set after the bombs: %zu MB\n", PeakWorkingSetMb());
 }
