@@ -9,27 +9,17 @@
 #include <pugixml.hpp>
 
 #include "engine/documents/ScanResults.h"
+#include "support/BenchClock.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 template <class F>
 double Best(int runs, F&& f) {
   double best = 1e30;
   for (int i = 0; i < runs; ++i) {
-    double t0 = Now();
+    double t0 = BenchNowSeconds();
     f();
-    double t = Now() - t0;
+    double t = BenchNowSeconds() - t0;
     if (t < best) best = t;
   }
   return best;

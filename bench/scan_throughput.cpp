@@ -20,18 +20,12 @@
 #include "Scanner.h"
 #include "Sha256.h"
 #include "Signatures.h"
+#include "support/BenchClock.h"
 
 namespace {
 
 constexpr int kFolders = 100, kFilesPerFolder = 200;
 constexpr uint64_t kTotalBytes = 200ull * 1024 * 1024;
-
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return double(c.QuadPart) / double(f.QuadPart);
-}
 
 // Pseudo-random numbers, the same every run.
 uint64_t XorShift(uint64_t& seed) {
@@ -144,9 +138,9 @@ double BestScan(const rre::Matcher& matcher, const std::wstring& root, uint64_t&
     rre::ScanOptions options;
     options.roots = {root};
     rre::Scanner scanner(matcher, options, control);
-    double t = Now();
+    double t = BenchNowSeconds();
     scanner.Run();
-    best = std::min(best, Now() - t);
+    best = std::min(best, BenchNowSeconds() - t);
     bytes = scanner.Stats().bytes;
     threats = scanner.Stats().threats;
   }
@@ -164,13 +158,13 @@ int wmain(int argc, wchar_t** argv) {
     GetTempPathW(MAX_PATH, tmp);
     root = std::wstring(tmp) + L"rr_scan_bench";
   }
-  double t = Now();
+  double t = BenchNowSeconds();
   if (!Generate(root)) {
     fwprintf(stderr, L"cannot generate the tree in %ls\n", root.c_str());
     return 1;
   }
   wprintf(L"tree: %ls (%d files, ready in %.1f s)\n", root.c_str(), kFolders * kFilesPerFolder,
-          Now() - t);
+          BenchNowSeconds() - t);
 
   rre::Matcher matcher(rre::BuiltInDefinitions());
   std::vector<uint8_t> buf(256 * 1024);
@@ -180,17 +174,17 @@ int wmain(int argc, wchar_t** argv) {
   uint64_t readBytes = 0, scanBytes = 0, scanFiles = 0, threats = 0;
   for (int round = 0; round < 3; ++round) {
     files = 0;
-    t = Now();
+    t = BenchNowSeconds();
     readBytes = ReadAll(root, buf, files);
-    bestRead = std::min(bestRead, Now() - t);
+    bestRead = std::min(bestRead, BenchNowSeconds() - t);
 
     rre::ScanControl control;
     rre::ScanOptions options;
     options.roots = {root};
     rre::Scanner scanner(matcher, options, control);
-    t = Now();
+    t = BenchNowSeconds();
     scanner.Run();
-    bestScan = std::min(bestScan, Now() - t);
+    bestScan = std::min(bestScan, BenchNowSeconds() - t);
     scanBytes = scanner.Stats().bytes;
     scanFiles = scanner.Stats().files;
     threats = scanner.Stats().threats;
@@ -210,33 +204,35 @@ int wmain(int argc, wchar_t** argv) {
     XorShift(seed);
     memcpy(mem.data() + i, &seed, 8);
   }
-  t = Now();
+  t = BenchNowSeconds();
   uint32_t hit = 0;
   for (size_t off = 0; off < mem.size(); off += 10240)
     hit |= matcher.ScanBuffer(mem.data() + off, std::min<size_t>(10240, mem.size() - off));
-  double dt = Now() - t;
+  double dt = BenchNowSeconds() - t;
   wprintf(L"matcher in memory: %.0f MB/s%ls\n", 64.0 / dt, hit ? L" (unexpected match)" : L"");
 
   // Imported signatures: the same tree, the same scanner.
   rre::SignatureReport report;
-  t = Now();
+  t = BenchNowSeconds();
   rre::Definitions many = rre::BuiltInDefinitions();
   many.Import(ManySignatures(report));
   rre::Matcher big(many);
   wprintf(L"imported: %llu hash and %llu body signatures (%llu lines skipped), ready in %.2f s\n",
           (unsigned long long)report.hashes, (unsigned long long)report.bodies,
-          (unsigned long long)(report.skippedLines + report.unsupportedLines), Now() - t);
+          (unsigned long long)(report.skippedLines + report.unsupportedLines),
+          BenchNowSeconds() - t);
   uint64_t builtBytes = 0, builtThreats = 0, bigBytes = 0, bigThreats = 0;
   double builtIn = BestScan(matcher, root, builtBytes, builtThreats);
   double imported = BestScan(big, root, bigBytes, bigThreats);
   wprintf(L"scan, built-in definitions: %.1f MB/s\n", double(builtBytes) / 1048576.0 / builtIn);
   wprintf(L"scan, with imported signatures: %.1f MB/s (%llu threats)\n",
           double(bigBytes) / 1048576.0 / imported, (unsigned long long)bigThreats);
-  t = Now();
+  t = BenchNowSeconds();
   hit = 0;
   for (size_t off = 0; off < mem.size(); off += 10240)
     hit |= big.ScanBuffer(mem.data() + off, std::min<size_t>(10240, mem.size() - off));
-  wprintf(L"matcher in memory, with imported signatures: %.0f MB/s\n", 64.0 / (Now() - t));
+  wprintf(L"matcher in memory, with imported signatures: %.0f MB/s\n",
+          64.0 / (BenchNowSeconds() - t));
   wprintf(L"imported/built-in throughput ratio: %.2f (goal >= 0.8)\n", builtIn / imported);
   PROCESS_MEMORY_COUNTERS pmc{};
   pmc.cb = sizeof pmc;

@@ -19,16 +19,10 @@
 #include "engine/documents/ScanConfig.h"
 #include "pages/scan/ScanPage.h"
 #include "pages/scan/ScanningPage.h"
+#include "support/BenchClock.h"
 #include "support/EnginePageFixture.h"
 
 namespace {
-
-double NowS() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return double(c.QuadPart) / double(f.QuadPart);
-}
 
 double ProcessCpuS() {
   FILETIME created, exited, kernel, user;
@@ -90,12 +84,12 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t tmp[MAX_PATH];
   GetTempPathW(MAX_PATH, tmp);
   const std::wstring root = std::wstring(tmp) + L"rr_scan_ui_bench";
-  double t = NowS();
+  double t = BenchNowSeconds();
   if (!MakeTree(root, files)) {
     std::printf("cannot make the tree\n");
     return 1;
   }
-  std::printf("tree: %d files (ready in %.1f s)\n", files, NowS() - t);
+  std::printf("tree: %d files (ready in %.1f s)\n", files, BenchNowSeconds() - t);
   {
     EnginePageFixture f;
     if (!f.Start()) {
@@ -116,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
       {
         auto control = Engine().ScanControl();
         if (!control || FAILED(control->ResetScan())) return 1;
-        t = NowS();
+        t = BenchNowSeconds();
         if (FAILED(control->StartScan(kScanCustom))) return 1;
         LONG state = 1;
         while (!ScanOver(state)) {
@@ -124,16 +118,16 @@ int wmain(int argc, wchar_t** argv) {
           state = ScanState();
           if (state < 0) return 1;
         }
-        bestBare = std::min(bestBare, NowS() - t);
+        bestBare = std::min(bestBare, BenchNowSeconds() - t);
       }
       // The window follows the scan.
       frame.SetTabsEnabled(true);
       const double cpu0 = ProcessCpuS();
-      t = NowS();
+      t = BenchNowSeconds();
       frame.BeginScan(kScanCustom);
       CScanningPage* page = frame.ScanningPage();
       PumpUntil([&] { return !page->FollowingScan(); }, 600000);
-      const double wall = NowS() - t;
+      const double wall = BenchNowSeconds() - t;
       if (wall < bestUi) {
         bestUi = wall;
         uiCpu = ProcessCpuS() - cpu0;
@@ -147,8 +141,9 @@ int wmain(int argc, wchar_t** argv) {
                 records);
     std::printf("throughput ratio with the window / without: %.2f (goal >= 0.9)\n",
                 bestBare / bestUi);
-    std::printf("window CPU time during its scan: %.3f s = %.1f %% of the wall time (goal <= 10 %%)\n",
-                uiCpu, uiWall > 0 ? 100.0 * uiCpu / uiWall : 0.0);
+    std::printf(
+        "window CPU time during its scan: %.3f s = %.1f %% of the wall time (goal <= 10 %%)\n",
+        uiCpu, uiWall > 0 ? 100.0 * uiCpu / uiWall : 0.0);
   }
   ::CoUninitialize();
   return 0;

@@ -15,24 +15,10 @@
 #include "engine/EventSinks.h"
 #include "framework/Gdi.h"
 #include "pages/scan/ScanningPage.h"
+#include "support/BenchClock.h"
 #include "support/Capture.h"
 #include "support/FakeEngine.h"
 #include "support/FrameHarness.h"
-
-namespace {
-
-double NowMs() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER c;
-  ::QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const int threats = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
@@ -79,34 +65,33 @@ int wmain(int argc, wchar_t** argv) {
       ::GdiFlush();
     };
     repaint();  // warm-up: pictures decoded, fonts made
-    double t0 = NowMs();
+    double t0 = BenchNowMs();
     for (int i = 0; i < N; ++i) repaint();
-    const double repaintMs = (NowMs() - t0) / N;
+    const double repaintMs = (BenchNowMs() - t0) / N;
 
     // The same with the animation and glow timers firing in between, as on screen.
-    t0 = NowMs();
+    t0 = BenchNowMs();
     for (int i = 0; i < N; ++i) {
       page->Animation().Step();
       page->Progress().StepGlow(::GetTickCount());
       repaint();
     }
-    const double animatedMs = (NowMs() - t0) / N;
+    const double animatedMs = (BenchNowMs() - t0) / N;
 
     testsupport::Pixels mem(W, H);
     ::SendMessageW(page->m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem.dc()), PRF_CLIENT);
     WindowDC dc(page->m_hWnd);
-    t0 = NowMs();
+    t0 = BenchNowMs();
     for (int i = 0; i < N; ++i) {
       ::BitBlt(dc.get(), 0, 0, W, H, mem.dc(), 0, 0, SRCCOPY);
       ::GetPixel(dc.get(), W - 1, H - 1);
     }
-    const double blitMs = (NowMs() - t0) / N;
+    const double blitMs = (BenchNowMs() - t0) / N;
 
     std::printf("scanning page %dx%d with %d threat records (%d threat events), %d repaints\n", W,
                 H, page->ThreatList().RecordCount(), threats, N);
     std::printf("full repaint (page, banner, list, labels, bar, animation): %.2f ms\n", repaintMs);
-    std::printf("full repaint with an animation and glow step before each: %.2f ms\n",
-                animatedMs);
+    std::printf("full repaint with an animation and glow step before each: %.2f ms\n", animatedMs);
     std::printf("one BitBlt of the page's area to the window: %.3f ms\n", blitMs);
     std::printf("ratio repaint / window BitBlt: %.1f\n", blitMs > 0 ? repaintMs / blitMs : 0.0);
     std::printf("within half a 60 Hz frame (8 ms): %s\n",

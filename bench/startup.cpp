@@ -16,17 +16,11 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "support/BenchClock.h"
 #include "support/FrameHarness.h"
 #include "framework/Handles.h"
 
 namespace {
-
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -96,11 +90,11 @@ double TimeChild(const wchar_t* mode, int run) {
   std::wstring cmd = L"\"" + std::wstring(self) + L"\" --child " + mode + L" " + eventName;
   STARTUPINFOW si{sizeof(si)};
   PROCESS_INFORMATION pi{};
-  const double start = NowMs();
+  const double start = BenchNowMs();
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return -1;
   const DWORD wait = WaitForSingleObject(painted, 60000);
-  const double elapsed = NowMs() - start;
+  const double elapsed = BenchNowMs() - start;
   WaitForSingleObject(pi.hProcess, 60000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
@@ -142,10 +136,10 @@ int wmain(int argc, wchar_t** argv) {
     constexpr int kRepaints = 60;
     std::vector<double> repaint, blit;
     for (int i = 0; i < kRepaints; ++i) {
-      const double t0 = NowMs();
+      const double t0 = BenchNowMs();
       mf.RepaintNow();
       GdiFlush();
-      repaint.push_back(NowMs() - t0);
+      repaint.push_back(BenchNowMs() - t0);
     }
     const RECT c = mf.GetClientRect();
     {
@@ -154,10 +148,10 @@ int wmain(int argc, wchar_t** argv) {
       UniqueBitmap bmp(CreateCompatibleBitmap(wdc.get(), c.right, c.bottom));
       ScopedSelect sel(mem.get(), bmp.get());
       for (int i = 0; i < kRepaints; ++i) {
-        const double t0 = NowMs();
+        const double t0 = BenchNowMs();
         BitBlt(wdc.get(), 0, 0, c.right, c.bottom, mem.get(), 0, 0, SRCCOPY);
         GdiFlush();
-        blit.push_back(NowMs() - t0);
+        blit.push_back(BenchNowMs() - t0);
       }
     }
     const double r = Median(repaint), b = Median(blit);

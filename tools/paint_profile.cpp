@@ -6,15 +6,9 @@
 
 #include "app/MainFrame.h"
 #include "controls/BaseDlg.h"
+#include "support/BenchClock.h"
 #include "support/FrameHarness.h"
 #include "framework/Handles.h"
-
-static double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return 1000.0 * c.QuadPart / f.QuadPart;
-}
 
 int wmain() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -29,16 +23,16 @@ int wmain() {
     UniqueBitmap bmp(CreateCompatibleBitmap(wdc.get(), c.right, c.bottom));
     ScopedSelect sel(mem.get(), bmp.get());
     for (int i = 0; i < 3; ++i) {
-      double t = NowMs();
+      double t = BenchNowMs();
       f.PaintTo(mem.get());
-      double frameMs = NowMs() - t;
+      double frameMs = BenchNowMs() - t;
       auto* page = dynamic_cast<CBaseDlg*>(f.GetVisiblePage());
-      t = NowMs();
+      t = BenchNowMs();
       if (page) page->PaintTo(mem.get());
-      double pageMs = NowMs() - t;
-      t = NowMs();
+      double pageMs = BenchNowMs() - t;
+      t = BenchNowMs();
       f.RepaintNow();
-      double allMs = NowMs() - t;
+      double allMs = BenchNowMs() - t;
       std::printf("frame %.1f ms, page %.1f ms, RepaintNow %.1f ms\n", frameMs, pageMs, allMs);
     }
   }

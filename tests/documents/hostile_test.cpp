@@ -7,48 +7,11 @@
 #include <string>
 
 #include "Fixtures.h"
-#include "engine/documents/APConfig.h"
-#include "engine/documents/APEvent.h"
-#include "engine/documents/NVPairs.h"
-#include "engine/documents/QuarantineFile.h"
-#include "engine/documents/ScanConfig.h"
+#include "engine/documents/Binding.h"
 #include "engine/documents/ScanResults.h"
-#include "engine/documents/ServiceConfig.h"
-#include "engine/documents/ThreatDefinitionsConfig.h"
 #include "support/HostileDocuments.h"
 
 namespace {
-
-// The code of a read, and the code its error record holds.
-struct ReadOutcome {
-  int code;
-  int recorded;
-};
-
-template <class Doc>
-ReadOutcome Read(const std::string& bytes) {
-  Doc doc;
-  int code = doc.ReadFromMemory(bytes.data(), bytes.size());
-  return {code, doc.LastError().code};
-}
-
-struct Reader {
-  const char* document;
-  const char* valid;
-  ReadOutcome (*read)(const std::string&);
-};
-
-const Reader kReaders[] = {
-    {"ScanResults", fixtures::kResults, &Read<QVnsScanResults::CARDOThreatEngineResults>},
-    {"APEvent", fixtures::kAPEvent, &Read<QVnsAPEvent::CAPEvent>},
-    {"QuarantineFile", fixtures::kQuarantine, &Read<QVnsQuarantineFile::CARDOQuarantineRecordXML>},
-    {"ScanConfig", fixtures::kScanConfig, &Read<QVnsScanConfig::CScanConfig>},
-    {"APConfig", fixtures::kAPConfig, &Read<QVnsAPConfig::CAPConfig>},
-    {"ServiceConfig", fixtures::kServiceConfig, &Read<QVnsServiceConfig::CServiceConfig>},
-    {"ThreatDefinitionsConfig", fixtures::kDefinitionUpdateConfig,
-     &Read<QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig>},
-    {"NVPairs", fixtures::kNVPairs, &Read<QVnsNVPairs::CNVPairs>},
-};
 
 // The codes a read may answer: success and the numbered failures, but not
 // "undefined error", which would mean the reader lost track of the input.
@@ -60,11 +23,11 @@ bool IsReadCode(int code) {
 }  // namespace
 
 TEST(HostileDocuments, EveryReaderAnswersANumberedCode) {
-  for (const Reader& r : kReaders) {
+  for (const auto& r : testsupport::EngineDocumentReaders()) {
     ASSERT_EQ(0, r.read(r.valid).code) << r.document << ": the valid document";
     size_t variants = 0, refused = 0;
     for (const auto& v : testsupport::HostileVariants(r.valid)) {
-      ReadOutcome got = r.read(v.bytes);
+      testsupport::ReadOutcome got = r.read(v.bytes);
       ++variants;
       refused += got.code != 0;
       EXPECT_TRUE(IsReadCode(got.code))

@@ -1,5 +1,5 @@
 #pragma once
-// Milliseconds from the high-resolution counter, for benchmarks and tools.
+// The high-resolution counter in milliseconds or seconds, for benchmarks and tools.
 #include <windows.h>
 
 inline double BenchNowMs() {
@@ -12,3 +12,5 @@ inline double BenchNowMs() {
   ::QueryPerformanceCounter(&c);
   return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
 }
+
+inline double BenchNowSeconds() { return BenchNowMs() / 1000.0; }

@@ -5,6 +5,16 @@
 #include <cstdio>
 #include <set>
 
+#include "documents/Fixtures.h"
+#include "engine/documents/APConfig.h"
+#include "engine/documents/APEvent.h"
+#include "engine/documents/NVPairs.h"
+#include "engine/documents/QuarantineFile.h"
+#include "engine/documents/ScanConfig.h"
+#include "engine/documents/ScanResults.h"
+#include "engine/documents/ServiceConfig.h"
+#include "engine/documents/ThreatDefinitionsConfig.h"
+
 namespace testsupport {
 
 namespace {
@@ -131,7 +141,8 @@ void Truncations(const std::string& doc, std::vector<HostileDocument>& out) {
   cuts.insert(0);
   cuts.insert(1);
   for (size_t at : cuts)
-    if (at < doc.size()) out.push_back({"truncation", "at byte " + std::to_string(at), doc.substr(0, at)});
+    if (at < doc.size())
+      out.push_back({"truncation", "at byte " + std::to_string(at), doc.substr(0, at)});
 }
 
 void ByteFlips(const std::string& doc, std::vector<HostileDocument>& out) {
@@ -162,15 +173,19 @@ void HugeAttributes(const std::string& doc, std::vector<HostileDocument>& out) {
   const size_t nameEnd = RootNameEnd(doc);
   const size_t value = doc.find("=\"", RootStart(doc));
   if (value != std::string::npos) {
-    out.push_back({"huge attribute", "4 MB value", InsertAt(doc, value + 2, std::string(4u << 20, 'a'))});
-    out.push_back({"huge attribute", "4 MB of digits", InsertAt(doc, value + 2, std::string(4u << 20, '9'))});
+    out.push_back(
+        {"huge attribute", "4 MB value", InsertAt(doc, value + 2, std::string(4u << 20, 'a'))});
+    out.push_back(
+        {"huge attribute", "4 MB of digits", InsertAt(doc, value + 2, std::string(4u << 20, '9'))});
     out.push_back({"huge attribute", "1 MB of references",
                    InsertAt(doc, value + 2, Repeat("&amp;&#x41;&lt;", 1u << 16))});
     out.push_back({"huge attribute", "unterminated 4 MB value",
                    doc.substr(0, value + 2) + std::string(4u << 20, 'a')});
-    out.push_back({"huge attribute", "4 MB of line ends", InsertAt(doc, value + 2, std::string(4u << 20, '\r'))});
+    out.push_back({"huge attribute", "4 MB of line ends",
+                   InsertAt(doc, value + 2, std::string(4u << 20, '\r'))});
   }
-  out.push_back({"huge attribute", "1 MB name", InsertAt(doc, nameEnd, " " + std::string(1u << 20, 'n') + "=\"1\"")});
+  out.push_back({"huge attribute", "1 MB name",
+                 InsertAt(doc, nameEnd, " " + std::string(1u << 20, 'n') + "=\"1\"")});
   out.push_back({"huge attribute", "200000 skipped attributes",
                  InsertAt(doc, nameEnd, Repeat(" xmlns:p=\"u\"", 200000))});
   out.push_back({"huge attribute", "200000 unknown attributes",
@@ -182,22 +197,28 @@ void HugeAttributes(const std::string& doc, std::vector<HostileDocument>& out) {
 void DeepNesting(const std::string& doc, std::vector<HostileDocument>& out) {
   const size_t content = RootContent(doc);
   const std::string root = RootName(doc);
-  out.push_back({"deep nesting", "100000 unknown elements", InsertAt(doc, content, Repeat("<a>", 100000))});
+  out.push_back(
+      {"deep nesting", "100000 unknown elements", InsertAt(doc, content, Repeat("<a>", 100000))});
   out.push_back({"deep nesting", "100000 roots in the root",
                  InsertAt(doc, content, Repeat("<" + root + ">", 100000))});
   out.push_back({"deep nesting", "100000 closed unknown elements",
                  InsertAt(doc, content, Repeat("<a>", 100000) + Repeat("</a>", 100000))});
-  out.push_back({"deep nesting", "100000 comments", InsertAt(doc, content, Repeat("<!-- c -->", 100000))});
+  out.push_back(
+      {"deep nesting", "100000 comments", InsertAt(doc, content, Repeat("<!-- c -->", 100000))});
   out.push_back({"deep nesting", "100000 processing instructions",
                  InsertAt(doc, content, Repeat("<?p x?>", 100000))});
-  out.push_back({"deep nesting", "100000 end tags", InsertAt(doc, content, Repeat("</" + root + ">", 100000))});
+  out.push_back({"deep nesting", "100000 end tags",
+                 InsertAt(doc, content, Repeat("</" + root + ">", 100000))});
   out.push_back({"deep nesting", "100000 empty CDATA sections",
                  InsertAt(doc, content, Repeat("<![CDATA[ ]]>", 100000))});
-  out.push_back({"deep nesting", "unterminated comment", InsertAt(doc, content, "<!--" + std::string(1u << 20, '-'))});
-  out.push_back({"deep nesting", "unterminated CDATA", InsertAt(doc, content, "<![CDATA[" + std::string(1u << 20, ']'))});
+  out.push_back({"deep nesting", "unterminated comment",
+                 InsertAt(doc, content, "<!--" + std::string(1u << 20, '-'))});
+  out.push_back({"deep nesting", "unterminated CDATA",
+                 InsertAt(doc, content, "<![CDATA[" + std::string(1u << 20, ']'))});
   out.push_back({"deep nesting", "100000 open brackets in the DOCTYPE",
                  InsertAt(doc, RootStart(doc), "<!DOCTYPE r " + std::string(100000, '[') + ">")});
-  out.push_back({"deep nesting", "document after the root", doc + Repeat("<" + root + "/>", 100000)});
+  out.push_back(
+      {"deep nesting", "document after the root", doc + Repeat("<" + root + "/>", 100000)});
   out.push_back({"deep nesting", "text after the root", doc + std::string(1u << 20, 'x')});
 }
 
@@ -219,7 +240,8 @@ void EntityTricks(const std::string& doc, std::vector<HostileDocument>& out) {
   }
   add("the same name declared 100000 times", Repeat("<!ENTITY e \"v\">", 100000), "&e;");
   {
-    std::string subset = "<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">";
+    std::string subset =
+        "<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">";
     std::string prev = "a";
     for (char n = 'b'; n <= 'k'; ++n) {
       subset += std::string("<!ENTITY ") + n + " \"" + Repeat("&" + prev + ";", 10) + "\">";
@@ -227,8 +249,8 @@ void EntityTricks(const std::string& doc, std::vector<HostileDocument>& out) {
     }
     add("expansion bomb", subset, "&k;");
   }
-  add("one long value referenced 10000 times",
-      "<!ENTITY big \"" + std::string(100000, 'b') + "\">", Repeat("&big;", 10000));
+  add("one long value referenced 10000 times", "<!ENTITY big \"" + std::string(100000, 'b') + "\">",
+      Repeat("&big;", 10000));
   add("empty expansions of a long value",
       "<!ENTITY e \"\"><!ENTITY many \"" + Repeat("&e;", 100000) + "\">", Repeat("&many;", 10000));
   add("recursion", "<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">", "&a;");
@@ -249,7 +271,8 @@ void EntityTricks(const std::string& doc, std::vector<HostileDocument>& out) {
   add("declaration without a name", "<!ENTITY \"v\">", "");
   out.push_back({"entity", "external DOCTYPE",
                  InsertAt(doc, RootStart(doc), "<!DOCTYPE r SYSTEM \"http://127.0.0.1/x.dtd\">")});
-  out.push_back({"entity", "two DOCTYPEs", InsertAt(doc, RootStart(doc), "<!DOCTYPE r []><!DOCTYPE r []>")});
+  out.push_back(
+      {"entity", "two DOCTYPEs", InsertAt(doc, RootStart(doc), "<!DOCTYPE r []><!DOCTYPE r []>")});
 }
 
 void BadUtf16(const std::string& doc, std::vector<HostileDocument>& out) {
@@ -275,9 +298,12 @@ void BadUtf16(const std::string& doc, std::vector<HostileDocument>& out) {
     char c = wide[i];
     if (wide[i + 1] != 0 || !IsStructural(c) || (n++ % 4) != 0) continue;
     const std::string at = " at unit " + std::to_string(i / 2);
-    out.push_back({"UTF-16", "lone high surrogate" + at, InsertAt(wide, i, std::string("\x00\xD8", 2))});
-    out.push_back({"UTF-16", "lone low surrogate" + at, InsertAt(wide, i, std::string("\x00\xDC", 2))});
-    out.push_back({"UTF-16", "reversed pair" + at, InsertAt(wide, i, std::string("\x00\xDC\x00\xD8", 4))});
+    out.push_back(
+        {"UTF-16", "lone high surrogate" + at, InsertAt(wide, i, std::string("\x00\xD8", 2))});
+    out.push_back(
+        {"UTF-16", "lone low surrogate" + at, InsertAt(wide, i, std::string("\x00\xDC", 2))});
+    out.push_back(
+        {"UTF-16", "reversed pair" + at, InsertAt(wide, i, std::string("\x00\xDC\x00\xD8", 4))});
     out.push_back({"UTF-16", "zero unit" + at, InsertAt(wide, i, std::string("\x00\x00", 2))});
     out.push_back({"UTF-16", "truncated" + at, wide.substr(0, i)});
   }
@@ -307,8 +333,8 @@ void WrongDeclarations(const std::string& doc, std::vector<HostileDocument>& out
       {"1 MB encoding name", nullptr},
   };
   for (const auto& d : kDeclarations) {
-    std::string decl = d[1] ? d[1]
-                            : "<?xml version=\"1.0\" encoding=\"" + std::string(1u << 20, 'U') + "\"?>";
+    std::string decl =
+        d[1] ? d[1] : "<?xml version=\"1.0\" encoding=\"" + std::string(1u << 20, 'U') + "\"?>";
     out.push_back({"declaration", d[0], decl + body});
   }
 }
@@ -325,6 +351,33 @@ std::vector<HostileDocument> HostileVariants(const std::string& valid) {
   BadUtf16(valid, out);
   WrongDeclarations(valid, out);
   return out;
+}
+
+namespace {
+
+template <class Doc>
+ReadOutcome Read(const std::string& bytes) {
+  Doc doc;
+  int code = doc.ReadFromMemory(bytes.data(), bytes.size());
+  return {code, doc.LastError().code};
+}
+
+}  // namespace
+
+const std::vector<EngineDocumentReader>& EngineDocumentReaders() {
+  static const std::vector<EngineDocumentReader> readers = {
+      {"ScanResults", fixtures::kResults, &Read<QVnsScanResults::CARDOThreatEngineResults>},
+      {"APEvent", fixtures::kAPEvent, &Read<QVnsAPEvent::CAPEvent>},
+      {"QuarantineFile", fixtures::kQuarantine,
+       &Read<QVnsQuarantineFile::CARDOQuarantineRecordXML>},
+      {"ScanConfig", fixtures::kScanConfig, &Read<QVnsScanConfig::CScanConfig>},
+      {"APConfig", fixtures::kAPConfig, &Read<QVnsAPConfig::CAPConfig>},
+      {"ServiceConfig", fixtures::kServiceConfig, &Read<QVnsServiceConfig::CServiceConfig>},
+      {"ThreatDefinitionsConfig", fixtures::kDefinitionUpdateConfig,
+       &Read<QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig>},
+      {"NVPairs", fixtures::kNVPairs, &Read<QVnsNVPairs::CNVPairs>},
+  };
+  return readers;
 }
 
 }  // namespace testsupport

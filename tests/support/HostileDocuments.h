@@ -17,4 +17,20 @@ struct HostileDocument {
 // The variants of `valid`, a UTF-8 document in the writer's layout.
 std::vector<HostileDocument> HostileVariants(const std::string& valid);
 
+// The code of a read, and the code its error record holds.
+struct ReadOutcome {
+  int code;
+  int recorded;
+};
+
+// One engine document reader, with a valid document of its kind.
+struct EngineDocumentReader {
+  const char* document;
+  const char* valid;
+  ReadOutcome (*read)(const std::string&);
+};
+
+// Every engine document reader.
+const std::vector<EngineDocumentReader>& EngineDocumentReaders();
+
 }  // namespace testsupport
