@@ -23,6 +23,7 @@
 #include "framework/RegistryKey.h"
 #include "framework/TextConvert.h"
 #include "pages/settings/Scheduler.h"
+#include "support/EnginePageFixture.h"
 #include "support/ScheduledTasks.h"
 #include "support/shipped_theme.h"
 #include "theme/ThemeResources.h"
@@ -497,6 +498,46 @@ TEST(Lifecycle, UpdateOverTheRunningProgramKeepsSettingsAndQuarantine) {
             RestoreThroughEngine(state.item, Env(L"RR_WORK") + L"\\restored-after-update"));
   // The item is used up by the restore; a new one stands for the quarantine below.
   PlantQuarantinedItem(state.item);
+}
+
+// Explorer's verb, as registered, starts the program afresh (none runs after the
+// update): the picked folder is scanned and the user's own folders stay as they are.
+TEST(Lifecycle, ExplorerVerbStartsTheProgramAndScansThePickedFolder) {
+  ASSERT_EQ(nullptr, Names().Window()) << "a program still runs from before";
+  const std::wstring picked = Env(L"RR_WORK") + L"\\picked, by hand \u00e9t\u00e9";
+  CreateDirectoryW(picked.c_str(), nullptr);
+  ASSERT_TRUE(EnginePageFixture::PlantTestFile(picked + L"\\sample.com"));
+  CRegistryKey command;
+  ASSERT_TRUE(
+      command.Open(HKEY_CLASSES_ROOT, std::wstring(L"Directory\\") + kVerbKey + L"\\command"));
+  std::wstring line = command.ReadString(nullptr).value_or(L"");
+  const size_t placeholder = line.find(L"%1");
+  ASSERT_NE(std::wstring::npos, placeholder) << ToBytes(line);
+  line.replace(placeholder, 2, picked);
+
+  Process program(line);
+  ASSERT_TRUE(program.Started()) << ToBytes(line);
+  const std::wstring results = Names().EngineData() + L"\\ScanResults.xml";
+  const std::string wanted = ToBytes(picked + L"\\sample.com");
+  const auto found = [&] {
+    const std::string bytes = ReadAll(results);
+    // The results file may be UTF-8 or UTF-16; compare in UTF-8.
+    const std::string text =
+        bytes.size() >= 2 && bytes[0] == '\xff' && bytes[1] == '\xfe'
+            ? ToBytes(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2),
+                                   (bytes.size() - 2) / 2))
+            : bytes;
+    return text.find(wanted) != std::string::npos;
+  };
+  EXPECT_TRUE(WaitFor(found, 180000)) << "the picked folder was never scanned: " << wanted;
+  EXPECT_NE(nullptr, Names().Window()) << "the verb's program has no window";
+  EXPECT_EQ(std::string::npos,
+            ReadAll(Names().EngineData() + L"\\Config\\ScanConfig.xml").find("picked, by hand"))
+      << "the picked folder was stored as one of the user's folders";
+
+  const std::wstring exe = L"\"" + Names().DefaultFolder() + L"\\" + Names().exe + L"\"";
+  EXPECT_EQ(0u, ::Run(exe + L" /shutdown", 60000));
+  EXPECT_TRUE(program.Wait(30000)) << "the program did not end when asked";
 }
 
 TEST(Lifecycle, SilentUninstallRemovesTheProductAndKeepsTheData) {
