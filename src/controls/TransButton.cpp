@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/LayoutDpi.h"
 #include "controls/Drawing.h"
 #include "controls/MemDC.h"
 #include "controls/TransparentParent.h"
@@ -238,7 +239,7 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
     DrawPush(mdc, rc, pressed, focused);
     return;
   }
-  SIZE mark{::GetSystemMetrics(SM_CXMENUCHECK), ::GetSystemMetrics(SM_CYMENUCHECK)};
+  SIZE mark = CheckMarkSize();
   RECT box = TransButtonBoxRect(rc, mark);
   bool drawn = false;
   if (m_allowVisualTheme && ::IsAppThemed()) {
@@ -271,8 +272,8 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
   RectF text(static_cast<REAL>(box.right + 5), static_cast<REAL>(rc.top),
              static_cast<REAL>(rc.right - box.right - 5), static_cast<REAL>(rc.bottom - rc.top));
   const std::wstring caption = GetWindowText();
-  DrawThemeText(0, font.get(), g, text, caption, brush, StringAlignmentNear,
-                StringAlignmentCenter, true);
+  DrawThemeText(0, font.get(), g, text, caption, brush, StringAlignmentNear, StringAlignmentCenter,
+                true);
   if (focused && FocusMarkShown()) {
     // The platform's focus mark around the caption.
     SIZE extent{0, 0};

@@ -1,5 +1,7 @@
 #include "framework/Dialog.h"
 
+#include "framework/LayoutDpi.h"
+
 CDialog::CDialog(UINT templateId, HINSTANCE resourceModule)
     : m_templateId(templateId),
       m_resourceModule(resourceModule ? resourceModule : ::GetModuleHandleW(nullptr)) {}
@@ -93,6 +95,9 @@ bool CDialog::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_INITDIALOG) return OnInitDialog();
+  if (msg == WM_INITDIALOG) {
+    m_layoutFont = FitDialogToLayoutDpi(m_hWnd);
+    return OnInitDialog();
+  }
   return CWnd::WindowProc(msg, wp, lp);
 }

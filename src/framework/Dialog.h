@@ -9,6 +9,7 @@
 // IDCANCEL commands); their defaults end a modal dialog, and destroy nothing for
 // a modeless one.
 
+#include "framework/Handles.h"
 #include "framework/Wnd.h"
 
 class CDialog : public CWnd {
@@ -51,4 +52,6 @@ class CDialog : public CWnd {
   UINT m_templateId;
   HINSTANCE m_resourceModule;
   bool m_modal = false;
+  // The template's font at the layout DPI, when the screen reports another.
+  UniqueFont m_layoutFont;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/ComRef.h"
+#include "framework/LayoutDpi.h"
 
 namespace {
 
@@ -290,6 +291,9 @@ std::wstring CThemeResources::ExpandThemeText(std::wstring_view input) {
 
 // ---- Fonts ------------------------------------------------------------------------------------
 
+// A point is a 72nd of an inch: points are pixels at 72 dpi.
+LONG ThemeFontHeight(int points) { return ToLayoutDpi(-static_cast<LONG>(points), 72); }
+
 UniqueFont CreateThemeFont(bool bold, int size, bool italic, bool underline) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -301,17 +305,8 @@ UniqueFont CreateThemeFont(bool bold, int size, bool italic, bool underline) {
       return UniqueFont();
   }
   LOGFONTW font = metrics.lfMessageFont;
-  if (size != -1) {
-    int dpi = 96;
-    if (HDC screen = ::GetDC(nullptr)) {
-      dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-      ::ReleaseDC(nullptr, screen);
-    }
-    // Nearest integer, halves away from zero.
-    long long scaled = static_cast<long long>(size) * dpi;
-    long long magnitude = ((scaled < 0 ? -scaled : scaled) * 2 + 72) / 144;
-    font.lfHeight = static_cast<LONG>(-(scaled < 0 ? -magnitude : magnitude));
-  }
+  font.lfHeight =
+      size != -1 ? ThemeFontHeight(size) : ToLayoutDpi(font.lfHeight, ReportedScreenDpi());
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   font.lfItalic = italic ? TRUE : FALSE;
   font.lfUnderline = underline ? TRUE : FALSE;

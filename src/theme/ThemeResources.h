@@ -123,6 +123,10 @@ std::wstring NormalizeThemeKey(std::wstring_view key);
 
 // The platform's message font with the given attributes. size is in points; -1 keeps the
 // message font's own height. The caller owns the font; empty when the platform refuses it.
+// The font height for a size in points at the layout DPI (framework/LayoutDpi.h): minus points x
+// dpi / 72, rounded to the nearest integer with halves away from zero.
+LONG ThemeFontHeight(int points);
+
 UniqueFont CreateThemeFont(bool bold, int size, bool italic, bool underline);
 
 // Decodes a PNG (or any GDI+ image) stored under the resource library's folder. relativePath may

@@ -335,3 +335,77 @@ TEST(Dialog, ModalEndsWithTheGivenResult) {
 }
 
 }  // namespace
+
+// ---- layout DPI ------------------------------------------------------------------
+
+#include "framework/LayoutDpi.h"
+
+namespace {
+
+TEST(LayoutDpi, ValuesAreBroughtToTheLayoutDpiWithHalvesAwayFromZero) {
+  struct Row {
+    const char* name;
+    LONG value;
+    int screenDpi;
+    LONG expected;
+  };
+  const Row rows[] = {{"96 dpi kept", -12, 96, -12},       {"120 dpi", -15, 120, -12},
+                      {"144 dpi, 17 px", -17, 144, -11},   {"144 dpi, 18 px", -18, 144, -12},
+                      {"144 dpi, half", -3, 144, -2},      {"192 dpi", -24, 192, -12},
+                      {"positive", 24, 192, 12},           {"unknown dpi (0) kept", -17, 0, -17},
+                      {"negative dpi kept", -17, -5, -17}, {"72 dpi grows", -9, 72, -12}};
+  for (const Row& row : rows)
+    EXPECT_EQ(row.expected, ToLayoutDpi(row.value, row.screenDpi))
+        << row.name << ": " << row.value << " at " << row.screenDpi << " dpi";
+}
+
+TEST(LayoutDpi, DialogRectsFollowTheWantedUnits) {
+  struct Row {
+    const char* name;
+    RECT r;
+    DialogUnits placed, wanted;
+    RECT expected;
+  };
+  const Row rows[] = {{"same units", {10, 20, 110, 44}, {6, 13}, {6, 13}, {10, 20, 110, 44}},
+                      // 8-point template font at 144 dpi (9 x 19) back to 96 dpi (6 x 13).
+                      {"144 to 96", {15, 19, 165, 57}, {9, 19}, {6, 13}, {10, 13, 110, 39}},
+                      // Origin and size round each on their own, as the dialog manager's do.
+                      {"rounding", {10, 10, 15, 13}, {4, 3}, {3, 2}, {8, 7, 12, 9}},
+                      {"unknown units kept", {3, 4, 5, 6}, {0, 0}, {6, 13}, {3, 4, 5, 6}}};
+  for (const Row& row : rows) {
+    const RECT got = RescaleDialogRect(row.r, row.placed, row.wanted);
+    EXPECT_TRUE(EqualRect(&got, &row.expected)) << row.name << ": got " << got.left << ","
+                                                << got.top << "," << got.right << "," << got.bottom;
+  }
+}
+
+// The fit at another DPI rests on measuring a font's dialog units as the
+// dialog manager does; at the screen's own DPI both must agree, and a dialog
+// at the layout DPI is left exactly as the template placed it.
+TEST(LayoutDpi, DialogUnitsAreMeasuredAsTheDialogManagerDoes) {
+  testsupport::DialogTemplate t(WS_POPUP, 200, 100);
+  t.Add(L"Button", L"Go", 1001, WS_VISIBLE | BS_PUSHBUTTON, 10, 20, 50, 14);
+  ProbeDialog d;
+  ASSERT_TRUE(d.CreateIndirect(t.get(), nullptr));
+  auto* font = reinterpret_cast<HFONT>(::SendMessageW(d.m_hWnd, WM_GETFONT, 0, 0));
+  ASSERT_NE(nullptr, font);
+  RECT units{0, 0, 4, 8};
+  ::MapDialogRect(d.m_hWnd, &units);
+  const DialogUnits measured = DialogUnitsOfFont(font);
+  EXPECT_EQ(units.right, measured.x);
+  EXPECT_EQ(units.bottom, measured.y);
+  if (ReportedScreenDpi() == kLayoutDpi) {
+    // Origin and size each mapped on their own, as the dialog manager does.
+    const int x = MulDiv(10, measured.x, 4), y = MulDiv(20, measured.y, 8);
+    RECT button{x, y, x + MulDiv(50, measured.x, 4), y + MulDiv(14, measured.y, 8)};
+    RECT placed{};
+    ::GetWindowRect(d.GetDlgItem(1001), &placed);
+    ::MapWindowPoints(nullptr, d.m_hWnd, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_TRUE(EqualRect(&button, &placed))
+        << "template " << button.left << "," << button.top << "," << button.right << ","
+        << button.bottom << " placed " << placed.left << "," << placed.top << "," << placed.right
+        << "," << placed.bottom;
+  }
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/LayoutDpi.h"
 #include "theme/ThemeResources.h"
 #include "theme_fixture.h"
 
@@ -263,20 +264,36 @@ TEST_F(ThemeLookup, FontFlagsAndSizes) {
   EXPECT_TRUE(styled.lfItalic);
   EXPECT_TRUE(styled.lfUnderline);
 
-  // Height: minus points x dpi / 72, rounded; -1 keeps the message font's height and face.
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  EXPECT_EQ(Describe(theme_.GetFont(L"normal")).lfHeight, -((10 * dpi * 2 + 72) / 144));
-  EXPECT_EQ(Describe(theme_.GetFont(L"styled")).lfHeight, -((12 * dpi * 2 + 72) / 144));
+  // Height: minus points x 96 / 72, rounded, whatever the screen reports; -1 keeps the
+  // message font's face and its height brought to 96 dpi.
+  EXPECT_EQ(Describe(theme_.GetFont(L"normal")).lfHeight, -13);
+  EXPECT_EQ(Describe(theme_.GetFont(L"styled")).lfHeight, -16);
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
   LOGFONTW own = Describe(theme_.GetFont(L"own_height"));
-  EXPECT_EQ(own.lfHeight, metrics.lfMessageFont.lfHeight);
+  EXPECT_EQ(own.lfHeight, ToLayoutDpi(metrics.lfMessageFont.lfHeight, dpi));
   EXPECT_STREQ(own.lfFaceName, metrics.lfMessageFont.lfFaceName);
   EXPECT_EQ(own.lfCharSet, metrics.lfMessageFont.lfCharSet);
+}
+
+// Theme fonts are sized for the fixed 96-dpi layout, so a screen of higher DPI
+// that nothing scales for us cannot make text outgrow its boxes.
+TEST(ThemeFonts, HeightsFollowTheLayoutDpiNotTheScreen) {
+  struct Row {
+    const char* name;
+    int points;
+    LONG height;
+  };
+  const Row points[] = {{"8 pt", 8, -11},   {"9 pt", 9, -12},
+                        {"10 pt", 10, -13}, {"11 pt (14.67 px)", 11, -15},
+                        {"12 pt", 12, -16}, {"13 pt (17.33 px)", 13, -17},
+                        {"0 pt", 0, 0},     {"-9 pt", -9, 12}};
+  for (const Row& row : points) EXPECT_EQ(row.height, ThemeFontHeight(row.points)) << row.name;
 }
 
 TEST(ThemeFonts, CreateThemeFontGivesAnOwnedFont) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "framework/LayoutDpi.h"
 #include "controls/Drawing.h"
 #include "controls/MemDC.h"
 #include "controls/TransparentParent.h"
@@ -133,7 +134,7 @@ void CScanResultsList::LoadLooks() {
   }
   m_font = CreateThemeFont(false, -1, false, false);
   m_linkFont = CreateThemeFont(false, -1, false, true);
-  m_checkSize = SIZE{::GetSystemMetrics(SM_CXMENUCHECK), ::GetSystemMetrics(SM_CYMENUCHECK)};
+  m_checkSize = CheckMarkSize();
   // The line height: the text "tp" in the message font.
   WindowDC screen(nullptr);
   ScopedSelect f(screen.get(), m_font.get());
@@ -150,10 +151,10 @@ bool CScanResultsList::CreateThreatList(HWND parent, const RECT& rect) {
   if (!m_rows.CreateEx(0, EnsureClass(kRowsClassName), L"",
                        WS_CHILD | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL, client, m_hWnd, kRowsId))
     return false;
-  m_selectAll = ::CreateWindowExW(
-      0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX,
-      4, 11, m_checkSize.cx, m_checkSize.cy, m_hWnd,
-      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kSelectAllId)), nullptr, nullptr);
+  m_selectAll = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 4, 11,
+                                  m_checkSize.cx, m_checkSize.cy, m_hWnd,
+                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kSelectAllId)),
+                                  nullptr, nullptr);
   // The template comes from the theme's resource library, loaded by now.
   m_dropdown = std::make_unique<CCleanDropdown>();
   m_dropdown->CreateDropdown(m_hWnd);
@@ -306,9 +307,8 @@ void CScanResultsList::AppendRecord(ThreatRecord record) {
 }
 
 bool CScanResultsList::RemoveRecordByQuarantineId(const std::wstring& quarantineId) {
-  auto it = std::find_if(m_records.begin(), m_records.end(), [&](const ThreatRecord& r) {
-    return r.quarantineId == quarantineId;
-  });
+  auto it = std::find_if(m_records.begin(), m_records.end(),
+                         [&](const ThreatRecord& r) { return r.quarantineId == quarantineId; });
   if (it == m_records.end()) return false;
   m_records.erase(it);
   RebuildNameIndex();
@@ -332,7 +332,8 @@ void CScanResultsList::SetRecordAction(int option, int row) {
 
 void CScanResultsList::SetAllChecked(bool checked) {
   for (ThreatRecord& r : m_records) r.checked = checked;
-  if (m_selectAll) ::SendMessageW(m_selectAll, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (m_selectAll)
+    ::SendMessageW(m_selectAll, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
   if (m_rows.m_hWnd) m_rows.Invalidate(FALSE);
 }
 
@@ -480,7 +481,8 @@ bool CScanResultsList::OnRowsKey(UINT vk) {
   const int n = RecordCount();
   if (n == 0) return false;
   const int row = std::clamp(m_focusRow, 0, n - 1);
-  const int page = std::max(1, static_cast<int>(m_rows.GetVisibleSize().cy) / threat::kHeadHeight - 1);
+  const int page =
+      std::max(1, static_cast<int>(m_rows.GetVisibleSize().cy) / threat::kHeadHeight - 1);
   switch (vk) {
     case VK_UP:
       SetFocusRow(m_focusRow < 0 ? 0 : std::max(row - 1, 0));
@@ -642,7 +644,8 @@ void CScanResultsList::DrawRow(int row, int left, int top, int right, int bottom
   }
 
   // Column 4: the damage picture, centred.
-  const CAlphaImage& damage = m_damage[static_cast<size_t>(threat::DamageIndex(r.level, r.handled))];
+  const CAlphaImage& damage =
+      m_damage[static_cast<size_t>(threat::DamageIndex(r.level, r.handled))];
   damage.Draw(dc, colLeft(4) + (w[4] - damage.Width()) / 2,
               top + (threat::kHeadHeight - damage.Height()) / 2);
 
@@ -661,8 +664,8 @@ void CScanResultsList::DrawRow(int row, int left, int top, int right, int bottom
                 wrap | DT_CALCRECT);
     RECT advice = area;
     SIZE descSize{}, adviceSize{};
-    ::GetTextExtentPoint32W(dc, r.descriptionText.c_str(), static_cast<int>(r.descriptionText.size()),
-                            &descSize);
+    ::GetTextExtentPoint32W(dc, r.descriptionText.c_str(),
+                            static_cast<int>(r.descriptionText.size()), &descSize);
     ::GetTextExtentPoint32W(dc, r.adviceText.c_str(), static_cast<int>(r.adviceText.size()),
                             &adviceSize);
     const int areaWidth = area.right - area.left;
@@ -732,10 +735,9 @@ void CScanResultsList::PaintTo(HDC dc) {
     GraphicsPath path;
     AddRoundedRectPath(path, 0, 0, right, static_cast<REAL>(band + 2), r,
                        kCornerTopLeft | kCornerTopRight);
-    LinearGradientBrush gradient(RectF(0, 0, right, band + 1.0f),
-                                 ToColor(theme.GetColor(L"general/list/header/bg_start")),
-                                 ToColor(theme.GetColor(L"general/list/header/bg_end")),
-                                 LinearGradientModeVertical);
+    LinearGradientBrush gradient(
+        RectF(0, 0, right, band + 1.0f), ToColor(theme.GetColor(L"general/list/header/bg_start")),
+        ToColor(theme.GetColor(L"general/list/header/bg_end")), LinearGradientModeVertical);
     g.FillPath(&gradient, &path);
     Pen pen(ToColor(border), 1.0f);
     g.DrawPath(&pen, &path);
@@ -746,7 +748,8 @@ void CScanResultsList::PaintTo(HDC dc) {
   {
     ScopedSelect f(out, theme.GetFont(L"client/normal_bold"));
     ::SetTextColor(out, ToColorRef(theme.GetColor(L"general/list/header/text")));
-    UniquePen sep(::CreatePen(PS_SOLID, 1, ToColorRef(theme.GetColor(L"general/list/header/seperator"))));
+    UniquePen sep(
+        ::CreatePen(PS_SOLID, 1, ToColorRef(theme.GetColor(L"general/list/header/seperator"))));
     ScopedSelect p(out, sep.get());
     HRGN clip = ::CreateRectRgn(1, 1, w - 1, threat::kHeaderHeight);
     ::SelectClipRgn(out, clip);
@@ -768,7 +771,8 @@ void CScanResultsList::PaintTo(HDC dc) {
   if (area > 12 && !m_emptyText.empty() && m_records.empty()) {
     ScopedSelect f(out, theme.GetFont(L"client/large_bold"));
     ::SetTextColor(out, ToColorRef(theme.GetColor(L"general/container/border")));
-    RECT text{0, threat::kHeaderHeight + (below - area) / 2, w, threat::kHeaderHeight + (below - area) / 2 + area};
+    RECT text{0, threat::kHeaderHeight + (below - area) / 2, w,
+              threat::kHeaderHeight + (below - area) / 2 + area};
     ::DrawTextW(out, m_emptyText.c_str(), static_cast<int>(m_emptyText.size()), &text,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
