@@ -1,5 +1,9 @@
 #include "theme/TextFormat.h"
 
+#include <iterator>
+
+#include "theme/ThemeResources.h"
+
 std::wstring FormatIntegers(std::wstring_view format, std::initializer_list<long long> values) {
   std::wstring out;
   out.reserve(format.size() + 16);
@@ -23,4 +27,23 @@ std::wstring FormatIntegers(std::wstring_view format, std::initializer_list<long
     }
   }
   return out;
+}
+
+UINT CountedTextId(const CountedText& text, std::initializer_list<long long> counts) {
+  unsigned form = 0;
+  unsigned bit = 1;
+  for (long long n : counts) {
+    if (n == 1) form |= bit;
+    bit <<= 1;
+  }
+  if (form >= std::size(text.forms) || text.forms[form] == 0) return text.forms[0];
+  return text.forms[form];
+}
+
+std::wstring FormatCounted(CThemeResources& theme, const CountedText& text,
+                           std::initializer_list<long long> counts) {
+  const UINT id = CountedTextId(text, counts);
+  std::wstring format = theme.LoadResString(id);
+  if (format.empty() && id != text.forms[0]) format = theme.LoadResString(text.forms[0]);
+  return FormatIntegers(format, counts);
 }

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "pages/scan/OverviewModel.h"
+#include "pages/scan/ThreatRecord.h"
 #include "support/shipped_theme.h"
+#include "theme/TextFormat.h"
 #include "theme/ThemeResources.h"
 #include "theme_fixture.h"
 
@@ -126,6 +129,7 @@ std::vector<UINT> StringIds() {
   auto range = [&ids](UINT first, UINT last) {
     for (UINT id = first; id <= last; ++id) ids.push_back(id);
   };
+  range(156, 162);  // the singular forms of 155, 167 and 228
   range(168, 173);  // 168, 169 cleaning/finished; 170-173 close dialog
   range(176, 179);
   range(184, 187);
@@ -193,7 +197,8 @@ TEST_F(ShippedTheme, StringTableHoldsEveryId) {
   struct Format {
     UINT id;
     size_t integers;
-  } formats[] = {{155, 2}, {167, 2}, {228, 1}, {231, 0}, {232, 0}};
+  } formats[] = {{155, 2}, {156, 2}, {157, 2}, {158, 2}, {167, 2}, {159, 2},
+                 {160, 2}, {161, 2}, {228, 1}, {162, 1}, {231, 0}, {232, 0}};
   for (const Format& f : formats) {
     std::wstring text = theme_.LoadResString(f.id);
     EXPECT_EQ(count(text, L"%d"), f.integers) << "string " << f.id;
@@ -202,6 +207,63 @@ TEST_F(ShippedTheme, StringTableHoldsEveryId) {
   // The overview compares the scan texts with "never".
   EXPECT_EQ(_wcsicmp(theme_.LoadResString(233).c_str(), L"never"), 0);
   EXPECT_EQ(theme_.LoadResString(57344), theme_.GetString(L"app_name"));
+}
+
+// Counts agree with their nouns: exactly 1 takes the singular, 0 and every
+// other count the plural.
+TEST_F(ShippedTheme, CountsAgreeWithTheirNouns) {
+  struct Row {
+    const CountedText& text;
+    long long first, second;  // second unused by one-count texts
+    const wchar_t* expected;
+  };
+  const CountedText& title = threat::kStrResultsTitle;
+  const CountedText& summary = threat::kStrResultsSummary;
+  const CountedText& cleaned = OverviewText::kCleanCount;
+  const Row rows[] = {
+      {title, 0, 0, L"0 threats detected in 0 items"},
+      {title, 1, 1, L"1 threat detected in 1 item"},
+      {title, 1, 2, L"1 threat detected in 2 items"},
+      {title, 2, 1, L"2 threats detected in 1 item"},
+      {title, 2, 2, L"2 threats detected in 2 items"},
+      {title, 11, 21, L"11 threats detected in 21 items"},
+      {title, 10000, 25001, L"10000 threats detected in 25001 items"},
+      {summary, 0, 0,
+       L"The scan found 0 threats in 0 items. Choose what to do with each threat, then click "
+       L"Clean."},
+      {summary, 1, 1,
+       L"The scan found 1 threat in 1 item. Choose what to do with it, then click Clean."},
+      {summary, 1, 3,
+       L"The scan found 1 threat in 3 items. Choose what to do with it, then click Clean."},
+      {summary, 2, 1,
+       L"The scan found 2 threats in 1 item. Choose what to do with each threat, then click "
+       L"Clean."},
+      {summary, 700, 9000,
+       L"The scan found 700 threats in 9000 items. Choose what to do with each threat, then "
+       L"click Clean."},
+      {cleaned, 0, 0, L"0 threats removed"},
+      {cleaned, 1, 0, L"1 threat removed"},
+      {cleaned, 2, 0, L"2 threats removed"},
+      {cleaned, 123456, 0, L"123456 threats removed"},
+  };
+  for (const Row& row : rows) {
+    const std::wstring got = &row.text == &cleaned
+                                 ? FormatCounted(theme_, row.text, {row.first})
+                                 : FormatCounted(theme_, row.text, {row.first, row.second});
+    EXPECT_EQ(got, row.expected) << "counts " << row.first << ", " << row.second;
+  }
+}
+
+TEST_F(ShippedTheme, CountedTextFallsBackToItsPluralForm) {
+  // Another theme's library may hold only the plural text: a form it lacks (9999
+  // here) or a form the text never had (0) gives the plural text, still formatted.
+  const CountedText partial{{155, 9999, 0, 0}};
+  EXPECT_EQ(CountedTextId(partial, {1, 1}), 155u);
+  EXPECT_EQ(CountedTextId(partial, {1, 2}), 9999u);
+  EXPECT_EQ(FormatCounted(theme_, partial, {1, 2}), L"1 threats detected in 2 items");
+  EXPECT_EQ(FormatCounted(theme_, partial, {1, 1}), L"1 threats detected in 1 items");
+  const CountedText none{};
+  EXPECT_EQ(FormatCounted(theme_, none, {1}), L"");
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {

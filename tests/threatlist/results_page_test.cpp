@@ -72,6 +72,15 @@ TEST_F(ResultsPageTest, ImportFillsTheListInLinkMode) {
   EXPECT_EQ(list.RecordCount(), 2);
 }
 
+TEST_F(ResultsPageTest, OneThreatInOneItemReadsInTheSingular) {
+  scratch.Write(L"scanresults.xml", tl::ResultsXml({kThreats[1]}));
+  page->ImportScanResults();
+  ASSERT_EQ(page->List().RecordCount(), 1);
+  EXPECT_EQ(page->BannerTitle(), L"1 threat detected in 1 item");
+  EXPECT_EQ(page->SummaryText(),
+            L"The scan found 1 threat in 1 item. Choose what to do with it, then click Clean.");
+}
+
 TEST_F(ResultsPageTest, UnreadableResultsLeaveTheListAsItWas) {
   page->ImportScanResults();
   struct Row {

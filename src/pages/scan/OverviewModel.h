@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "theme/TextFormat.h"
+
 // Status of the protection: the colour of the banner and of the computer.
 enum OverviewStatus : int { kStatusGreen = 0, kStatusOrange = 1, kStatusRed = 2 };
 
@@ -26,7 +28,8 @@ inline constexpr UINT kKindFull = 224;
 inline constexpr UINT kKindQuick = 225;
 inline constexpr UINT kKindCustom = 226;
 inline constexpr UINT kNoLastScan = 227;
-inline constexpr UINT kCleanCount = 228;  // printf-style, one integer
+// "%d threats removed" and its singular form.
+inline constexpr CountedText kCleanCount{{228, 162}};
 inline constexpr UINT kNotScanned = 229;
 inline constexpr UINT kProtected = 230;
 inline constexpr UINT kThreatsFound = 231;

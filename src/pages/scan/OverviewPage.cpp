@@ -156,7 +156,7 @@ void COverviewPage::RefreshCleanCount() {
   const CWinAppEx* app = AfxGetApp();
   const int count =
       app ? app->GetProfileInt(settings::kCleanCount, settings::kDefaultCleanCount) : 0;
-  m_cleanCount = FormatTextInt(Theme().LoadResString(OverviewText::kCleanCount), count);
+  m_cleanCount = FormatCounted(Theme(), OverviewText::kCleanCount, {count});
   const settings::CMachineSettings machine(settings::MachineKeyPathFromTheme());
   if (auto installed = machine.InstallTime()) {
     const uint64_t ticks =

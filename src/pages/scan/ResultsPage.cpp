@@ -155,13 +155,13 @@ void CResultsPage::Layout() {
 void CResultsPage::OnSize(UINT, int, int) { Layout(); }
 
 std::wstring CResultsPage::BannerTitle() {
-  return FormatIntegers(Theme().LoadResString(threat::kStrResultsTitle),
-                        {m_list.RecordCount(), m_list.TotalTraces()});
+  return FormatCounted(Theme(), threat::kStrResultsTitle,
+                       {m_list.RecordCount(), m_list.TotalTraces()});
 }
 
 void CResultsPage::UpdateSummary() {
-  m_summary = FormatIntegers(Theme().LoadResString(threat::kStrResultsSummary),
-                             {m_list.RecordCount(), m_list.TotalTraces()});
+  m_summary = FormatCounted(Theme(), threat::kStrResultsSummary,
+                            {m_list.RecordCount(), m_list.TotalTraces()});
   if (m_summaryLabel.m_hWnd) {
     m_summaryLabel.m_text = m_summary;
     m_summaryLabel.SetWindowText(m_summary);

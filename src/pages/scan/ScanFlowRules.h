@@ -14,7 +14,6 @@ namespace scan_flow {
 
 // The string-table texts of the three pages.
 namespace text {
-inline constexpr UINT kThreatBannerTitle = 155;  // "%d threats detected in %d items"
 inline constexpr UINT kFinishedCleaned = 168;
 inline constexpr UINT kCleaningWait = 169;
 inline constexpr UINT kStopScanQuestion = 180;

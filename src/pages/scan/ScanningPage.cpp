@@ -189,12 +189,12 @@ void CScanningPage::DrawContent(Gdiplus::Graphics& g) {
   if (m_list.RecordCount() == 0 || m_layout.banner.right <= m_layout.banner.left) return;
   CThemeResources& t = Theme();
   const RECT& b = m_layout.banner;
-  DrawStatusBanner(g, m_bannerPicture.get(),
-                   FormatIntegers(t.LoadResString(text::kThreatBannerTitle),
-                                  {m_list.RecordCount(), m_bannerCount}),
-                   t.GetFont(L"client/header"), t.GetColor(L"general/header/red_top"),
-                   t.GetColor(L"general/header/red_bottom"), t.GetColor(L"general/header/title"),
-                   b.left, b.top, b.right - b.left, b.bottom - b.top);
+  DrawStatusBanner(
+      g, m_bannerPicture.get(),
+      FormatCounted(t, threat::kStrResultsTitle, {m_list.RecordCount(), m_bannerCount}),
+      t.GetFont(L"client/header"), t.GetColor(L"general/header/red_top"),
+      t.GetColor(L"general/header/red_bottom"), t.GetColor(L"general/header/title"), b.left, b.top,
+      b.right - b.left, b.bottom - b.top);
 }
 
 // ---- the scan ---------------------------------------------------------------------

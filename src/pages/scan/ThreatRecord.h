@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/documents/ScanResults.h"
+#include "theme/TextFormat.h"
 
 struct ThreatTrace {
   std::wstring text;
@@ -63,8 +64,10 @@ inline constexpr int kActionLast = 6;
 bool IsHandledResult(int cleanerResult);
 
 // String-table texts of the threat list, the drop-down and the results page.
-inline constexpr UINT kStrResultsTitle = 155;    // "%d threats ... %d items" (banner)
-inline constexpr UINT kStrResultsSummary = 167;  // "%d ... %d ..." (summary label)
+// The banner title ("%d threats detected in %d items") and the results page's
+// summary label, with their singular forms (records first, then traces).
+inline constexpr CountedText kStrResultsTitle{{155, 156, 157, 158}};
+inline constexpr CountedText kStrResultsSummary{{167, 159, 160, 161}};
 inline constexpr UINT kStrColumnDate = 234;      // column 3 title in check-box mode
 inline constexpr UINT kStrColumnFirst = 235;     // titles of columns 0 to 4: 235 to 239
 inline constexpr UINT kStrAdvicePrefix = 240;
