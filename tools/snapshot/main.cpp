@@ -20,6 +20,18 @@ std::vector<std::pair<std::wstring, SceneFunction>>& Scenes() {
   return scenes;
 }
 
+// Without a notification area on the X display (Xvfb has none), Wine shows the
+// program's tray icon in a stand-in window of its own at the screen's top-left,
+// over whatever a scene placed there. It is no part of what a user sees on
+// Windows, so it is hidden before a picture is taken (it comes back whenever an
+// icon changes, hence every time).
+void HideStandInTray() {
+  HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (!tray || !::IsWindowVisible(tray)) return;
+  ::ShowWindow(tray, SW_HIDE);
+  PumpFor(100);  // what it covered paints again
+}
+
 }  // namespace
 
 SceneRegistrar::SceneRegistrar(const wchar_t* name, SceneFunction fn) {
@@ -53,6 +65,7 @@ bool Context::Report(bool ok, const std::wstring& path) {
 bool Context::Capture(HWND topLevel, const std::wstring& name) {
   ::SetWindowPos(topLevel, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   PumpFor(150);
+  HideStandInTray();
   auto px = testsupport::CopyFromScreen(topLevel);
   std::wstring path = m_outDir + L"\\" + name + L".png";
   return Report(px->SavePng(path), path);
