@@ -15,6 +15,7 @@
 #include "support/Capture.h"
 #include "support/BenchClock.h"
 #include "support/shipped_theme.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ int wmain() {
   ::MoveWindow(page.anim.m_hWnd, 600, 380, 120, 120, FALSE);
   page.anim.LoadFrames(L"Images/scan/scan_anim/", 1, 12, L"png");
   page.anim.StartAnimation();
-  ::KillTimer(page.anim.m_hWnd, CAnimationCtrl::kAnimationTimer);
+  ::KillTimer(page.anim.m_hWnd, IDT_ANIMATION);
   ::SetWindowPos(host.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   fw::PumpPending();

@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "framework/WinAppEx.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ float DrawParagraph(Gdiplus::Graphics& g, HDC dc, HFONT font, const std::wstring
 
 }  // namespace
 
-CCloseDlg::CCloseDlg(HINSTANCE resourceModule) : CLightBoxWnd(kTemplateId, resourceModule) {
+CCloseDlg::CCloseDlg(HINSTANCE resourceModule) : CLightBoxWnd(IDD_CLOSE, resourceModule) {
   SetBoxSize(510, 360);
   for (int i = 0; i < 4; ++i) m_texts[i] = Theme().LoadResString(170 + i);
   m_info = LoadThemeImage(L"images/Popups/info.png");

@@ -8,7 +8,6 @@
 
 class CCloseDlg : public CLightBoxWnd {
  public:
-  static constexpr UINT kTemplateId = 322;
   static constexpr UINT kCheckId = 1027;
 
   explicit CCloseDlg(HINSTANCE resourceModule);

@@ -4,6 +4,7 @@
 #include "framework/WinAppEx.h"
 #include "telemetry/UniversalWrapper.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 std::wstring AboutVersionText(const std::wstring& word, const std::wstring& version) {
   if (version.empty()) return word;
@@ -11,7 +12,7 @@ std::wstring AboutVersionText(const std::wstring& word, const std::wstring& vers
   return word + L" " + version;
 }
 
-CAboutDlg::CAboutDlg() : CBaseDlg(kTemplateId) {
+CAboutDlg::CAboutDlg() : CBaseDlg(IDD_ABOUT) {
   CThemeResources& t = Theme();
   m_textColor = t.GetColor(L"pages/title");
   SetHeader(LoadThemeImage(L"Images/headers/header_about.png"), t.LoadResString(kTitleString),

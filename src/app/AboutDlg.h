@@ -12,7 +12,6 @@
 
 class CAboutDlg : public CBaseDlg {
  public:
-  static constexpr UINT kTemplateId = 100;
   // Controls of the template.
   static constexpr int kIdProductName = 1070;
   static constexpr int kIdVersion = 1071;

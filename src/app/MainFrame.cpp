@@ -24,6 +24,7 @@
 #include "pages/scan/ScanningPage.h"
 #include "pages/settings/SettingsPage.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 CMainFrame* GetMainFrame() {
   auto* app = dynamic_cast<CRodeRedudApp*>(AfxGetApp());
@@ -42,7 +43,7 @@ CMainFrame::~CMainFrame() {
 
 bool CMainFrame::CreateMainWindow() {
   const std::wstring cls = Theme().GetString(L"ucn");
-  HICON icon = ::LoadIconW(Theme().ResourceModule(), MAKEINTRESOURCEW(128));
+  HICON icon = ::LoadIconW(Theme().ResourceModule(), MAKEINTRESOURCEW(IDI_APP));
   const RECT r{0, 0, 800, 600};
   return CreateFrame(cls.c_str(), Theme().LoadResString(57344).c_str(), kWindowStyle, 0, r, nullptr,
                      icon);
@@ -63,10 +64,10 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
   AddTab(t.LoadResString(207), L"Images\\tabs\\quarantine.png", m_quarantine.get());
   AddTab(t.LoadResString(208), L"Images\\tabs\\ignore.png", m_ignore.get());
   AddTab(t.LoadResString(209), L"Images\\tabs\\settings.png", m_settings.get());
-  AddFrameButton(kCmdAbout, t.LoadResString(210), L"Images\\frame\\about.png");
-  AddFrameButton(kCmdHelp, t.LoadResString(211), L"Images\\frame\\help.png");
+  AddFrameButton(ID_FRAME_ABOUT, t.LoadResString(210), L"Images\\frame\\about.png");
+  AddFrameButton(ID_FRAME_HELP, t.LoadResString(211), L"Images\\frame\\help.png");
   m_tray.Attach(m_hWnd);
-  m_tray.SetMenu(t.ResourceModule(), CTrayIcon::kMenuId);
+  m_tray.SetMenu(t.ResourceModule(), IDR_TRAY_MENU);
   // The notification area is slow to answer: the icon is added right after the
   // window's first paint rather than before it.
   PostMessage(kMsgAddTrayIcon);
@@ -143,8 +144,8 @@ void CMainFrame::OnDestroy() {
   m_sinks->DisconnectAll();
   // Event texts posted but not yet handled would be lost with the window.
   DiscardEventTexts(m_hWnd, msg::kActiveProtectionEvent);
-  KillTimer(kTimerReconnect);
-  KillTimer(kTimerCloseDialog);
+  KillTimer(IDT_RECONNECT);
+  KillTimer(IDT_CLOSE_DIALOG);
   if (auto* app = dynamic_cast<CRodeRedudApp*>(AfxGetApp()); app && app->MainFrame() == this)
     app->SetMainFrame(nullptr);
   CBaseFrameWnd::OnDestroy();
@@ -183,8 +184,8 @@ void CMainFrame::MainFrameStatusRefresh() {
 
 void CMainFrame::UpdateTrayIcon() {
   CThemeResources& t = Theme();
-  m_tray.SetMenu(t.ResourceModule(), CTrayIcon::kMenuId);
-  m_tray.SetIconAndTip(::LoadIconW(t.ResourceModule(), MAKEINTRESOURCEW(128)),
+  m_tray.SetMenu(t.ResourceModule(), IDR_TRAY_MENU);
+  m_tray.SetIconAndTip(::LoadIconW(t.ResourceModule(), MAKEINTRESOURCEW(IDI_APP)),
                        EscapeTrayTip(t.LoadResString(128)).c_str());
 }
 
@@ -269,11 +270,11 @@ void CMainFrame::OnContextScanRequest(const ContextScanRequest& request) {
   // Explorer may start one process per selected item; the requests that come
   // in together make one scan.
   MergeContextScanRequest(m_pendingContextScan, request);
-  SetTimer(kTimerContextScan, kContextScanGatherMs);
+  SetTimer(IDT_CONTEXT_SCAN, kContextScanGatherMs);
 }
 
 void CMainFrame::StartContextScan() {
-  KillTimer(kTimerContextScan);
+  KillTimer(IDT_CONTEXT_SCAN);
   ContextScanRequest request = std::move(m_pendingContextScan);
   m_pendingContextScan = {};
   if (request.paths.empty()) return;
@@ -318,11 +319,11 @@ void CMainFrame::OnTrayNotification(WPARAM, LPARAM event) {
 
 bool CMainFrame::IsTrayCommandEnabled(UINT command) const {
   switch (command) {
-    case kCmdTrayQuickScan:
-    case kCmdTrayFullScan:
-    case kCmdTrayUpdate:
+    case ID_TRAY_QUICK_SCAN:
+    case ID_TRAY_FULL_SCAN:
+    case ID_TRAY_UPDATE:
       return !m_navigationLocked;
-    case kCmdTrayExit:
+    case ID_TRAY_EXIT:
       return IsWindowEnabled() != FALSE;
     default:
       return true;
@@ -330,35 +331,35 @@ bool CMainFrame::IsTrayCommandEnabled(UINT command) const {
 }
 
 void CMainFrame::OnInitMenuPopup(HMENU menu) {
-  static constexpr UINT kQueried[] = {kCmdTrayOpen2, kCmdTrayQuickScan, kCmdTrayFullScan,
-                                      kCmdTrayUpdate, kCmdTrayExit};
+  static constexpr UINT kQueried[] = {ID_TRAY_STATUS, ID_TRAY_QUICK_SCAN, ID_TRAY_FULL_SCAN,
+                                      ID_TRAY_UPDATE, ID_TRAY_EXIT};
   for (UINT id : kQueried)
     ::EnableMenuItem(menu, id, MF_BYCOMMAND | (IsTrayCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
 }
 
 bool CMainFrame::OnCommand(UINT id, UINT code, HWND control) {
   switch (id) {
-    case kCmdAbout:
+    case ID_FRAME_ABOUT:
       SetTabsEnabled(true);
       ShowStandalonePage(m_about.get());
       return true;
-    case kCmdHelp:
+    case ID_FRAME_HELP:
       AppShellExecute(L"open", Theme().GetString(L"urls/help"), L"", SW_SHOW);
       return true;
-    case kCmdTrayOpen:
-    case kCmdTrayOpen2:
+    case ID_TRAY_OPEN:
+    case ID_TRAY_STATUS:
       BringUp();
       return true;
-    case kCmdTrayQuickScan:
-    case kCmdTrayFullScan:
+    case ID_TRAY_QUICK_SCAN:
+    case ID_TRAY_FULL_SCAN:
       if (!IsTrayCommandEnabled(id)) return true;
       BringUp();
-      if (!m_navigationLocked && IsWindowEnabled()) BeginScan(id == kCmdTrayQuickScan ? 0 : 1);
+      if (!m_navigationLocked && IsWindowEnabled()) BeginScan(id == ID_TRAY_QUICK_SCAN ? 0 : 1);
       return true;
-    case kCmdTrayUpdate:
+    case ID_TRAY_UPDATE:
       CheckForProgramUpdates();
       return true;
-    case kCmdTrayExit:
+    case ID_TRAY_EXIT:
       if (IsWindowEnabled()) {
         m_exitRequested = true;
         PostMessage(WM_CLOSE);
@@ -394,7 +395,7 @@ void CMainFrame::OnClose() {
   if (d.clearExitRequested) m_exitRequested = false;
   if (d.askFirst) {
     ShowWindow(SW_RESTORE);
-    SetTimer(kTimerCloseDialog, 100);
+    SetTimer(IDT_CLOSE_DIALOG, 100);
     return;
   }
   if (d.hide) {
@@ -407,17 +408,17 @@ void CMainFrame::OnClose() {
 }
 
 void CMainFrame::OnTimer(UINT_PTR id) {
-  if (id == kTimerReconnect)
+  if (id == IDT_RECONNECT)
     OnReconnectTick();
-  else if (id == kTimerCloseDialog)
+  else if (id == IDT_CLOSE_DIALOG)
     OnCloseDialogTick();
-  else if (id == kTimerContextScan)
+  else if (id == IDT_CONTEXT_SCAN)
     StartContextScan();
   else
     CBaseFrameWnd::OnTimer(id);
 }
 
 void CMainFrame::OnCloseDialogTick() {
-  KillTimer(kTimerCloseDialog);
+  KillTimer(IDT_CLOSE_DIALOG);
   if (ShowCloseDialog() == IDOK) ShowWindow(SW_HIDE);
 }

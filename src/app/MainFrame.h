@@ -10,6 +10,7 @@
 #include "app/BaseFrameWnd.h"
 #include "app/ContextScan.h"
 #include "app/TrayIcon.h"
+#include "themedata/resource.h"
 
 class CBaseDlg;
 class CMainFrameSinks;
@@ -33,19 +34,7 @@ class CMainFrame : public CBaseFrameWnd {
     kTabIgnore = 3,
     kTabSettings = 4
   };
-  // Commands of the frame buttons and of the tray menu.
-  static constexpr UINT kCmdAbout = 57664;
-  static constexpr UINT kCmdHelp = 57670;
-  static constexpr UINT kCmdTrayOpen = 32779;
-  static constexpr UINT kCmdTrayOpen2 = 32773;
-  static constexpr UINT kCmdTrayQuickScan = 32774;
-  static constexpr UINT kCmdTrayFullScan = 32771;
-  static constexpr UINT kCmdTrayUpdate = 32775;
-  static constexpr UINT kCmdTrayExit = 32776;
-  static constexpr UINT_PTR kTimerReconnect = 100;
-  static constexpr UINT_PTR kTimerCloseDialog = 101;
   // A context-menu scan starts once the requests of one selection are in.
-  static constexpr UINT_PTR kTimerContextScan = 102;
   static constexpr UINT kContextScanGatherMs = 300;
   // Texts of the context-menu scan notices.
   static constexpr UINT kTextScanAlreadyRunning = 280;

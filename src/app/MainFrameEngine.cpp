@@ -21,6 +21,7 @@
 #include "pages/scan/ScanningPage.h"
 #include "telemetry/UniversalWrapper.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ void CMainFrame::OnDefinitionsUpdated() { CScanController::Instance().StartPendi
 void CMainFrame::OnReconnectTick() {
   Engine().EnsureEngine();
   if (--m_reconnectCountdown <= 0) {
-    KillTimer(kTimerReconnect);
+    KillTimer(IDT_RECONNECT);
     m_reconnectCountdown = 10;
   }
 }

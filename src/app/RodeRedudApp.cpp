@@ -18,6 +18,7 @@
 #include "pages/settings/Scheduler.h"
 #include "telemetry/SurveyReport.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -25,7 +26,6 @@ constexpr UINT kTitleStringId = 57344;
 constexpr UINT kMutexNameId = 128;
 constexpr UINT kTaskNameId = 174;
 constexpr UINT kTaskCommentId = 175;
-constexpr UINT kMainIconId = 128;
 
 // An owned interface pointer for the shell calls below.
 template <typename T>
@@ -198,7 +198,7 @@ BOOL CRodeRedudApp::InitInstance() {
   windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
   windowClass.lpfnWndProc = DefWindowProcW;
   windowClass.hInstance = GetInstanceHandle();
-  windowClass.hIcon = LoadIconW(m_resourceLibrary, MAKEINTRESOURCEW(kMainIconId));
+  windowClass.hIcon = LoadIconW(m_resourceLibrary, MAKEINTRESOURCEW(IDI_APP));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = m_windowClass.c_str();

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "framework/Messages.h"
+#include "themedata/resource.h"
+
 namespace {
 template <size_t N>
 void CopyBounded(wchar_t (&dst)[N], const wchar_t* src) {
@@ -28,7 +31,7 @@ UINT CTrayIcon::TaskbarCreatedMessage() {
 }
 
 LRESULT CTrayHook::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == CTrayIcon::kCallbackMessage && HookedWindow() == m_icon.Owner())
+  if (msg == msg::kTrayCallback && HookedWindow() == m_icon.Owner())
     m_icon.OnNotification(wp, lp);
   else if (msg == CTrayIcon::TaskbarCreatedMessage() && msg != 0)
     m_icon.OnTaskbarCreated();
@@ -48,7 +51,7 @@ CTrayIcon::~CTrayIcon() {
 
 void CTrayIcon::Attach(HWND owner) {
   m_data.hWnd = owner;
-  m_data.uCallbackMessage = kCallbackMessage;
+  m_data.uCallbackMessage = msg::kTrayCallback;
   m_ownerHook.Hook(owner);
   HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
   m_parentHook.Hook(top && top != owner ? top : nullptr);
@@ -109,7 +112,7 @@ void CTrayIcon::OnNotification(WPARAM id, LPARAM mouseMessage) {
       TrackPopupMenu(sub, TPM_LEFTBUTTON, pt.x, pt.y, 0, owner, nullptr);
       PostMessageW(owner, WM_NULL, 0, 0);
     } else {
-      SendMessageW(owner, WM_COMMAND, kCmdOpen, 0);
+      SendMessageW(owner, WM_COMMAND, ID_TRAY_OPEN, 0);
     }
   }
   DestroyMenu(menu);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/SubclassWnd.h"
+#include "themedata/resource.h"
 
 class CTrayIcon;
 
@@ -25,10 +26,6 @@ class CTrayHook : public CSubclassWnd {
 
 class CTrayIcon {
  public:
-  static constexpr UINT kCallbackMessage = WM_USER + 17;  // 1041
-  static constexpr UINT kMenuId = 324;
-  static constexpr UINT kCmdOpen = 32779;
-
   CTrayIcon();
   ~CTrayIcon();
   CTrayIcon(const CTrayIcon&) = delete;
@@ -59,7 +56,7 @@ class CTrayIcon {
 
   NOTIFYICONDATAW m_data{};
   HINSTANCE m_menuModule = nullptr;
-  UINT m_menuId = kMenuId;
+  UINT m_menuId = IDR_TRAY_MENU;
   CTrayHook m_ownerHook{*this};
   CTrayHook m_parentHook{*this};
 };

@@ -5,6 +5,7 @@
 #include "controls/TransparentParent.h"
 #include "framework/Gdi.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 
@@ -45,7 +46,7 @@ void CAnimationCtrl::LoadFrames(const std::wstring& prefix, int first, int last,
 
 void CAnimationCtrl::StartAnimation() {
   if (m_frames.empty()) return;
-  if (m_hWnd) SetTimer(kAnimationTimer, kAnimationPeriodMs);
+  if (m_hWnd) SetTimer(IDT_ANIMATION, kAnimationPeriodMs);
   m_current = m_frames.front().get();
   if (m_hWnd) Invalidate(TRUE);
 }
@@ -64,7 +65,7 @@ int CAnimationCtrl::CurrentFrameIndex() const {
 }
 
 void CAnimationCtrl::OnTimer(UINT_PTR id) {
-  if (id == kAnimationTimer) Step();
+  if (id == IDT_ANIMATION) Step();
   Default();
 }
 

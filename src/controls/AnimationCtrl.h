@@ -14,7 +14,6 @@
 
 class CAnimationCtrl : public CWnd {
  public:
-  static constexpr UINT_PTR kAnimationTimer = 400;
   static constexpr UINT kAnimationPeriodMs = 50;
 
   CAnimationCtrl();

@@ -5,6 +5,7 @@
 #include "controls/TransparentParent.h"
 #include "framework/Gdi.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 
@@ -33,9 +34,9 @@ void CRoundProgressCtrl::SetGlowMode(bool on) {
   m_glowMode = on;
   if (!m_hWnd) return;
   if (on)
-    SetTimer(kGlowTimer, kGlowPeriodMs);
+    SetTimer(IDT_GLOW, kGlowPeriodMs);
   else
-    KillTimer(kGlowTimer);
+    KillTimer(IDT_GLOW);
 }
 
 void CRoundProgressCtrl::StepGlow(DWORD now) {
@@ -46,7 +47,7 @@ void CRoundProgressCtrl::StepGlow(DWORD now) {
 }
 
 void CRoundProgressCtrl::OnTimer(UINT_PTR id) {
-  if (id == kGlowTimer) {
+  if (id == IDT_GLOW) {
     StepGlow(::GetTickCount());
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   }
@@ -57,9 +58,9 @@ void CRoundProgressCtrl::OnShowWindow(BOOL show, UINT status) {
   CProgressCtrl::OnShowWindow(show, status);
   if (!m_glowMode) return;
   if (show)
-    SetTimer(kGlowTimer, kGlowPeriodMs);
+    SetTimer(IDT_GLOW, kGlowPeriodMs);
   else
-    KillTimer(kGlowTimer);
+    KillTimer(IDT_GLOW);
 }
 
 void CRoundProgressCtrl::PaintTo(HDC dc) {

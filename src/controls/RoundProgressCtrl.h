@@ -16,7 +16,6 @@
 
 class CRoundProgressCtrl : public CProgressCtrl {
  public:
-  static constexpr UINT_PTR kGlowTimer = 100;
   static constexpr UINT kGlowPeriodMs = 20;
 
   CRoundProgressCtrl(const std::wstring& barPicture, const std::wstring& glowPicture);

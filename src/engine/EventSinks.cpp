@@ -6,6 +6,8 @@
 #include <atomic>
 #include <initializer_list>
 
+#include "themedata/resource.h"
+
 namespace {
 
 bool In(LONG value, std::initializer_list<LONG> set) {
@@ -92,7 +94,7 @@ STDMETHODIMP CFrameScanControlSink::ScanStateChanged(LONG state, LONG) {
 
 STDMETHODIMP CFrameServiceSink::ServiceStatusChanged(LONG flag) {
   if (flag == 0 && frame_ && IsWindow(frame_))
-    SetTimer(frame_, kReconnectTimerId, kReconnectPeriodMs, nullptr);
+    SetTimer(frame_, IDT_RECONNECT, kReconnectPeriodMs, nullptr);
   return S_OK;
 }
 

@@ -17,6 +17,7 @@
 #include "engine/SinkConnection.h"
 #include "framework/Messages.h"
 #include "idl/EngineCodes.h"
+#include "themedata/resource.h"
 
 // The codes themselves are named in idl/EngineCodes.h; the reactions to them follow.
 namespace EngineCodes {
@@ -38,8 +39,6 @@ bool IsDownloadStatus(LONG status);       // 0, 5, 6
 
 }  // namespace EngineCodes
 
-// The main frame's reconnection timer, started when the service stops.
-inline constexpr UINT_PTR kReconnectTimerId = 100;
 inline constexpr UINT kReconnectPeriodMs = 5000;
 
 // Posts a heap copy of text with `message` (wParam 0, lParam the copy). The

@@ -13,6 +13,7 @@
 #include "controls/ThemeLabel.h"
 #include "controls/TransButton.h"
 #include "fixture.h"
+#include "themedata/resource.h"
 
 using testsupport::Rgb;
 
@@ -399,8 +400,8 @@ TEST_F(ProgressBarWindow, GlowTimerRunsOnlyWhileShown) {
   bar.SetGlowMode(true);
   // KillTimer tells whether the timer existed; restart it after each probe.
   auto running = [&] {
-    bool r = ::KillTimer(bar.m_hWnd, CRoundProgressCtrl::kGlowTimer) != FALSE;
-    if (r) ::SetTimer(bar.m_hWnd, CRoundProgressCtrl::kGlowTimer, 20, nullptr);
+    bool r = ::KillTimer(bar.m_hWnd, IDT_GLOW) != FALSE;
+    if (r) ::SetTimer(bar.m_hWnd, IDT_GLOW, 20, nullptr);
     return r;
   };
   EXPECT_TRUE(running());
@@ -448,7 +449,7 @@ TEST_F(AnimationWindow, CreatedEmptyAndNamed) {
   // No frames: StartAnimation does nothing.
   anim.StartAnimation();
   EXPECT_EQ(anim.CurrentFrameIndex(), -1);
-  EXPECT_FALSE(::KillTimer(anim.m_hWnd, CAnimationCtrl::kAnimationTimer));
+  EXPECT_FALSE(::KillTimer(anim.m_hWnd, IDT_ANIMATION));
 }
 
 TEST_F(AnimationWindow, MissingFrameIsSkippedWithoutGap) {
@@ -456,7 +457,7 @@ TEST_F(AnimationWindow, MissingFrameIsSkippedWithoutGap) {
   ASSERT_EQ(anim.FrameCount(), 11u);
   anim.StartAnimation();
   EXPECT_EQ(anim.CurrentFrameIndex(), 0);
-  EXPECT_TRUE(::KillTimer(anim.m_hWnd, CAnimationCtrl::kAnimationTimer));
+  EXPECT_TRUE(::KillTimer(anim.m_hWnd, IDT_ANIMATION));
   // Frame widths are 10 + n: index 3 is 4.png (14), index 4 is 6.png (16).
   for (int i = 0; i < 3; ++i) anim.Step();
   EXPECT_EQ(anim.CurrentFrameIndex(), 3);
@@ -472,7 +473,7 @@ TEST_F(AnimationWindow, RestartShowsFirstFrameThenContinuesAfterLastStep) {
   anim.StartAnimation();
   anim.Step();
   anim.Step();  // step index 2
-  ::KillTimer(anim.m_hWnd, CAnimationCtrl::kAnimationTimer);
+  ::KillTimer(anim.m_hWnd, IDT_ANIMATION);
   anim.StartAnimation();
   EXPECT_EQ(anim.CurrentFrameIndex(), 0);
   anim.Step();
@@ -489,7 +490,7 @@ TEST_F(AnimationWindow, FrameCentredOverAnimationBackground) {
   PaintPage();
   EXPECT_EQ(testsupport::PrintClient(anim.m_hWnd)->at(20, 15), kClientBg);  // no frame yet
   anim.StartAnimation();
-  ::KillTimer(anim.m_hWnd, CAnimationCtrl::kAnimationTimer);
+  ::KillTimer(anim.m_hWnd, IDT_ANIMATION);
   auto px = testsupport::PrintClient(anim.m_hWnd);
   EXPECT_EQ(px->at(2, 2), kAnimationBg);
   EXPECT_EQ(px->at(14, 10), Rgb(1, 1, 1));  // frame from (14, 10) to (25, 20)

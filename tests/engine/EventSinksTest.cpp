@@ -10,6 +10,7 @@
 #include "engine/EventSinks.h"
 #include "support/FakeEngine.h"
 #include "support/MessageRecorder.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -113,10 +114,10 @@ TEST_F(SinkTest, FrameServiceSinkStartsReconnectionOnlyForZero) {
   sink.SetWindow(window.hwnd());
   sink.Connect(session.Service());
   engine.FireServiceStatusChanged(1);
-  EXPECT_FALSE(KillTimer(window.hwnd(), kReconnectTimerId));
+  EXPECT_FALSE(KillTimer(window.hwnd(), IDT_RECONNECT));
   engine.FireServiceStatusChanged(0);
-  EXPECT_TRUE(KillTimer(window.hwnd(), kReconnectTimerId));
-  EXPECT_EQ(100u, kReconnectTimerId);
+  EXPECT_TRUE(KillTimer(window.hwnd(), IDT_RECONNECT));
+  EXPECT_EQ(100u, IDT_RECONNECT);
   EXPECT_EQ(5000u, kReconnectPeriodMs);
 }
 

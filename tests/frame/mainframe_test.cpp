@@ -34,6 +34,7 @@
 #include "support/DialogTemplate.h"
 #include "support/FakeEngine.h"
 #include "support/shipped_theme.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -241,7 +242,7 @@ TEST_F(MainFrameTest, PagesNotSeenAtTheFirstPaintFollowItOrComeWhenNeeded) {
   EXPECT_FALSE(quarantine->IsWindowVisible());
   expectPlaced(quarantine);
   // The about page is made when the About button shows it.
-  frame->SendMessage(WM_COMMAND, CMainFrame::kCmdAbout, 0);
+  frame->SendMessage(WM_COMMAND, ID_FRAME_ABOUT, 0);
   CWnd* about = frame->GetStandalonePage();
   ASSERT_TRUE(about && about->m_hWnd);
   EXPECT_TRUE(about->IsWindowVisible());
@@ -306,11 +307,11 @@ TEST_F(MainFrameTest, TabsAndFrameButtonsIgnoreTheMouseWhileNavigationIsLocked) 
   EXPECT_EQ(CMainFrame::kTabOverview, frame->GetActiveTab());
   EXPECT_EQ(nullptr, frame->GetStandalonePage());
   // The tray's scan and update items are greyed, exit is not.
-  EXPECT_FALSE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayQuickScan));
-  EXPECT_FALSE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayFullScan));
-  EXPECT_FALSE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayUpdate));
-  EXPECT_TRUE(frame->IsTrayCommandEnabled(CMainFrame::kCmdTrayExit));
-  frame->SendMessage(WM_COMMAND, CMainFrame::kCmdTrayUpdate, 0);
+  EXPECT_FALSE(frame->IsTrayCommandEnabled(ID_TRAY_QUICK_SCAN));
+  EXPECT_FALSE(frame->IsTrayCommandEnabled(ID_TRAY_FULL_SCAN));
+  EXPECT_FALSE(frame->IsTrayCommandEnabled(ID_TRAY_UPDATE));
+  EXPECT_TRUE(frame->IsTrayCommandEnabled(ID_TRAY_EXIT));
+  frame->SendMessage(WM_COMMAND, ID_TRAY_UPDATE, 0);
   EXPECT_EQ(0, frame->updaterRuns);
 
   frame->SetTabsEnabled(true);
@@ -370,7 +371,7 @@ TEST_F(MainFrameTest, CloseGoesToTheTrayAsTheSettingSays) {
   // The tray's exit item really closes, even with ShowCloseDlg 1.
   TestApp().WriteProfileInt(settings::kShowCloseDlg, 1);
   const HWND hwnd = frame->m_hWnd;
-  frame->SendMessage(WM_COMMAND, CMainFrame::kCmdTrayExit, 0);
+  frame->SendMessage(WM_COMMAND, ID_TRAY_EXIT, 0);
   Pump(200);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_FALSE(frame->Tray().HasIcon());
@@ -696,10 +697,10 @@ TEST_F(MainFrameTest, ServiceStopStartsReconnection) {
   engine->ClearCalls();
   engine->FireServiceStatusChanged(1);
   Pump();
-  EXPECT_FALSE(KillTimer(frame->m_hWnd, CMainFrame::kTimerReconnect)) << "flag 1: no timer";
+  EXPECT_FALSE(KillTimer(frame->m_hWnd, IDT_RECONNECT)) << "flag 1: no timer";
   engine->FireServiceStatusChanged(0);
   Pump();
-  EXPECT_TRUE(KillTimer(frame->m_hWnd, CMainFrame::kTimerReconnect));
+  EXPECT_TRUE(KillTimer(frame->m_hWnd, IDT_RECONNECT));
 }
 
 TEST_F(MainFrameTest, FailedEngineCallInAHandlerDoesNotEndTheProgram) {
@@ -707,7 +708,7 @@ TEST_F(MainFrameTest, FailedEngineCallInAHandlerDoesNotEndTheProgram) {
   engine->Fail(L"GetScanInfo", E_FAIL);
   frame->PostMessage(msg::kScanStarted, 1, 0);
   // After the failing handler, the loop goes on to the next message.
-  frame->PostMessage(WM_COMMAND, CMainFrame::kCmdTrayUpdate, 0);
+  frame->PostMessage(WM_COMMAND, ID_TRAY_UPDATE, 0);
   PostQuitMessage(0);
   EXPECT_NO_THROW(TestApp().Run());
   EXPECT_EQ(1, frame->updaterRuns);

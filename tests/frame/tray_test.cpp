@@ -7,6 +7,8 @@
 
 #include "app/SubclassWnd.h"
 #include "app/TrayIcon.h"
+#include "framework/Messages.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -148,14 +150,14 @@ TEST(TrayIcon, DoubleClickOpensWindowAndOwnerStillSeesCallback) {
   // A menu with one submenu stands in for menu 324 of the resource library.
   HMENU bar = CreateMenu();
   HMENU sub = CreatePopupMenu();
-  AppendMenuW(sub, MF_STRING, CTrayIcon::kCmdOpen, L"Open");
+  AppendMenuW(sub, MF_STRING, ID_TRAY_OPEN, L"Open");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"Tray");
   // LoadMenuW needs a resource; without one, clicks do nothing at all.
   tray.SetMenu(GetModuleHandleW(nullptr), 60000);
   PlainWindow::Seen().clear();
-  SendMessageW(w.hwnd, CTrayIcon::kCallbackMessage, 0, WM_LBUTTONDBLCLK);
+  SendMessageW(w.hwnd, msg::kTrayCallback, 0, WM_LBUTTONDBLCLK);
   // The owner sees the callback message itself (the hook passes it on) but no
   // command, because the menu could not be loaded.
-  EXPECT_EQ((std::vector<UINT>{CTrayIcon::kCallbackMessage}), PlainWindow::Seen());
+  EXPECT_EQ((std::vector<UINT>{msg::kTrayCallback}), PlainWindow::Seen());
   DestroyMenu(bar);
 }

@@ -21,6 +21,7 @@
 #include "framework/Wnd.h"
 #include "support/FakeEngine.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace scanflow_test;
 
@@ -424,7 +425,7 @@ TEST_F(FakeFlowTest, WatchdogFailsAScanFoundIdleOrEndedWithoutAnUpdate) {
       Pump();
     }
     engine->values().scanState = row.state;
-    Scanning().SendMessage(WM_TIMER, CScanningPage::kWatchdogTimer, 0);
+    Scanning().SendMessage(WM_TIMER, IDT_SCAN_WATCHDOG, 0);
     Pump();
     EXPECT_EQ(row.fails, Told(scan_flow::text::kScanFailed));
     EXPECT_EQ(!row.fails, Scanning().FollowingScan());
@@ -587,7 +588,7 @@ TEST_F(FakeFlowTest, ACleaningThatEndedBeforeTheSinkIsFoundByTheCheck) {
     engine->values().scanState = 1;
     StartCleaning({{L"Trojan.X", {L"C:\\x1"}}});
     engine->values().scanState = row.state;
-    Cleaning().SendMessage(WM_TIMER, CCleaningPage::kCheckTimer, 0);
+    Cleaning().SendMessage(WM_TIMER, IDT_CLEANING_CHECK, 0);
     Pump();
     EXPECT_EQ(!row.over, Cleaning().Cleaning());
     EXPECT_EQ(row.over ? static_cast<CWnd*>(&Finished()) : &Cleaning(), ScanTabPage());

@@ -9,6 +9,7 @@
 #include "app/AboutDlg.h"
 #include "page_fixture.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace settings_test;
 
@@ -25,7 +26,7 @@ class AboutPageTest : public PageTest {
   void OpenAbout() {
     MakeFrame();
     // The About frame button.
-    frame->SendMessage(WM_COMMAND, CMainFrame::kCmdAbout, 0);
+    frame->SendMessage(WM_COMMAND, ID_FRAME_ABOUT, 0);
     Pump(20);
     about = frame->AboutPage();
     ASSERT_TRUE(about && about->m_hWnd);
@@ -86,6 +87,6 @@ TEST_F(AboutPageTest, ButtonsOpenTheirAddressesAndCheckForUpdates) {
   ClickAbout(CAboutDlg::kIdCheckUpdates);
   EXPECT_EQ(1, frame->updaterRuns);
   frame->SetTabsEnabled(true);
-  frame->SendMessage(WM_COMMAND, CMainFrame::kCmdTrayUpdate, 0);
+  frame->SendMessage(WM_COMMAND, ID_TRAY_UPDATE, 0);
   EXPECT_EQ(2, frame->updaterRuns);
 }

@@ -13,6 +13,7 @@
 #include "pages/scan/ThreatRecord.h"
 #include "support/shipped_theme.h"
 #include "theme/TextFormat.h"
+#include "themedata/resource.h"
 #include "theme/ThemeResources.h"
 #include "theme_fixture.h"
 
@@ -422,21 +423,65 @@ TEST_F(ShippedTheme, EveryDialogTemplateLoadsWithItsControls) {
 TEST_F(ShippedTheme, IconAndTrayMenu) {
   HMODULE resources = theme_.ResourceModule();
   UniqueIcon icon(static_cast<HICON>(
-      LoadImageW(resources, MAKEINTRESOURCEW(128), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+      LoadImageW(resources, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
   EXPECT_TRUE(icon);
   UniqueIcon large(static_cast<HICON>(
-      LoadImageW(resources, MAKEINTRESOURCEW(128), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+      LoadImageW(resources, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
   EXPECT_TRUE(large);
 
-  UniqueMenu menu(LoadMenuW(resources, MAKEINTRESOURCEW(324)));
+  UniqueMenu menu(LoadMenuW(resources, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
   ASSERT_TRUE(menu);
   HMENU popup = GetSubMenu(menu.get(), 0);
   ASSERT_NE(popup, nullptr);
-  EXPECT_EQ(GetMenuItemID(popup, 0), 32779u);  // the default item opens the window
-  for (UINT command : {32779u, 32773u, 32774u, 32771u, 32775u, 32776u}) {
+  EXPECT_EQ(GetMenuItemID(popup, 0),
+            static_cast<UINT>(ID_TRAY_OPEN));  // the default item opens the window
+  for (UINT command : {ID_TRAY_OPEN, ID_TRAY_STATUS, ID_TRAY_QUICK_SCAN, ID_TRAY_FULL_SCAN,
+                       ID_TRAY_UPDATE, ID_TRAY_EXIT}) {
     MENUITEMINFOW info{sizeof(info), MIIM_ID};
     EXPECT_TRUE(GetMenuItemInfoW(popup, command, FALSE, &info)) << command;
   }
+}
+
+// Other themes' resource libraries and the theme document refer to resources by
+// number, so a name in resource.h must keep its number.
+struct FixedId {
+  const char* name;
+  long value;
+  long expected;
+};
+#define FIXED_ID(name, number) \
+  { #name, name, number }
+const FixedId kFixedIds[] = {
+    FIXED_ID(IDI_APP, 128),
+    FIXED_ID(IDR_TRAY_MENU, 324),
+    FIXED_ID(ID_TRAY_OPEN, 32779),
+    FIXED_ID(ID_TRAY_STATUS, 32773),
+    FIXED_ID(ID_TRAY_QUICK_SCAN, 32774),
+    FIXED_ID(ID_TRAY_FULL_SCAN, 32771),
+    FIXED_ID(ID_TRAY_UPDATE, 32775),
+    FIXED_ID(ID_TRAY_EXIT, 32776),
+    FIXED_ID(ID_FRAME_ABOUT, 57664),
+    FIXED_ID(ID_FRAME_HELP, 57670),
+    FIXED_ID(IDD_ABOUT, 100),
+    FIXED_ID(IDD_SCAN, 310),
+    FIXED_ID(IDD_SCANNING, 311),
+    FIXED_ID(IDD_RESULTS, 312),
+    FIXED_ID(IDD_CLEANING, 313),
+    FIXED_ID(IDD_FINISHED, 314),
+    FIXED_ID(IDD_CLEAN_DROPDOWN, 319),
+    FIXED_ID(IDD_CLOSE, 322),
+    FIXED_ID(IDD_OVERVIEW, 323),
+    FIXED_ID(IDD_SETTINGS, 327),
+    FIXED_ID(IDD_QUARANTINE, 328),
+    FIXED_ID(IDD_IGNORE, 329),
+    FIXED_ID(IDT_RECONNECT, 100),
+    FIXED_ID(IDT_CLOSE_DIALOG, 101),
+    FIXED_ID(IDT_CONTEXT_SCAN, 102),
+};
+#undef FIXED_ID
+
+TEST(ResourceIds, KeepTheirNumbers) {
+  for (const FixedId& row : kFixedIds) EXPECT_EQ(row.value, row.expected) << row.name;
 }
 
 // Every picture path the program uses, spelt as the program spells it.

@@ -20,6 +20,7 @@
 #include "pages/lists/VirtualListCtrl.h"
 #include "snapshot/Snapshot.h"
 #include "support/DialogTemplate.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -169,14 +170,14 @@ SNAPSHOT_SCENE(gallery) {
   glow.SetGlowMode(false);  // keep the glow still for the picture
   glow.SetGlowState(120, 0);
   glow.SetGlowMode(true);
-  ::KillTimer(glow.m_hWnd, CRoundProgressCtrl::kGlowTimer);
+  ::KillTimer(glow.m_hWnd, IDT_GLOW);
 
   CAnimationCtrl anim;
   anim.Create(page.m_hWnd, 101);
   ::MoveWindow(anim.m_hWnd, 620, 90, 80, 70, FALSE);
   anim.LoadFrames(L"Images/scan/scan_anim/", 1, 12, L"png");
   anim.StartAnimation();
-  ::KillTimer(anim.m_hWnd, CAnimationCtrl::kAnimationTimer);
+  ::KillTimer(anim.m_hWnd, IDT_ANIMATION);
 
   Rows rows;
   CCustomList list(&rows);
@@ -234,7 +235,7 @@ SNAPSHOT_SCENE(scanning_page) {
   ::MoveWindow(page.anim.m_hWnd, 500, 300, 100, 100, FALSE);
   page.anim.LoadFrames(L"Images/scan/scan_anim/", 1, 12, L"png");
   page.anim.StartAnimation();
-  ::KillTimer(page.anim.m_hWnd, CAnimationCtrl::kAnimationTimer);
+  ::KillTimer(page.anim.m_hWnd, IDT_ANIMATION);
   ctx.Capture(host.m_hWnd, L"scanning_page");
 }
 

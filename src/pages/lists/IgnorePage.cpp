@@ -9,6 +9,7 @@
 #include "engine/ThreatInfo.h"
 #include "framework/WinAppEx.h"
 #include "pages/lists/FolderBrowser.h"
+#include "themedata/resource.h"
 
 namespace SC = QVnsScanConfig;
 
@@ -27,7 +28,7 @@ std::wstring AppTitleText() { return AfxGetApp() ? AfxGetApp()->AppTitle() : std
 
 }  // namespace
 
-CIgnorePage::CIgnorePage() : CBaseDlg(kTemplateId), m_list(this, this) {}
+CIgnorePage::CIgnorePage() : CBaseDlg(IDD_IGNORE), m_list(this, this) {}
 
 CIgnorePage::~CIgnorePage() { DestroyWindow(); }
 

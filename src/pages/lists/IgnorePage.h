@@ -28,7 +28,6 @@ IgnorePageLayout ComputeIgnorePageLayout(int width, int height);
 
 class CIgnorePage : public CBaseDlg, public IVirtualListParent, public IVirtualListDrawParent {
  public:
-  static constexpr UINT kTemplateId = 329;
   // Controls.
   static constexpr UINT kIdExplanation = 1023;
   static constexpr UINT kIdAddFile = 1064;

@@ -3,6 +3,7 @@
 #include "engine/EngineSession.h"
 #include "framework/WinAppEx.h"
 #include "pages/lists/QuarantineRecords.h"
+#include "themedata/resource.h"
 
 QuarantinePageLayout ComputeQuarantinePageLayout(int w, int h, int countWidth) {
   QuarantinePageLayout l;
@@ -37,7 +38,7 @@ class RowsRedrawOff {
 
 }  // namespace
 
-CQuarantinePage::CQuarantinePage() : CBaseDlg(kTemplateId) {}
+CQuarantinePage::CQuarantinePage() : CBaseDlg(IDD_QUARANTINE) {}
 
 CQuarantinePage::~CQuarantinePage() { DestroyWindow(); }
 

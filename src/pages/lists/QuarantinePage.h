@@ -31,7 +31,6 @@ QuarantinePageLayout ComputeQuarantinePageLayout(int width, int height, int coun
 
 class CQuarantinePage : public CBaseDlg {
  public:
-  static constexpr UINT kTemplateId = 328;
   // Controls.
   static constexpr UINT kIdCount = 1010;
   static constexpr UINT kIdCaption = 1062;

@@ -6,6 +6,7 @@
 #include "controls/MemDC.h"
 #include "framework/Gdi.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 
@@ -26,7 +27,7 @@ class CCleanDropdown::COption : public CSolidButton {
   }
 };
 
-CCleanDropdown::CCleanDropdown() : CDialog(kTemplateId, Theme().ResourceModule()) {}
+CCleanDropdown::CCleanDropdown() : CDialog(IDD_CLEAN_DROPDOWN, Theme().ResourceModule()) {}
 
 CCleanDropdown::~CCleanDropdown() { DestroyWindow(); }
 

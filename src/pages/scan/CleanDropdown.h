@@ -17,7 +17,6 @@
 
 class CCleanDropdown : public CDialog {
  public:
-  static constexpr UINT kTemplateId = 319;
   // To the list window: wParam the option command, lParam the row index.
   static constexpr UINT kMsgChooseAction = 0x8017;
   // The list's row container, which gets the keyboard back when the menu closes.

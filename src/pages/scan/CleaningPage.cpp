@@ -9,11 +9,12 @@
 #include "framework/WinAppEx.h"
 #include "pages/scan/FinishedPage.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace scan_flow;
 
 CCleaningPage::CCleaningPage()
-    : CBaseDlg(kTemplateId),
+    : CBaseDlg(IDD_CLEANING),
       m_progress(L"Images/scan/progressbar_middle.png", L"Images/scan/progress_glow.png"),
       m_bannerPicture(LoadThemeImage(L"Images/overview/status_green.png")),
       m_computer(LoadThemeImage(L"Images/scan/computer_green.png")) {
@@ -35,7 +36,7 @@ BOOL CCleaningPage::OnInitDialog() {
 }
 
 void CCleaningPage::OnDestroy() {
-  KillTimer(kCheckTimer);
+  KillTimer(IDT_CLEANING_CHECK);
   m_watch.Stop(*this);
   m_sink.Disconnect();
   CBaseDlg::OnDestroy();
@@ -105,7 +106,7 @@ void CCleaningPage::PrepareCleaning(const std::wstring& requestPath) {
   LONG state = 0;
   unsigned char reboot = 0;
   CheckEngine(control->GetScanState(&state, &reboot), control);
-  if (!EngineCodes::CleaningNeedsNoCheck(state) && m_hWnd) SetTimer(kCheckTimer, kCheckMs);
+  if (!EngineCodes::CleaningNeedsNoCheck(state) && m_hWnd) SetTimer(IDT_CLEANING_CHECK, kCheckMs);
 }
 
 void CCleaningPage::OnTraceCleaned(const CleanProgressEvent& event) {
@@ -114,7 +115,7 @@ void CCleaningPage::OnTraceCleaned(const CleanProgressEvent& event) {
 }
 
 void CCleaningPage::OnCheck() {
-  KillTimer(kCheckTimer);
+  KillTimer(IDT_CLEANING_CHECK);
   auto control = Checked(Engine().ScanControl());
   LONG state = 0;
   unsigned char reboot = 0;
@@ -129,7 +130,7 @@ void CCleaningPage::OnStop() {
 }
 
 void CCleaningPage::StopFollowing() {
-  KillTimer(kCheckTimer);
+  KillTimer(IDT_CLEANING_CHECK);
   m_watch.Stop(*this);
   m_sink.Disconnect();
   m_cleaning = false;
@@ -189,9 +190,9 @@ bool CCleaningPage::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 void CCleaningPage::OnTimer(UINT_PTR id) {
-  if (id == kCheckTimer) {
+  if (id == IDT_CLEANING_CHECK) {
     Guarded([this] { OnCheck(); });
-  } else if (id == CEngineWatch::kTimerId) {
+  } else if (id == IDT_ENGINE_WATCH) {
     if (m_watch.Running() && m_watch.EngineGone()) OnEngineLost();
   } else {
     CBaseDlg::OnTimer(id);

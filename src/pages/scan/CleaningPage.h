@@ -20,12 +20,10 @@
 
 class CCleaningPage : public CBaseDlg {
  public:
-  static constexpr UINT kTemplateId = 313;
   static constexpr UINT kLabelId = 1023;
   static constexpr UINT kProgressId = 1001;
   static constexpr UINT kStopId = 1004;
   // The one-shot check for a cleaning that ended before the sink was connected.
-  static constexpr UINT_PTR kCheckTimer = 1026;
   static constexpr UINT kCheckMs = 2000;
 
   CCleaningPage();

@@ -9,6 +9,7 @@
 #include "pages/scan/ScanFlowPages.h"
 #include "pages/scan/ScanResultsList.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace scan_flow;
 
@@ -33,7 +34,7 @@ std::optional<CleanerCounts> ReadCleanerCounts() {
 }  // namespace
 
 CFinishedPage::CFinishedPage()
-    : CBaseDlg(kTemplateId),
+    : CBaseDlg(IDD_FINISHED),
       m_statusGreen(LoadThemeImage(L"Images/overview/status_green.png")),
       m_statusOrange(LoadThemeImage(L"Images/overview/status_orange.png")),
       m_computerGreen(LoadThemeImage(L"Images/scan/computer_green.png")),
@@ -51,7 +52,7 @@ BOOL CFinishedPage::OnInitDialog() {
 }
 
 void CFinishedPage::OnDestroy() {
-  KillTimer(kRestartTimer);
+  KillTimer(IDT_RESTART);
   // The borrowed list belongs to another page: it must not go with this one.
   if (m_list && m_list->m_hWnd && m_list->GetParent() == m_hWnd) {
     m_list->ShowWindow(SW_HIDE);
@@ -138,12 +139,12 @@ void CFinishedPage::OnShowWindow(BOOL show, UINT status) {
   if (CWinAppEx* app = AfxGetApp()) app->WriteProfileInt(settings::kFromSchedule, 0);
   if (m_restartOffer) {
     m_restartOffer = false;
-    SetTimer(kRestartTimer, kRestartDelayMs);
+    SetTimer(IDT_RESTART, kRestartDelayMs);
   }
 }
 
 void CFinishedPage::AskRestart() {
-  KillTimer(kRestartTimer);
+  KillTimer(IDT_RESTART);
   if (!AskYesNo(m_hWnd, text::kRestartQuestion)) return;
   if (CWinAppEx* app = AfxGetApp()) {
     const int value = app->GetProfileInt(settings::kAlwaysRebootAfterClean,
@@ -154,7 +155,7 @@ void CFinishedPage::AskRestart() {
 }
 
 void CFinishedPage::OnTimer(UINT_PTR id) {
-  if (id == kRestartTimer)
+  if (id == IDT_RESTART)
     AskRestart();
   else
     CBaseDlg::OnTimer(id);

@@ -12,6 +12,7 @@
 #include "framework/WinAppEx.h"
 #include "pages/scan/PageKeyboard.h"
 #include "pages/scan/ScanPage.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 
@@ -48,7 +49,7 @@ void RunRefresh(const wchar_t* what, Refresh&& refresh) {
 
 }  // namespace
 
-COverviewPage::COverviewPage() : CBaseDlg(kTemplateId) {
+COverviewPage::COverviewPage() : CBaseDlg(IDD_OVERVIEW) {
   m_definitionsSink.SetRefresh([this] {
     // Inside the engine's call: nothing may escape into it.
     RunRefresh(L"definitions refresh", [this] { RefreshDefinitionsDate(); });

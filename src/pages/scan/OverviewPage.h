@@ -19,7 +19,6 @@
 
 class COverviewPage : public CBaseDlg {
  public:
-  static constexpr UINT kTemplateId = 323;
   static constexpr UINT kCustomScanButton = 2094;
   static constexpr UINT kStartScanButton = 2095;
 

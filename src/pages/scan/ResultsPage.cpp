@@ -14,6 +14,7 @@
 #include "framework/WinAppEx.h"
 #include "pages/scan/CleaningPage.h"
 #include "theme/TextFormat.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 
@@ -87,7 +88,7 @@ int AddIgnoredThreats(QVnsScanConfig::CScanConfig& config,
   return added;
 }
 
-CResultsPage::CResultsPage() : CBaseDlg(kTemplateId) {
+CResultsPage::CResultsPage() : CBaseDlg(IDD_RESULTS) {
   m_textColor = Theme().GetColor(L"pages/title");
   for (threat::Severity s : {threat::Severity::Red, threat::Severity::Orange,
                              threat::Severity::Green}) {

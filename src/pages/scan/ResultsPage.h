@@ -40,7 +40,6 @@ int AddIgnoredThreats(QVnsScanConfig::CScanConfig& config,
 
 class CResultsPage : public CBaseDlg {
  public:
-  static constexpr UINT kTemplateId = 312;
   static constexpr UINT kIdCleanBottom = 1003;
   static constexpr UINT kIdClose = 1004;
   static constexpr UINT kIdCleanTop = 1022;

@@ -10,6 +10,7 @@
 #include "framework/Wnd.h"
 #include "pages/scan/ScanFlowRules.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace scan_flow {
 
@@ -54,12 +55,12 @@ void ReturnToOverview() {
 
 void StopFrameReconnection() {
   if (CMainFrame* frame = GetMainFrame(); frame && frame->m_hWnd)
-    ::KillTimer(frame->m_hWnd, kReconnectTimerId);
+    ::KillTimer(frame->m_hWnd, IDT_RECONNECT);
 }
 
 void StartFrameReconnection() {
   if (CMainFrame* frame = GetMainFrame(); frame && frame->m_hWnd)
-    ::SetTimer(frame->m_hWnd, kReconnectTimerId, kReconnectPeriodMs, nullptr);
+    ::SetTimer(frame->m_hWnd, IDT_RECONNECT, kReconnectPeriodMs, nullptr);
 }
 
 bool IsEngineLost(const EngineError& error) {
@@ -69,12 +70,12 @@ bool IsEngineLost(const EngineError& error) {
 void CEngineWatch::Start(CWnd& page, CEngineSession& session) {
   m_generation = session.Generation();
   m_running = true;
-  if (page.m_hWnd) page.SetTimer(kTimerId, kPeriodMs);
+  if (page.m_hWnd) page.SetTimer(IDT_ENGINE_WATCH, kPeriodMs);
 }
 
 void CEngineWatch::Stop(CWnd& page) {
   m_running = false;
-  if (page.m_hWnd) page.KillTimer(kTimerId);
+  if (page.m_hWnd) page.KillTimer(IDT_ENGINE_WATCH);
 }
 
 bool CEngineWatch::EngineGone(CEngineSession& session) const {

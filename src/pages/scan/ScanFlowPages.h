@@ -39,7 +39,6 @@ bool IsEngineLost(const EngineError& error);
 // re-created its components since Start (the scan went with the old engine).
 class CEngineWatch {
  public:
-  static constexpr UINT_PTR kTimerId = 1030;
   static constexpr UINT kPeriodMs = 1000;
 
   void Start(CWnd& page, CEngineSession& session = Engine());

@@ -13,6 +13,7 @@
 #include "pages/lists/FolderBrowser.h"
 #include "pages/scan/PageKeyboard.h"
 #include "pages/scan/ScanningPage.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 namespace SC = QVnsScanConfig;
@@ -25,7 +26,7 @@ std::wstring AppTitleText() { return AfxGetApp() ? AfxGetApp()->AppTitle() : std
 
 }  // namespace
 
-CScanPage::CScanPage() : CBaseDlg(kTemplateId), m_list(this, this) {}
+CScanPage::CScanPage() : CBaseDlg(IDD_SCAN), m_list(this, this) {}
 
 CScanPage::~CScanPage() { DestroyWindow(); }
 

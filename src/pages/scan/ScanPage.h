@@ -19,7 +19,6 @@
 
 class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualListDrawParent {
  public:
-  static constexpr UINT kTemplateId = 310;
   // Controls of the template.
   static constexpr UINT kQuickOption = 1058;
   static constexpr UINT kFullOption = 1059;

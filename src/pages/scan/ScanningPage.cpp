@@ -16,6 +16,7 @@
 #include "pages/scan/ResultsPage.h"
 #include "theme/TextFormat.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace scan_flow;
 
@@ -39,7 +40,7 @@ BOOL SetEnabled(HWND control, bool on) { return ::EnableWindow(control, on); }
 }  // namespace
 
 CScanningPage::CScanningPage()
-    : CBaseDlg(kTemplateId),
+    : CBaseDlg(IDD_SCANNING),
       m_progress(L"Images/scan/progressbar_middle.png", L"Images/scan/progress_glow.png"),
       m_bannerPicture(LoadThemeImage(kBannerPicture)) {
   m_scanSink.SetProgress([this](const ScanProgressEvent& event) {
@@ -81,7 +82,7 @@ BOOL CScanningPage::OnInitDialog() {
 }
 
 void CScanningPage::OnDestroy() {
-  KillTimer(kWatchdogTimer);
+  KillTimer(IDT_SCAN_WATCHDOG);
   m_watch.Stop(*this);
   m_scanSink.Disconnect();
   m_definitionsSink.Disconnect();
@@ -114,8 +115,7 @@ void CScanningPage::SetMode(int mode) {
   }
   if (view->countAndAnimation != Change::Keep) ShowCount(view->countAndAnimation == Change::On);
   if (view->restartAnimation) m_animation.StartAnimation();
-  if (view->stopAnimation && m_animation.m_hWnd)
-    m_animation.KillTimer(CAnimationCtrl::kAnimationTimer);
+  if (view->stopAnimation && m_animation.m_hWnd) m_animation.KillTimer(IDT_ANIMATION);
   if (m_progress.m_hWnd) {
     m_progress.SetGlowMode(view->glow);
     if (view->barToZero) m_progress.SetPos(0);
@@ -208,7 +208,7 @@ void CScanningPage::PrepareScanningPage(bool updatePending) {
   m_definitionsSink.Connect(engine.ThreatDefinitions());
   m_scanSink.Connect(engine.ScanControl());
   m_following = true;
-  if (m_hWnd) SetTimer(kWatchdogTimer, kWatchdogMs);
+  if (m_hWnd) SetTimer(IDT_SCAN_WATCHDOG, kWatchdogMs);
   m_watch.Start(*this);
   auto control = Checked(engine.ScanControl());
   LONG state = 0;
@@ -254,7 +254,7 @@ void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
 }
 
 void CScanningPage::StopFollowing() {
-  KillTimer(kWatchdogTimer);
+  KillTimer(IDT_SCAN_WATCHDOG);
   m_watch.Stop(*this);
   m_scanSink.Disconnect();
   m_definitionsSink.Disconnect();
@@ -337,7 +337,7 @@ void CScanningPage::OnStop() {
 }
 
 void CScanningPage::OnWatchdog() {
-  KillTimer(kWatchdogTimer);
+  KillTimer(IDT_SCAN_WATCHDOG);
   auto control = Checked(Engine().ScanControl());
   LONG state = 0;
   unsigned char reboot = 0;
@@ -354,7 +354,7 @@ void CScanningPage::OnEngineProbe() {
 void CScanningPage::OnEngineLost() {
   StopFollowing();
   m_stoppedByUser = false;
-  if (m_animation.m_hWnd) m_animation.KillTimer(CAnimationCtrl::kAnimationTimer);
+  if (m_animation.m_hWnd) m_animation.KillTimer(IDT_ANIMATION);
   if (m_progress.m_hWnd) m_progress.SetGlowMode(false);
   ReturnAfterEngineLoss(m_hWnd);
 }
@@ -386,9 +386,9 @@ bool CScanningPage::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 void CScanningPage::OnTimer(UINT_PTR id) {
-  if (id == kWatchdogTimer)
+  if (id == IDT_SCAN_WATCHDOG)
     Guarded([this] { OnWatchdog(); });
-  else if (id == CEngineWatch::kTimerId)
+  else if (id == IDT_ENGINE_WATCH)
     OnEngineProbe();
   else
     CBaseDlg::OnTimer(id);

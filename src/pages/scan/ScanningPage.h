@@ -20,7 +20,6 @@
 
 class CScanningPage : public CBaseDlg {
  public:
-  static constexpr UINT kTemplateId = 311;
   // Controls of the template and those the page makes.
   static constexpr UINT kTitleId = 1006;
   static constexpr UINT kStatusId = 1007;
@@ -35,7 +34,6 @@ class CScanningPage : public CBaseDlg {
   static constexpr UINT kStopId = 1004;
   static constexpr UINT kAnimationId = 101;
   // The watchdog: fires once, 60 s after the page was prepared.
-  static constexpr UINT_PTR kWatchdogTimer = 1026;
   static constexpr UINT kWatchdogMs = 60000;
 
   CScanningPage();

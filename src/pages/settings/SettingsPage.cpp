@@ -10,6 +10,7 @@
 #include "framework/Messages.h"
 #include "framework/WinAppEx.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 using namespace settings_page;
@@ -45,7 +46,7 @@ void Fill(CComboBox& list, UINT firstString, int count) {
 }  // namespace
 
 CSettingsPage::CSettingsPage()
-    : CBaseDlg(kTemplateId),
+    : CBaseDlg(IDD_SETTINGS),
       m_randomDraw(&SeededDraw),
       m_quarantinePicture(LoadThemeImage(L"Images/settings/quarantine.png")),
       m_textBackground(LoadThemeImage(L"Images/settings/text_background.png")) {

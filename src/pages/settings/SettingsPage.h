@@ -19,7 +19,6 @@
 
 class CSettingsPage : public CBaseDlg {
  public:
-  static constexpr UINT kTemplateId = 327;
   // Resource strings of the page.
   static constexpr UINT kSubtitleString = 176;
   static constexpr UINT kTitleString = 177;
