@@ -160,7 +160,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 0; i < 60; ++i) {
     for (auto [code, into] : {std::pair{SB_LINEDOWN, &lineSteps}, std::pair{SB_PAGEDOWN, &pageSteps}}) {
       const double t0 = BenchNowMs();
-      rows.SendMessage(WM_VSCROLL, MAKEWPARAM(code, 0), 0);
+      rows.Send(WM_VSCROLL, MAKEWPARAM(code, 0), 0);
       RedrawWindow(rows.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
       GdiFlush();
       into->push_back(BenchNowMs() - t0);

@@ -16,27 +16,27 @@ uint64_t Le64(const uint8_t* p) { return uint64_t(Le32(p)) | uint64_t(Le32(p + 4
 class StoredStream : public MemberStream {
  public:
   StoredStream(Reader& r, uint64_t size, UnpackBudget& budget)
-      : r_(r), left_(size), budget_(budget) {}
+      : m_r(r), m_left(size), m_budget(budget) {}
   size_t Read(uint8_t* out, size_t n) override {
-    if (!left_) return 0;
-    if (!budget_.left) {
-      cut = budget_.exhausted = true;
+    if (!m_left) return 0;
+    if (!m_budget.left) {
+      cut = m_budget.exhausted = true;
       return 0;
     }
-    size_t avail = r_.Fill(1);
-    size_t k = size_t(std::min<uint64_t>({n, left_, budget_.left, avail}));
-    memcpy(out, r_.Data(), k);
-    r_.Consume(k);
-    left_ -= k;
-    budget_.left -= k;
+    size_t avail = m_r.Fill(1);
+    size_t k = size_t(std::min<uint64_t>({n, m_left, m_budget.left, avail}));
+    memcpy(out, m_r.Data(), k);
+    m_r.Consume(k);
+    m_left -= k;
+    m_budget.left -= k;
     return k;
   }
-  uint64_t Left() const { return left_; }
+  uint64_t Left() const { return m_left; }
 
  private:
-  Reader& r_;
-  uint64_t left_;
-  UnpackBudget& budget_;
+  Reader& m_r;
+  uint64_t m_left;
+  UnpackBudget& m_budget;
 };
 
 // A raw deflate stream read from the reader, taking no more than `packed`
@@ -44,61 +44,62 @@ class StoredStream : public MemberStream {
 class InflateStream : public MemberStream {
  public:
   InflateStream(Reader& r, uint64_t packed, UnpackBudget& budget, const RatioLimit& limit)
-      : r_(r), packedLeft_(packed), budget_(budget), limit_(limit) {
-    ok_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK;
+      : m_r(r), m_packedLeft(packed), m_budget(budget), m_limit(limit) {
+    m_ok = inflateInit2(&m_z, -MAX_WBITS) == Z_OK;
   }
   ~InflateStream() override {
-    if (ok_) inflateEnd(&z_);
+    if (m_ok) inflateEnd(&m_z);
   }
   InflateStream(const InflateStream&) = delete;
   InflateStream& operator=(const InflateStream&) = delete;
 
   size_t Read(uint8_t* out, size_t n) override {
-    if (!ok_ || done_ || overRatio) return 0;
-    if (!budget_.left) {
-      cut = budget_.exhausted = true;
+    if (!m_ok || m_done || overRatio) return 0;
+    if (!m_budget.left) {
+      cut = m_budget.exhausted = true;
       return 0;
     }
-    n = size_t(std::min<uint64_t>(n, budget_.left));
+    n = size_t(std::min<uint64_t>(n, m_budget.left));
     size_t produced = 0;
     while (produced == 0) {
-      size_t avail = std::min<uint64_t>(r_.Fill(1), packedLeft_);
-      z_.next_in = const_cast<Bytef*>(r_.Data());
-      z_.avail_in = uInt(avail);
-      z_.next_out = out;
-      z_.avail_out = uInt(n);
-      int ret = inflate(&z_, Z_NO_FLUSH);
-      size_t used = avail - z_.avail_in;
-      r_.Consume(used);
-      if (packedLeft_ != kUnknownSize) packedLeft_ -= used;
-      packedIn_ += used;
-      produced = n - z_.avail_out;
+      size_t avail = std::min<uint64_t>(m_r.Fill(1), m_packedLeft);
+      m_z.next_in = const_cast<Bytef*>(m_r.Data());
+      m_z.avail_in = uInt(avail);
+      m_z.next_out = out;
+      m_z.avail_out = uInt(n);
+      int ret = inflate(&m_z, Z_NO_FLUSH);
+      size_t used = avail - m_z.avail_in;
+      m_r.Consume(used);
+      if (m_packedLeft != kUnknownSize) m_packedLeft -= used;
+      m_packedIn += used;
+      produced = n - m_z.avail_out;
       if (ret == Z_STREAM_END) {
-        done_ = true;
+        m_done = true;
         break;
       }
       if (ret != Z_OK && !(ret == Z_BUF_ERROR && (used || produced))) {
-        ok_ = false;  // damaged data or no more input
+        m_ok = false;  // damaged data or no more input
         break;
       }
     }
-    unpacked_ += produced;
-    budget_.left -= produced;
-    if (unpacked_ > limit_.minSize && unpacked_ / limit_.ratio >= std::max<uint64_t>(packedIn_, 1))
+    m_unpacked += produced;
+    m_budget.left -= produced;
+    if (m_unpacked > m_limit.minSize &&
+        m_unpacked / m_limit.ratio >= std::max<uint64_t>(m_packedIn, 1))
       overRatio = true;
     return produced;
   }
-  bool Done() const { return done_; }
-  uint64_t PackedLeft() const { return packedLeft_; }
+  bool Done() const { return m_done; }
+  uint64_t PackedLeft() const { return m_packedLeft; }
 
  private:
-  Reader& r_;
-  uint64_t packedLeft_;
-  UnpackBudget& budget_;
-  const RatioLimit& limit_;
-  z_stream z_{};
-  bool ok_ = false, done_ = false;
-  uint64_t packedIn_ = 0, unpacked_ = 0;
+  Reader& m_r;
+  uint64_t m_packedLeft;
+  UnpackBudget& m_budget;
+  const RatioLimit& m_limit;
+  z_stream m_z{};
+  bool m_ok = false, m_done = false;
+  uint64_t m_packedIn = 0, m_unpacked = 0;
 };
 
 bool ReadString(Reader& r, size_t n, std::string& out) {
@@ -313,43 +314,43 @@ void Tar(Reader& r, UnpackBudget& budget, const std::function<bool(Member&)>& ea
 }  // namespace
 
 size_t MemorySource::Read(uint8_t* out, size_t n) {
-  n = std::min(n, left_);
-  memcpy(out, p_, n);
-  p_ += n;
-  left_ -= n;
+  n = std::min(n, m_left);
+  memcpy(out, m_p, n);
+  m_p += n;
+  m_left -= n;
   return n;
 }
 
 size_t FileSource::Read(uint8_t* out, size_t n) {
-  DWORD want = DWORD(std::min<uint64_t>({n, left_, 1u << 30})), got = 0;
+  DWORD want = DWORD(std::min<uint64_t>({n, m_left, 1u << 30})), got = 0;
   if (!want) return 0;
-  if (!ReadFile(h_, out, want, &got, nullptr)) {
+  if (!ReadFile(m_h, out, want, &got, nullptr)) {
     error = GetLastError();
     return 0;
   }
-  left_ -= got;
+  m_left -= got;
   return got;
 }
 
 Reader::Reader(Source& s, std::function<void(const uint8_t*, size_t)> tee, size_t bufferSize)
-    : src_(s),
-      tee_(std::move(tee)),
-      buf_(std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(bufferSize, 1024))),
-      size_(std::max<size_t>(bufferSize, 1024)) {}
+    : m_src(s),
+      m_tee(std::move(tee)),
+      m_buf(std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(bufferSize, 1024))),
+      m_size(std::max<size_t>(bufferSize, 1024)) {}
 
 size_t Reader::Fill(size_t n) {
-  n = std::min(n, size_);
-  if (end_ - pos_ >= n) return end_ - pos_;
-  memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
-  end_ -= pos_;
-  pos_ = 0;
-  while (end_ < n) {
-    size_t got = src_.Read(buf_.get() + end_, size_ - end_);
+  n = std::min(n, m_size);
+  if (m_end - m_pos >= n) return m_end - m_pos;
+  memmove(m_buf.get(), m_buf.get() + m_pos, m_end - m_pos);
+  m_end -= m_pos;
+  m_pos = 0;
+  while (m_end < n) {
+    size_t got = m_src.Read(m_buf.get() + m_end, m_size - m_end);
     if (!got) break;
-    if (tee_) tee_(buf_.get() + end_, got);
-    end_ += got;
+    if (m_tee) m_tee(m_buf.get() + m_end, got);
+    m_end += got;
   }
-  return end_ - pos_;
+  return m_end - m_pos;
 }
 
 bool Reader::ReadExact(void* out, size_t n) {

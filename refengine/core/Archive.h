@@ -26,24 +26,24 @@ class Source {
 class MemorySource : public Source {
  public:
   MemorySource(const void* data, size_t size)
-      : p_(static_cast<const uint8_t*>(data)), left_(size) {}
+      : m_p(static_cast<const uint8_t*>(data)), m_left(size) {}
   size_t Read(uint8_t* out, size_t n) override;
 
  private:
-  const uint8_t* p_;
-  size_t left_;
+  const uint8_t* m_p;
+  size_t m_left;
 };
 
 // Reads an open file up to the size it had when opened.
 class FileSource : public Source {
  public:
-  FileSource(HANDLE h, uint64_t size) : h_(h), left_(size) {}
+  FileSource(HANDLE h, uint64_t size) : m_h(h), m_left(size) {}
   size_t Read(uint8_t* out, size_t n) override;
   DWORD error = 0;  // the system error that ended reading early
 
  private:
-  HANDLE h_;
-  uint64_t left_;
+  HANDLE m_h;
+  uint64_t m_left;
 };
 
 // A buffered reader over a source. `tee` sees every byte taken from the
@@ -55,9 +55,9 @@ class Reader {
   // Makes at least n bytes available if the source has them (n <= buffer size);
   // returns the count available.
   size_t Fill(size_t n);
-  const uint8_t* Data() const { return buf_.get() + pos_; }
-  size_t Available() const { return end_ - pos_; }
-  void Consume(size_t n) { pos_ += n; }
+  const uint8_t* Data() const { return m_buf.get() + m_pos; }
+  size_t Available() const { return m_end - m_pos; }
+  void Consume(size_t n) { m_pos += n; }
   bool ReadExact(void* out, size_t n);
   // Skips n bytes; returns how many there were.
   uint64_t Skip(uint64_t n);
@@ -65,10 +65,10 @@ class Reader {
   void Drain();
 
  private:
-  Source& src_;
-  std::function<void(const uint8_t*, size_t)> tee_;
-  std::unique_ptr<uint8_t[]> buf_;  // not cleared: only what was read is used
-  size_t size_, pos_ = 0, end_ = 0;
+  Source& m_src;
+  std::function<void(const uint8_t*, size_t)> m_tee;
+  std::unique_ptr<uint8_t[]> m_buf;  // not cleared: only what was read is used
+  size_t m_size, m_pos = 0, m_end = 0;
 };
 
 // What bounds the unpacking of one scanned file.

@@ -128,25 +128,25 @@ class Matcher {
     void Hit(const BodySig& s);
     uint32_t FromEnd() const;
     uint32_t ByHash() const;
-    const Matcher& m_;
-    uint64_t size_;
-    std::vector<uint8_t> buf_;
-    size_t have_ = 0, next_ = 0;  // bytes held; next position to look at
-    uint64_t base_ = 0;           // file offset of buf_[0]
-    uint64_t total_ = 0;          // bytes fed
-    bool md5On_ = false, sha1On_ = false, sha256On_ = false;
-    Md5 md5_;
-    Sha1 sha1_;
-    Sha256 sha256_;
-    Md5Digest md5Sum_{};
-    Sha1Digest sha1Sum_{};
-    Digest sha256Sum_{};
-    std::vector<uint8_t> tail_;  // the last bytes, for end-relative signatures
-    size_t tailAt_ = 0;          // ring position
+    const Matcher& m_matcher;
+    uint64_t m_size;
+    std::vector<uint8_t> m_buf;
+    size_t m_have = 0, m_next = 0;  // bytes held; next position to look at
+    uint64_t m_base = 0;            // file offset of m_buf[0]
+    uint64_t m_total = 0;           // bytes fed
+    bool m_md5On = false, m_sha1On = false, m_sha256On = false;
+    Md5 m_md5;
+    Sha1 m_sha1;
+    Sha256 m_sha256;
+    Md5Digest m_md5Sum{};
+    Sha1Digest m_sha1Sum{};
+    Digest m_sha256Sum{};
+    std::vector<uint8_t> m_tail;  // the last bytes, for end-relative signatures
+    size_t m_tailAt = 0;          // ring position
     std::unordered_map<uint32_t, std::pair<uint32_t, uint64_t>>
-        progress_;                                      // sig -> segment, earliest start
-    std::vector<std::pair<uint32_t, uint64_t>> sized_;  // hits waiting for the size: threat, max
-    uint32_t found_ = 0;
+        m_progress;                                      // sig -> segment, earliest start
+    std::vector<std::pair<uint32_t, uint64_t>> m_sized;  // hits waiting for the size: threat, max
+    uint32_t m_found = 0;
   };
 
   uint32_t ScanBuffer(const void* data, size_t size) const;
@@ -162,22 +162,22 @@ class Matcher {
   };
   void AddSig(const BodySig* s);
 
-  std::vector<BodySig> own_;
-  std::shared_ptr<const SignatureSet> imported_;
-  std::vector<const BodySig*> sigs_;
-  std::vector<Anchor> anchors_;
-  std::vector<std::pair<uint32_t, uint32_t>> byKey_;   // 4 anchor bytes -> anchor, sorted
-  std::vector<uint64_t> bloom_;                        // over the 4-byte keys
-  std::vector<uint64_t> pairBits_;                     // anchors of 2 or 3 bytes: first two
-  std::vector<std::pair<uint32_t, uint32_t>> byPair_;  // first two bytes -> anchor, sorted
-  std::vector<std::vector<uint32_t>> byFirstByte_;     // anchors of one byte
-  bool havePairs_ = false, haveSingles_ = false;
-  std::vector<uint32_t> fromEnd_;  // signatures placed from the end
-  size_t window_ = 4;              // longest bounded stretch
-  size_t tailKeep_ = 0;
-  std::vector<HashSig<32>> ownSha256_;
-  std::unordered_set<uint64_t> md5Sizes_, sha1Sizes_, sha256Sizes_;
-  bool md5Any_ = false, sha1Any_ = false, sha256Any_ = false;
+  std::vector<BodySig> m_own;
+  std::shared_ptr<const SignatureSet> m_imported;
+  std::vector<const BodySig*> m_sigs;
+  std::vector<Anchor> m_anchors;
+  std::vector<std::pair<uint32_t, uint32_t>> m_byKey;   // 4 anchor bytes -> anchor, sorted
+  std::vector<uint64_t> m_bloom;                        // over the 4-byte keys
+  std::vector<uint64_t> m_pairBits;                     // anchors of 2 or 3 bytes: first two
+  std::vector<std::pair<uint32_t, uint32_t>> m_byPair;  // first two bytes -> anchor, sorted
+  std::vector<std::vector<uint32_t>> m_byFirstByte;     // anchors of one byte
+  bool m_havePairs = false, m_haveSingles = false;
+  std::vector<uint32_t> m_fromEnd;  // signatures placed from the end
+  size_t m_window = 4;              // longest bounded stretch
+  size_t m_tailKeep = 0;
+  std::vector<HashSig<32>> m_ownSha256;
+  std::unordered_set<uint64_t> m_md5Sizes, m_sha1Sizes, m_sha256Sizes;
+  bool m_md5Any = false, m_sha1Any = false, m_sha256Any = false;
 };
 
 }  // namespace rre

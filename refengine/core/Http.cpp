@@ -8,16 +8,16 @@ namespace {
 
 class Inet {
  public:
-  explicit Inet(HINTERNET h) : h_(h) {}
+  explicit Inet(HINTERNET h) : m_h(h) {}
   ~Inet() {
-    if (h_) InternetCloseHandle(h_);
+    if (m_h) InternetCloseHandle(m_h);
   }
   Inet(const Inet&) = delete;
   Inet& operator=(const Inet&) = delete;
-  HINTERNET get() const { return h_; }
+  HINTERNET get() const { return m_h; }
 
  private:
-  HINTERNET h_;
+  HINTERNET m_h;
 };
 
 }  // namespace

@@ -80,10 +80,10 @@ bool Sorted(const std::vector<HashSig<N>>& v) {
 }  // namespace
 
 Matcher::Matcher(const Definitions& defs)
-    : imported_(defs.imported),
-      bloom_((size_t(1) << kBloomBits) / 64),
-      pairBits_(65536 / 64),
-      byFirstByte_(256) {
+    : m_imported(defs.imported),
+      m_bloom((size_t(1) << kBloomBits) / 64),
+      m_pairBits(65536 / 64),
+      m_byFirstByte(256) {
   for (const auto& [id, t] : defs.threats) {
     for (const auto& r : t.byteRules) {
       BodySig s;
@@ -94,32 +94,32 @@ Matcher::Matcher(const Definitions& defs)
       seg.parts.push_back(SigPart{r.bytes, std::string(r.bytes.size(), char(0xFF))});
       seg.span = uint32_t(r.bytes.size());
       s.segments.push_back(std::move(seg));
-      own_.push_back(std::move(s));
+      m_own.push_back(std::move(s));
     }
-    for (const auto& h : t.hashRules) ownSha256_.push_back({h.hash, h.size, id});
+    for (const auto& h : t.hashRules) m_ownSha256.push_back({h.hash, h.size, id});
   }
-  std::sort(ownSha256_.begin(), ownSha256_.end(),
+  std::sort(m_ownSha256.begin(), m_ownSha256.end(),
             [](const auto& a, const auto& b) { return a.digest < b.digest; });
-  for (const auto& s : own_) AddSig(&s);
-  NoteSizes(ownSha256_, sha256Sizes_, sha256Any_);
-  if (imported_) {
-    for (const auto& s : imported_->bodies) AddSig(&s);
-    NoteSizes(imported_->md5, md5Sizes_, md5Any_);
-    NoteSizes(imported_->sha1, sha1Sizes_, sha1Any_);
-    NoteSizes(imported_->sha256, sha256Sizes_, sha256Any_);
+  for (const auto& s : m_own) AddSig(&s);
+  NoteSizes(m_ownSha256, m_sha256Sizes, m_sha256Any);
+  if (m_imported) {
+    for (const auto& s : m_imported->bodies) AddSig(&s);
+    NoteSizes(m_imported->md5, m_md5Sizes, m_md5Any);
+    NoteSizes(m_imported->sha1, m_sha1Sizes, m_sha1Any);
+    NoteSizes(m_imported->sha256, m_sha256Sizes, m_sha256Any);
   }
-  std::sort(byKey_.begin(), byKey_.end());
-  std::sort(byPair_.begin(), byPair_.end());
+  std::sort(m_byKey.begin(), m_byKey.end());
+  std::sort(m_byPair.begin(), m_byPair.end());
 }
 
 void Matcher::AddSig(const BodySig* s) {
-  uint32_t index = uint32_t(sigs_.size());
-  sigs_.push_back(s);
-  for (const auto& seg : s->segments) window_ = std::max<size_t>(window_, seg.span);
+  uint32_t index = uint32_t(m_sigs.size());
+  m_sigs.push_back(s);
+  for (const auto& seg : s->segments) m_window = std::max<size_t>(m_window, seg.span);
   if (s->offset.kind == SigOffset::kFromEnd) {
     if (s->offset.value <= kTailLimit) {
-      fromEnd_.push_back(index);
-      tailKeep_ = std::max<size_t>(tailKeep_, size_t(s->offset.value));
+      m_fromEnd.push_back(index);
+      m_tailKeep = std::max<size_t>(m_tailKeep, size_t(s->offset.value));
     }
     return;
   }
@@ -146,21 +146,21 @@ void Matcher::AddSig(const BodySig* s) {
     }
     a.offset = uint32_t(best);
     memcpy(a.bytes, b + best, a.len);
-    uint32_t at = uint32_t(anchors_.size());
-    anchors_.push_back(a);
+    uint32_t at = uint32_t(m_anchors.size());
+    m_anchors.push_back(a);
     if (a.len == 4) {
       uint32_t key = Load32(a.bytes);
       uint32_t slot = BloomSlot(key);
-      bloom_[slot >> 6] |= 1ull << (slot & 63);
-      byKey_.emplace_back(key, at);
+      m_bloom[slot >> 6] |= 1ull << (slot & 63);
+      m_byKey.emplace_back(key, at);
     } else if (a.len >= 2) {
       uint32_t key = uint32_t(a.bytes[0]) | uint32_t(a.bytes[1]) << 8;
-      pairBits_[key >> 6] |= 1ull << (key & 63);
-      byPair_.emplace_back(key, at);
-      havePairs_ = true;
+      m_pairBits[key >> 6] |= 1ull << (key & 63);
+      m_byPair.emplace_back(key, at);
+      m_havePairs = true;
     } else {
-      byFirstByte_[a.bytes[0]].push_back(at);
-      haveSingles_ = true;
+      m_byFirstByte[a.bytes[0]].push_back(at);
+      m_haveSingles = true;
     }
   }
 }
@@ -171,139 +171,139 @@ uint32_t Matcher::ScanBuffer(const void* data, size_t size) const {
   return fs.Finish();
 }
 
-Matcher::FileScan::FileScan(const Matcher& m, uint64_t fileSize) : m_(m), size_(fileSize) {
+Matcher::FileScan::FileScan(const Matcher& m, uint64_t fileSize) : m_matcher(m), m_size(fileSize) {
   bool unknown = fileSize == kUnknownSize;
   auto need = [&](const std::unordered_set<uint64_t>& sizes, bool any, bool some) {
     return some && (any || unknown || sizes.count(fileSize));
   };
-  const SignatureSet* im = m.imported_.get();
-  md5On_ = need(m.md5Sizes_, m.md5Any_, im && !im->md5.empty());
-  sha1On_ = need(m.sha1Sizes_, m.sha1Any_, im && !im->sha1.empty());
-  sha256On_ =
-      need(m.sha256Sizes_, m.sha256Any_, !m.ownSha256_.empty() || (im && !im->sha256.empty()));
-  if (!m.anchors_.empty())
-    buf_.resize(m.window_ * 2 + size_t(std::min<uint64_t>(fileSize, kChunk)));
-  if (!m.fromEnd_.empty()) tail_.resize(m.tailKeep_);
+  const SignatureSet* im = m.m_imported.get();
+  m_md5On = need(m.m_md5Sizes, m.m_md5Any, im && !im->md5.empty());
+  m_sha1On = need(m.m_sha1Sizes, m.m_sha1Any, im && !im->sha1.empty());
+  m_sha256On =
+      need(m.m_sha256Sizes, m.m_sha256Any, !m.m_ownSha256.empty() || (im && !im->sha256.empty()));
+  if (!m.m_anchors.empty())
+    m_buf.resize(m.m_window * 2 + size_t(std::min<uint64_t>(fileSize, kChunk)));
+  if (!m.m_fromEnd.empty()) m_tail.resize(m.m_tailKeep);
 }
 
 bool Matcher::FileScan::Feed(const uint8_t* data, size_t size) {
-  if (found_) return false;
-  total_ += size;
-  if (md5On_) md5_.Update(data, size);
-  if (sha1On_) sha1_.Update(data, size);
-  if (sha256On_) sha256_.Update(data, size);
-  if (!tail_.empty()) {
-    size_t keep = std::min(size, tail_.size());
+  if (m_found) return false;
+  m_total += size;
+  if (m_md5On) m_md5.Update(data, size);
+  if (m_sha1On) m_sha1.Update(data, size);
+  if (m_sha256On) m_sha256.Update(data, size);
+  if (!m_tail.empty()) {
+    size_t keep = std::min(size, m_tail.size());
     for (const uint8_t* p = data + size - keep; keep;) {
-      size_t k = std::min(keep, tail_.size() - tailAt_);
-      memcpy(tail_.data() + tailAt_, p, k);
-      tailAt_ = (tailAt_ + k) % tail_.size();
+      size_t k = std::min(keep, m_tail.size() - m_tailAt);
+      memcpy(m_tail.data() + m_tailAt, p, k);
+      m_tailAt = (m_tailAt + k) % m_tail.size();
       p += k;
       keep -= k;
     }
   }
-  while (size && !buf_.empty() && !found_) {
-    size_t take = std::min(size, buf_.size() - have_);
-    memcpy(buf_.data() + have_, data, take);
-    have_ += take;
+  while (size && !m_buf.empty() && !m_found) {
+    size_t take = std::min(size, m_buf.size() - m_have);
+    memcpy(m_buf.data() + m_have, data, take);
+    m_have += take;
     data += take;
     size -= take;
-    if (have_ == buf_.size()) Process(false);
+    if (m_have == m_buf.size()) Process(false);
   }
-  return !found_;
+  return !m_found;
 }
 
 void Matcher::FileScan::Process(bool final) {
-  size_t w = m_.window_;
-  size_t limit = final ? have_ : have_ > w ? have_ - w : 0;
-  const uint8_t* b = buf_.data();
-  const uint64_t* bloom = m_.bloom_.data();
-  for (size_t i = next_; i < limit && !found_; ++i) {
-    if (i + 4 <= have_) {
+  size_t w = m_matcher.m_window;
+  size_t limit = final ? m_have : m_have > w ? m_have - w : 0;
+  const uint8_t* b = m_buf.data();
+  const uint64_t* bloom = m_matcher.m_bloom.data();
+  for (size_t i = m_next; i < limit && !m_found; ++i) {
+    if (i + 4 <= m_have) {
       uint32_t key = Load32(b + i), slot = BloomSlot(key);
       if (bloom[slot >> 6] >> (slot & 63) & 1) {
-        auto range =
-            std::equal_range(m_.byKey_.begin(), m_.byKey_.end(), std::make_pair(key, uint32_t(0)),
-                             [](const auto& x, const auto& y) { return x.first < y.first; });
-        for (auto it = range.first; it != range.second && !found_; ++it) OnAnchor(it->second, i);
+        auto range = std::equal_range(
+            m_matcher.m_byKey.begin(), m_matcher.m_byKey.end(), std::make_pair(key, uint32_t(0)),
+            [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (auto it = range.first; it != range.second && !m_found; ++it) OnAnchor(it->second, i);
       }
     }
-    if (m_.havePairs_ && i + 2 <= have_) {
+    if (m_matcher.m_havePairs && i + 2 <= m_have) {
       uint32_t key = uint32_t(b[i]) | uint32_t(b[i + 1]) << 8;
-      if (m_.pairBits_[key >> 6] >> (key & 63) & 1) {
-        auto range =
-            std::equal_range(m_.byPair_.begin(), m_.byPair_.end(), std::make_pair(key, uint32_t(0)),
-                             [](const auto& x, const auto& y) { return x.first < y.first; });
-        for (auto it = range.first; it != range.second && !found_; ++it) {
-          const Anchor& an = m_.anchors_[it->second];
-          if (i + an.len <= have_ && (an.len == 2 || b[i + 2] == an.bytes[2]))
+      if (m_matcher.m_pairBits[key >> 6] >> (key & 63) & 1) {
+        auto range = std::equal_range(
+            m_matcher.m_byPair.begin(), m_matcher.m_byPair.end(), std::make_pair(key, uint32_t(0)),
+            [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (auto it = range.first; it != range.second && !m_found; ++it) {
+          const Anchor& an = m_matcher.m_anchors[it->second];
+          if (i + an.len <= m_have && (an.len == 2 || b[i + 2] == an.bytes[2]))
             OnAnchor(it->second, i);
         }
       }
     }
-    if (m_.haveSingles_)
-      for (uint32_t a : m_.byFirstByte_[b[i]]) {
-        if (found_) break;
+    if (m_matcher.m_haveSingles)
+      for (uint32_t a : m_matcher.m_byFirstByte[b[i]]) {
+        if (m_found) break;
         OnAnchor(a, i);
       }
   }
-  next_ = std::max(next_, limit);
+  m_next = std::max(m_next, limit);
   if (final) return;
-  size_t drop = next_ > w ? next_ - w : 0;
-  memmove(buf_.data(), b + drop, have_ - drop);
-  have_ -= drop;
-  next_ -= drop;
-  base_ += drop;
+  size_t drop = m_next > w ? m_next - w : 0;
+  memmove(m_buf.data(), b + drop, m_have - drop);
+  m_have -= drop;
+  m_next -= drop;
+  m_base += drop;
 }
 
 void Matcher::FileScan::OnAnchor(uint32_t anchor, size_t at) {
-  const Anchor& a = m_.anchors_[anchor];
+  const Anchor& a = m_matcher.m_anchors[anchor];
   if (at < a.offset) return;  // would start before the file
-  const BodySig& s = *m_.sigs_[a.sig];
+  const BodySig& s = *m_matcher.m_sigs[a.sig];
   size_t rel = at - a.offset;
-  uint64_t start = base_ + rel;
+  uint64_t start = m_base + rel;
   bool last = a.segment + 1 == s.segments.size();
-  auto it = progress_.find(a.sig);
+  auto it = m_progress.find(a.sig);
   if (a.segment == 0) {
-    if (it != progress_.end()) return;  // already under way from an earlier start
+    if (it != m_progress.end()) return;  // already under way from an earlier start
     if (s.offset.kind == SigOffset::kAt &&
         (start < s.offset.value || start > s.offset.value + s.offset.shift))
       return;
-    if (size_ != kUnknownSize && size_ > s.maxFileSize) return;
-  } else if (it == progress_.end() || it->second.first != a.segment || start < it->second.second) {
+    if (m_size != kUnknownSize && m_size > s.maxFileSize) return;
+  } else if (it == m_progress.end() || it->second.first != a.segment || start < it->second.second) {
     return;
   }
-  int64_t end = MatchParts(s.segments[a.segment], 0, buf_.data(), have_, rel);
+  int64_t end = MatchParts(s.segments[a.segment], 0, m_buf.data(), m_have, rel);
   if (end < 0) return;
   if (last) {
     Hit(s);
-    if (it != progress_.end()) progress_.erase(it);
+    if (it != m_progress.end()) m_progress.erase(it);
   } else {
-    progress_[a.sig] = {a.segment + 1,
-                        base_ + uint64_t(end) + s.segments[a.segment + 1].minGapBefore};
+    m_progress[a.sig] = {a.segment + 1,
+                         m_base + uint64_t(end) + s.segments[a.segment + 1].minGapBefore};
   }
 }
 
 void Matcher::FileScan::Hit(const BodySig& s) {
-  if (s.maxFileSize == UINT64_MAX || size_ != kUnknownSize) {
-    found_ = s.threat;
-  } else if (sized_.size() < 16) {
-    sized_.emplace_back(s.threat, s.maxFileSize);  // decided once the size is known
+  if (s.maxFileSize == UINT64_MAX || m_size != kUnknownSize) {
+    m_found = s.threat;
+  } else if (m_sized.size() < 16) {
+    m_sized.emplace_back(s.threat, s.maxFileSize);  // decided once the size is known
   }
 }
 
 uint32_t Matcher::FileScan::FromEnd() const {
-  if (m_.fromEnd_.empty()) return 0;
+  if (m_matcher.m_fromEnd.empty()) return 0;
   // The last bytes in order.
-  size_t n = size_t(std::min<uint64_t>(total_, tail_.size()));
+  size_t n = size_t(std::min<uint64_t>(m_total, m_tail.size()));
   std::vector<uint8_t> t(n);
-  for (size_t i = 0; i < n; ++i) t[i] = tail_[(tailAt_ + tail_.size() - n + i) % tail_.size()];
-  uint64_t tailStart = total_ - n;
-  for (uint32_t index : m_.fromEnd_) {
-    const BodySig& s = *m_.sigs_[index];
-    if (s.offset.value > total_) continue;
-    uint64_t first = total_ - s.offset.value;
-    for (uint64_t start = first; start <= first + s.offset.shift && start < total_; ++start) {
+  for (size_t i = 0; i < n; ++i) t[i] = m_tail[(m_tailAt + m_tail.size() - n + i) % m_tail.size()];
+  uint64_t tailStart = m_total - n;
+  for (uint32_t index : m_matcher.m_fromEnd) {
+    const BodySig& s = *m_matcher.m_sigs[index];
+    if (s.offset.value > m_total) continue;
+    uint64_t first = m_total - s.offset.value;
+    for (uint64_t start = first; start <= first + s.offset.shift && start < m_total; ++start) {
       int64_t end = MatchParts(s.segments[0], 0, t.data(), n, size_t(start - tailStart));
       for (size_t k = 1; end >= 0 && k < s.segments.size(); ++k) {
         int64_t from = end + s.segments[k].minGapBefore;
@@ -319,31 +319,31 @@ uint32_t Matcher::FileScan::FromEnd() const {
 
 uint32_t Matcher::FileScan::ByHash() const {
   uint32_t threat = 0;
-  const SignatureSet* im = m_.imported_.get();
-  if (sha256On_ && (Lookup(m_.ownSha256_, sha256Sum_, total_, threat) ||
-                    (im && Lookup(im->sha256, sha256Sum_, total_, threat))))
+  const SignatureSet* im = m_matcher.m_imported.get();
+  if (m_sha256On && (Lookup(m_matcher.m_ownSha256, m_sha256Sum, m_total, threat) ||
+                     (im && Lookup(im->sha256, m_sha256Sum, m_total, threat))))
     return threat;
-  if (md5On_ && im && Lookup(im->md5, md5Sum_, total_, threat)) return threat;
-  if (sha1On_ && im && Lookup(im->sha1, sha1Sum_, total_, threat)) return threat;
+  if (m_md5On && im && Lookup(im->md5, m_md5Sum, m_total, threat)) return threat;
+  if (m_sha1On && im && Lookup(im->sha1, m_sha1Sum, m_total, threat)) return threat;
   return 0;
 }
 
 uint32_t Matcher::FileScan::Finish() {
-  if (!found_ && !buf_.empty()) Process(true);
-  if (!found_)
-    for (const auto& [threat, max] : sized_)
-      if (total_ <= max) {
-        found_ = threat;
+  if (!m_found && !m_buf.empty()) Process(true);
+  if (!m_found)
+    for (const auto& [threat, max] : m_sized)
+      if (m_total <= max) {
+        m_found = threat;
         break;
       }
-  if (!found_) found_ = FromEnd();
-  if (!found_ && (md5On_ || sha1On_ || sha256On_)) {
-    if (md5On_) md5Sum_ = md5_.Finish();
-    if (sha1On_) sha1Sum_ = sha1_.Finish();
-    if (sha256On_) sha256Sum_ = sha256_.Finish();
-    found_ = ByHash();
+  if (!m_found) m_found = FromEnd();
+  if (!m_found && (m_md5On || m_sha1On || m_sha256On)) {
+    if (m_md5On) m_md5Sum = m_md5.Finish();
+    if (m_sha1On) m_sha1Sum = m_sha1.Finish();
+    if (m_sha256On) m_sha256Sum = m_sha256.Finish();
+    m_found = ByHash();
   }
-  return found_;
+  return m_found;
 }
 
 }  // namespace rre

@@ -57,14 +57,14 @@ constexpr int kMd5S[16] = {7, 12, 17, 22, 5, 9, 14, 20, 4, 11, 16, 23, 6, 10, 15
 
 }  // namespace
 
-Md5::Md5() : h_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
+Md5::Md5() : m_h{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
 
 void Md5::Block(const uint8_t* p) {
   uint32_t m[16];
   for (int i = 0; i < 16; ++i)
     m[i] = uint32_t(p[4 * i]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i + 2]) << 16 |
            uint32_t(p[4 * i + 3]) << 24;
-  uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3];
+  uint32_t a = m_h[0], b = m_h[1], c = m_h[2], d = m_h[3];
   // One loop per round, so that each unrolls without branches.
   auto step = [&](uint32_t f, int i, int g, int shift) {
     uint32_t t = d;
@@ -77,18 +77,20 @@ void Md5::Block(const uint8_t* p) {
   for (int i = 16; i < 32; ++i) step((d & b) | (~d & c), i, (5 * i + 1) & 15, kMd5S[4 + (i & 3)]);
   for (int i = 32; i < 48; ++i) step(b ^ c ^ d, i, (3 * i + 5) & 15, kMd5S[8 + (i & 3)]);
   for (int i = 48; i < 64; ++i) step(c ^ (b | ~d), i, (7 * i) & 15, kMd5S[12 + (i & 3)]);
-  h_[0] += a;
-  h_[1] += b;
-  h_[2] += c;
-  h_[3] += d;
+  m_h[0] += a;
+  m_h[1] += b;
+  m_h[2] += c;
+  m_h[3] += d;
 }
 
-void Md5::Update(const void* data, size_t size) { Absorb(*this, buf_, used_, total_, data, size); }
+void Md5::Update(const void* data, size_t size) {
+  Absorb(*this, m_buf, m_used, m_total, data, size);
+}
 
 Md5Digest Md5::Finish() {
-  Pad(*this, buf_, used_, total_, false);
+  Pad(*this, m_buf, m_used, m_total, false);
   Md5Digest out;
-  for (int i = 0; i < 16; ++i) out[i] = uint8_t(h_[i / 4] >> (8 * (i % 4)));
+  for (int i = 0; i < 16; ++i) out[i] = uint8_t(m_h[i / 4] >> (8 * (i % 4)));
   return out;
 }
 
@@ -98,7 +100,7 @@ Md5Digest Md5::Of(const void* data, size_t size) {
   return m.Finish();
 }
 
-Sha1::Sha1() : h_{0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0} {}
+Sha1::Sha1() : m_h{0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0} {}
 
 void Sha1::Block(const uint8_t* p) {
   uint32_t w[80];
@@ -106,7 +108,7 @@ void Sha1::Block(const uint8_t* p) {
     w[i] = uint32_t(p[4 * i]) << 24 | uint32_t(p[4 * i + 1]) << 16 | uint32_t(p[4 * i + 2]) << 8 |
            uint32_t(p[4 * i + 3]);
   for (int i = 16; i < 80; ++i) w[i] = Rol(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
-  uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3], e = h_[4];
+  uint32_t a = m_h[0], b = m_h[1], c = m_h[2], d = m_h[3], e = m_h[4];
   auto step = [&](uint32_t f, uint32_t k, uint32_t w) {
     uint32_t t = Rol(a, 5) + f + e + k + w;
     e = d;
@@ -119,19 +121,21 @@ void Sha1::Block(const uint8_t* p) {
   for (int i = 20; i < 40; ++i) step(b ^ c ^ d, 0x6ED9EBA1, w[i]);
   for (int i = 40; i < 60; ++i) step((b & c) | (b & d) | (c & d), 0x8F1BBCDC, w[i]);
   for (int i = 60; i < 80; ++i) step(b ^ c ^ d, 0xCA62C1D6, w[i]);
-  h_[0] += a;
-  h_[1] += b;
-  h_[2] += c;
-  h_[3] += d;
-  h_[4] += e;
+  m_h[0] += a;
+  m_h[1] += b;
+  m_h[2] += c;
+  m_h[3] += d;
+  m_h[4] += e;
 }
 
-void Sha1::Update(const void* data, size_t size) { Absorb(*this, buf_, used_, total_, data, size); }
+void Sha1::Update(const void* data, size_t size) {
+  Absorb(*this, m_buf, m_used, m_total, data, size);
+}
 
 Sha1Digest Sha1::Finish() {
-  Pad(*this, buf_, used_, total_, true);
+  Pad(*this, m_buf, m_used, m_total, true);
   Sha1Digest out;
-  for (int i = 0; i < 20; ++i) out[i] = uint8_t(h_[i / 4] >> (24 - 8 * (i % 4)));
+  for (int i = 0; i < 20; ++i) out[i] = uint8_t(m_h[i / 4] >> (24 - 8 * (i % 4)));
   return out;
 }
 

@@ -20,10 +20,10 @@ class Md5 {
   void Block(const uint8_t* p);  // one 64-byte block (for the shared buffering)
 
  private:
-  uint32_t h_[4];
-  uint8_t buf_[64];
-  size_t used_ = 0;
-  uint64_t total_ = 0;
+  uint32_t m_h[4];
+  uint8_t m_buf[64];
+  size_t m_used = 0;
+  uint64_t m_total = 0;
 };
 
 class Sha1 {
@@ -35,10 +35,10 @@ class Sha1 {
   void Block(const uint8_t* p);  // one 64-byte block (for the shared buffering)
 
  private:
-  uint32_t h_[5];
-  uint8_t buf_[64];
-  size_t used_ = 0;
-  uint64_t total_ = 0;
+  uint32_t m_h[5];
+  uint8_t m_buf[64];
+  size_t m_used = 0;
+  uint64_t m_total = 0;
 };
 
 }  // namespace rre

@@ -11,48 +11,48 @@
 namespace rre {
 
 void ScanControl::Pause() {
-  std::lock_guard lock(mu_);
-  paused_ = true;
+  std::lock_guard lock(m_mu);
+  m_paused = true;
 }
 
 void ScanControl::Resume() {
-  std::lock_guard lock(mu_);
-  paused_ = false;
-  cv_.notify_all();
+  std::lock_guard lock(m_mu);
+  m_paused = false;
+  m_cv.notify_all();
 }
 
 void ScanControl::Stop() {
-  std::lock_guard lock(mu_);
-  stopped_ = true;
-  cv_.notify_all();
+  std::lock_guard lock(m_mu);
+  m_stopped = true;
+  m_cv.notify_all();
 }
 
 bool ScanControl::Stopped() const {
-  std::lock_guard lock(mu_);
-  return stopped_;
+  std::lock_guard lock(m_mu);
+  return m_stopped;
 }
 
 bool ScanControl::Paused() const {
-  std::lock_guard lock(mu_);
-  return paused_ && !stopped_;
+  std::lock_guard lock(m_mu);
+  return m_paused && !m_stopped;
 }
 
 bool ScanControl::Checkpoint() {
-  std::unique_lock lock(mu_);
-  cv_.wait(lock, [this] { return !paused_ || stopped_; });
-  return !stopped_;
+  std::unique_lock lock(m_mu);
+  m_cv.wait(lock, [this] { return !m_paused || m_stopped; });
+  return !m_stopped;
 }
 
 Scanner::Scanner(const Matcher& matcher, ScanOptions options, ScanControl& control)
-    : matcher_(matcher), options_(std::move(options)), control_(control) {
-  for (auto e : options_.excluded) {
+    : m_matcher(matcher), m_options(std::move(options)), m_control(control) {
+  for (auto e : m_options.excluded) {
     while (e.size() > 3 && (e.back() == L'\\' || e.back() == L'/')) e.pop_back();
-    if (!e.empty()) excludedLower_.push_back(Lower(e));
+    if (!e.empty()) m_excludedLower.push_back(Lower(e));
   }
 }
 
 bool Scanner::Excluded(const std::wstring& lower) const {
-  for (const auto& e : excludedLower_) {
+  for (const auto& e : m_excludedLower) {
     if (lower.size() < e.size() || lower.compare(0, e.size(), e) != 0) continue;
     if (lower.size() == e.size() || lower[e.size()] == L'\\' || e.back() == L'\\') return true;
   }
@@ -69,25 +69,25 @@ constexpr size_t kFileBuffer = 256 * 1024;
 class Unpacker {
  public:
   Unpacker(const Matcher& m, const ScanLimits& limits, ScanControl* control)
-      : m_(m), limits_(limits), control_(control), budget_{limits.maxUnpacked} {}
+      : m_matcher(m), m_limits(limits), m_control(control), m_budget{limits.maxUnpacked} {}
 
   // Returns the threat; `where` receives ">member>..." when it is inside.
   uint32_t Scan(Source& src, uint64_t size, const std::string& name, int depth, std::string& where,
                 size_t bufferSize) {
-    Matcher::FileScan fs(m_, size);
+    Matcher::FileScan fs(m_matcher, size);
     bool more = true;  // the stream's own bytes still matter
     Reader r(
         src, [&](const uint8_t* p, size_t n) { more = more && fs.Feed(p, n); }, bufferSize);
     size_t head = r.Fill(512);
     ArchiveFormat format =
-        depth < limits_.maxDepth ? SniffArchive(r.Data(), head) : ArchiveFormat::kNone;
+        depth < m_limits.maxDepth ? SniffArchive(r.Data(), head) : ArchiveFormat::kNone;
     uint32_t inner = 0;
     bool stopped = false;
     if (format != ArchiveFormat::kNone)
-      ForEachMember(format, r, name, budget_, limits_.ratio, [&](Member& member) {
-        if (control_ && !control_->Checkpoint()) return !(stopped = true);
+      ForEachMember(format, r, name, m_budget, m_limits.ratio, [&](Member& member) {
+        if (m_control && !m_control->Checkpoint()) return !(stopped = true);
         std::string sub;
-        const RatioLimit& q = limits_.ratio;
+        const RatioLimit& q = m_limits.ratio;
         bool bomb = member.size != kUnknownSize && member.packedSize != kUnknownSize &&
                     member.size > q.minSize &&
                     member.size / q.ratio >= std::max<uint64_t>(member.packedSize, 1);
@@ -104,16 +104,16 @@ class Unpacker {
     if (inner) return inner;
     while (more && !stopped && r.Fill(1)) {
       r.Consume(r.Available());
-      if (control_ && depth == 0 && !control_->Checkpoint()) break;
+      if (m_control && depth == 0 && !m_control->Checkpoint()) break;
     }
     return fs.Finish();
   }
 
  private:
-  const Matcher& m_;
-  const ScanLimits& limits_;
-  ScanControl* control_;
-  UnpackBudget budget_;
+  const Matcher& m_matcher;
+  const ScanLimits& m_limits;
+  ScanControl* m_control;
+  UnpackBudget m_budget;
 };
 
 }  // namespace
@@ -150,24 +150,24 @@ uint32_t Scanner::ScanFile(const Matcher& m, const std::wstring& path, const Sca
 }
 
 bool Scanner::ScanOne(const std::wstring& path) {
-  if (!control_.Checkpoint()) return false;
-  if (onFile) onFile(path, stats_);
+  if (!m_control.Checkpoint()) return false;
+  if (onFile) onFile(path, m_stats);
   uint64_t size = 0;
   uint32_t error = 0;
   std::wstring inside;
-  uint32_t threat = ScanFile(matcher_, path, options_.limits, size, error, inside, &control_);
-  ++stats_.files;
-  stats_.bytes += size;
-  if (error) errors_.push_back({path, error});
+  uint32_t threat = ScanFile(m_matcher, path, m_options.limits, size, error, inside, &m_control);
+  ++m_stats.files;
+  m_stats.bytes += size;
+  if (error) m_errors.push_back({path, error});
   if (threat) {
-    if (options_.ignoredThreats.count(threat)) {
-      ++stats_.ignored;
+    if (m_options.ignoredThreats.count(threat)) {
+      ++m_stats.ignored;
     } else {
-      ++stats_.threats;
-      if (onDetection) onDetection(Detection{path + inside, threat, size}, stats_);
+      ++m_stats.threats;
+      if (onDetection) onDetection(Detection{path + inside, threat, size}, m_stats);
     }
   }
-  return !control_.Stopped();
+  return !m_control.Stopped();
 }
 
 bool Scanner::Walk(const std::wstring& root) {
@@ -175,15 +175,15 @@ bool Scanner::Walk(const std::wstring& root) {
   while (!stack.empty()) {
     std::wstring dir = std::move(stack.back());
     stack.pop_back();
-    if (!visited_.insert(Lower(dir)).second) continue;
-    ++stats_.folders;
+    if (!m_visited.insert(Lower(dir)).second) continue;
+    ++m_stats.folders;
     WIN32_FIND_DATAW fd;
     std::wstring prefix = dir.back() == L'\\' ? dir : dir + L'\\';
     HANDLE f = FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &fd,
                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (f == INVALID_HANDLE_VALUE) {
       DWORD e = GetLastError();
-      if (e != ERROR_FILE_NOT_FOUND) errors_.push_back({dir, e});
+      if (e != ERROR_FILE_NOT_FOUND) m_errors.push_back({dir, e});
       continue;
     }
     std::vector<std::wstring> subdirs;
@@ -193,7 +193,7 @@ bool Scanner::Walk(const std::wstring& root) {
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
       if (Excluded(Lower(path))) continue;
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (options_.recursive) subdirs.push_back(std::move(path));
+        if (m_options.recursive) subdirs.push_back(std::move(path));
       } else if (!ScanOne(path)) {
         FindClose(f);
         return false;
@@ -207,19 +207,19 @@ bool Scanner::Walk(const std::wstring& root) {
 }
 
 bool Scanner::Run() {
-  for (auto root : options_.roots) {
-    if (!control_.Checkpoint()) return false;
+  for (auto root : m_options.roots) {
+    if (!m_control.Checkpoint()) return false;
     while (root.size() > 3 && (root.back() == L'\\' || root.back() == L'/')) root.pop_back();
     if (root.empty() || Excluded(Lower(root))) continue;
     DWORD attrs = GetFileAttributesW(root.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) {
-      errors_.push_back({root, GetLastError()});
+      m_errors.push_back({root, GetLastError()});
       continue;
     }
     bool go = (attrs & FILE_ATTRIBUTE_DIRECTORY) ? Walk(root) : ScanOne(root);
     if (!go) return false;
   }
-  return !control_.Stopped();
+  return !m_control.Stopped();
 }
 
 }  // namespace rre

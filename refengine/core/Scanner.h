@@ -26,9 +26,9 @@ class ScanControl {
   bool Checkpoint();
 
  private:
-  mutable std::mutex mu_;
-  std::condition_variable cv_;
-  bool paused_ = false, stopped_ = false;
+  mutable std::mutex m_mu;
+  std::condition_variable m_cv;
+  bool m_paused = false, m_stopped = false;
 };
 
 // What bounds the look into archives of one scanned file.
@@ -76,8 +76,8 @@ class Scanner {
 
   // Returns false when stopped before the end.
   bool Run();
-  const ScanStats& Stats() const { return stats_; }
-  const std::vector<ScanError>& Errors() const { return errors_; }
+  const ScanStats& Stats() const { return m_stats; }
+  const std::vector<ScanError>& Errors() const { return m_errors; }
 
   // Scans one file and the archives in it. Returns the threat id (0: clean);
   // `inside` receives where in the file's archives it was found (">member",
@@ -92,13 +92,13 @@ class Scanner {
   bool ScanOne(const std::wstring& path);
   bool Walk(const std::wstring& root);
 
-  const Matcher& matcher_;
-  ScanOptions options_;
-  std::vector<std::wstring> excludedLower_;
-  ScanControl& control_;
-  ScanStats stats_;
-  std::vector<ScanError> errors_;
-  std::set<std::wstring> visited_;
+  const Matcher& m_matcher;
+  ScanOptions m_options;
+  std::vector<std::wstring> m_excludedLower;
+  ScanControl& m_control;
+  ScanStats m_stats;
+  std::vector<ScanError> m_errors;
+  std::set<std::wstring> m_visited;
 };
 
 }  // namespace rre

@@ -21,8 +21,8 @@ inline uint32_t Rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 }  // namespace
 
 Sha256::Sha256()
-    : h_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-         0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+    : m_h{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+          0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
 void Sha256::Block(const uint8_t* p) {
   uint32_t w[64];
@@ -34,7 +34,8 @@ void Sha256::Block(const uint8_t* p) {
     uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
-  uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3], e = h_[4], f = h_[5], g = h_[6], h = h_[7];
+  uint32_t a = m_h[0], b = m_h[1], c = m_h[2], d = m_h[3], e = m_h[4], f = m_h[5], g = m_h[6],
+           h = m_h[7];
   for (int i = 0; i < 64; ++i) {
     uint32_t t1 =
         h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kK[i] + w[i];
@@ -48,43 +49,43 @@ void Sha256::Block(const uint8_t* p) {
     b = a;
     a = t1 + t2;
   }
-  h_[0] += a;
-  h_[1] += b;
-  h_[2] += c;
-  h_[3] += d;
-  h_[4] += e;
-  h_[5] += f;
-  h_[6] += g;
-  h_[7] += h;
+  m_h[0] += a;
+  m_h[1] += b;
+  m_h[2] += c;
+  m_h[3] += d;
+  m_h[4] += e;
+  m_h[5] += f;
+  m_h[6] += g;
+  m_h[7] += h;
 }
 
 void Sha256::Update(const void* data, size_t size) {
   auto p = static_cast<const uint8_t*>(data);
-  total_ += size;
-  if (used_) {
-    size_t take = std::min(size, sizeof(buf_) - used_);
-    memcpy(buf_ + used_, p, take);
-    used_ += take;
+  m_total += size;
+  if (m_used) {
+    size_t take = std::min(size, sizeof(m_buf) - m_used);
+    memcpy(m_buf + m_used, p, take);
+    m_used += take;
     p += take;
     size -= take;
-    if (used_ < sizeof(buf_)) return;
-    Block(buf_);
-    used_ = 0;
+    if (m_used < sizeof(m_buf)) return;
+    Block(m_buf);
+    m_used = 0;
   }
   for (; size >= 64; p += 64, size -= 64) Block(p);
-  memcpy(buf_, p, size);
-  used_ = size;
+  memcpy(m_buf, p, size);
+  m_used = size;
 }
 
 Digest Sha256::Finish() {
-  uint64_t bits = total_ * 8;
+  uint64_t bits = m_total * 8;
   uint8_t pad[72] = {0x80};
-  size_t padLen = (used_ < 56 ? 56 - used_ : 120 - used_);
+  size_t padLen = (m_used < 56 ? 56 - m_used : 120 - m_used);
   for (int i = 0; i < 8; ++i) pad[padLen + i] = uint8_t(bits >> (56 - 8 * i));
   Update(pad, padLen + 8);
   Digest out;
   for (int i = 0; i < 8; ++i)
-    for (int j = 0; j < 4; ++j) out[4 * i + j] = uint8_t(h_[i] >> (24 - 8 * j));
+    for (int j = 0; j < 4; ++j) out[4 * i + j] = uint8_t(m_h[i] >> (24 - 8 * j));
   return out;
 }
 

@@ -20,10 +20,10 @@ class Sha256 {
 
  private:
   void Block(const uint8_t* p);
-  uint32_t h_[8];
-  uint8_t buf_[64];
-  size_t used_ = 0;
-  uint64_t total_ = 0;
+  uint32_t m_h[8];
+  uint8_t m_buf[64];
+  size_t m_used = 0;
+  uint64_t m_total = 0;
 };
 
 std::string ToHex(const uint8_t* data, size_t size);

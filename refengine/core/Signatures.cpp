@@ -179,20 +179,20 @@ bool IsSignatureFileName(const std::wstring& name) {
 
 uint32_t SignatureSet::IdFor(const std::string& name) {
   uint64_t h = Fnv64(name);
-  if (auto it = idByNameHash_.find(h); it != idByNameHash_.end()) return it->second;
+  if (auto it = m_idByNameHash.find(h); it != m_idByNameHash.end()) return it->second;
   uint32_t id = 0x40000000u | (uint32_t(h ^ h >> 32) & 0x3FFFFFFFu);
-  while (taken_.count(id)) id = 0x40000000u | ((id + 1) & 0x3FFFFFFFu);
-  taken_[id] = uint32_t(names_.size());
-  names_ += name;
-  names_ += '\0';
-  idByNameHash_[h] = id;
+  while (m_taken.count(id)) id = 0x40000000u | ((id + 1) & 0x3FFFFFFFu);
+  m_taken[id] = uint32_t(m_names.size());
+  m_names += name;
+  m_names += '\0';
+  m_idByNameHash[h] = id;
   return id;
 }
 
 std::string SignatureSet::NameOf(uint32_t threat) const {
-  auto it = taken_.find(threat);
-  if (it == taken_.end() || it->second == UINT32_MAX) return {};
-  return std::string(names_.c_str() + it->second);
+  auto it = m_taken.find(threat);
+  if (it == m_taken.end() || it->second == UINT32_MAX) return {};
+  return std::string(m_names.c_str() + it->second);
 }
 
 bool SignatureSet::AddHashLine(const std::string& line, bool sectionHashes,

@@ -103,7 +103,7 @@ class SignatureSet {
   // 0x40000000..0x7FFFFFFF, moving on past ids already taken.
   uint32_t IdFor(const std::string& name);
   // Ids the engine's own definitions use: never given to a name.
-  void Reserve(uint32_t id) { taken_[id] = UINT32_MAX; }
+  void Reserve(uint32_t id) { m_taken[id] = UINT32_MAX; }
 
   std::vector<HashSig<16>> md5;
   std::vector<HashSig<20>> sha1;
@@ -114,9 +114,9 @@ class SignatureSet {
   bool AddHashLine(const std::string& line, bool sectionHashes, SignatureReport& report);
   bool AddBodyLine(const std::string& line, SignatureReport& report);
 
-  std::string names_;                                    // NUL-separated
-  std::unordered_map<uint32_t, uint32_t> taken_;         // id -> offset in names_
-  std::unordered_map<uint64_t, uint32_t> idByNameHash_;  // 64-bit name hash -> id
+  std::string m_names;                                    // NUL-separated
+  std::unordered_map<uint32_t, uint32_t> m_taken;         // id -> offset in m_names
+  std::unordered_map<uint64_t, uint32_t> m_idByNameHash;  // 64-bit name hash -> id
 };
 
 // Container header fields.

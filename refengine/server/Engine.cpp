@@ -23,53 +23,53 @@ void Engine::Start() {
     SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common);
     folder = std::wstring(common) + L"\\RodeRedud\\Engine";
   }
-  data_ = WithSlash(folder);
+  m_data = WithSlash(folder);
   for (const wchar_t* sub : {L"", L"Config", L"Quarantine", L"Quarantine\\Data", L"Definitions"})
-    CreateFolders(data_ + sub);
-  wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (!wake_) TraceLastError(L"CreateEventW");
+    CreateFolders(m_data + sub);
+  m_wake.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!m_wake) TraceLastError(L"CreateEventW");
   LoadConfiguration();
   LoadDefinitions();
   PurgeQuarantine();
-  scheduler_ = std::thread([this] { SchedulerLoop(); });
-  protection_ = std::thread([this] { ProtectionLoop(); });
+  m_scheduler = std::thread([this] { SchedulerLoop(); });
+  m_protection = std::thread([this] { ProtectionLoop(); });
 }
 
 void Engine::Launch(std::function<void()> work) {
-  std::lock_guard lock(workersMu_);
-  for (auto it = workers_.begin(); it != workers_.end();) {
+  std::lock_guard lock(m_workersMu);
+  for (auto it = m_workers.begin(); it != m_workers.end();) {
     if (*it->done) {
       it->thread.join();
-      it = workers_.erase(it);
+      it = m_workers.erase(it);
     } else {
       ++it;
     }
   }
   auto done = std::make_shared<std::atomic<bool>>(false);
-  workers_.push_back({std::thread([work = std::move(work), done] {
-                        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-                        work();
-                        CoUninitialize();
-                        *done = true;
-                      }),
-                      done});
+  m_workers.push_back({std::thread([work = std::move(work), done] {
+                         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                         work();
+                         CoUninitialize();
+                         *done = true;
+                       }),
+                       done});
 }
 
 void Engine::Shutdown() {
-  events_.FireAs<_IQVServiceEvents>(
+  m_events.FireAs<_IQVServiceEvents>(
       IID__IQVServiceEvents, [](_IQVServiceEvents* s) { return s->ServiceStatusChanged(0); });
-  if (control_) control_->Stop();
-  quit_ = true;
-  if (wake_) SetEvent(wake_.get());
+  if (m_control) m_control->Stop();
+  m_quit = true;
+  if (m_wake) SetEvent(m_wake.get());
   {
-    std::lock_guard lock(workersMu_);
-    for (auto& w : workers_) w.thread.join();
-    workers_.clear();
+    std::lock_guard lock(m_workersMu);
+    for (auto& w : m_workers) w.thread.join();
+    m_workers.clear();
   }
-  if (scheduler_.joinable()) scheduler_.join();
-  if (protection_.joinable()) protection_.join();
-  events_.Clear();
-  wake_.reset();
+  if (m_scheduler.joinable()) m_scheduler.join();
+  if (m_protection.joinable()) m_protection.join();
+  m_events.Clear();
+  m_wake.reset();
 }
 
 }  // namespace rre

@@ -50,8 +50,8 @@ class Engine {
   // Fires the service stop to every client and ends the worker threads.
   void Shutdown();
 
-  EventHub& Events() { return events_; }
-  std::wstring DataFolder() const { return data_; }
+  EventHub& Events() { return m_events; }
+  std::wstring DataFolder() const { return m_data; }
 
   // Configuration documents (XML text).
   enum Doc { kScanConfig, kAPConfig, kServiceConfig, kUpdateConfig };
@@ -70,12 +70,12 @@ class Engine {
   void GetScanState(long& state, bool& reboot);
   void GetScanInfo(long& type, bool& fromSchedule);
   bool GetLastScan(long& type, std::wstring& when);
-  std::wstring ResultsFile() const { return data_ + L"ScanResults.xml"; }
+  std::wstring ResultsFile() const { return m_data + L"ScanResults.xml"; }
 
   // Quarantine.
   HRESULT RestoreItem(const std::wstring& id, const std::wstring& target, bool trust);
   HRESULT DeleteItem(const std::wstring& id);
-  std::wstring QuarantineFolder() const { return data_ + L"Quarantine\\"; }
+  std::wstring QuarantineFolder() const { return m_data + L"Quarantine\\"; }
 
   // Definitions.
   HRESULT GetDefinitionsStatus(bool& current, std::wstring& date);
@@ -99,7 +99,7 @@ class Engine {
   bool LoadDoc(const wchar_t* file, D& doc);
   template <class D>
   HRESULT StoreDoc(const wchar_t* file, const D& doc);
-  std::wstring DocFile(const wchar_t* name) const { return data_ + L"Config\\" + name; }
+  std::wstring DocFile(const wchar_t* name) const { return m_data + L"Config\\" + name; }
 
   ScanOptions OptionsFor(long type, const QVnsScanConfig::CScanSetting* own);
   void ScanWorker(ScanOptions options, uint32_t intervalMs, std::shared_ptr<ScanControl> control);
@@ -126,29 +126,29 @@ class Engine {
   void FireProgress(const std::wstring& object, const Found* threat, uint64_t elapsedMs);
   void FireDefinitionsStatus(long status, long total, long done);
 
-  EventHub events_;
-  std::wstring data_;
+  EventHub m_events;
+  std::wstring m_data;
 
-  std::mutex mu_;  // guards everything below
-  QVnsScanConfig::CScanConfig scanConfig_;
-  QVnsAPConfig::CAPConfig apConfig_;
-  QVnsServiceConfig::CServiceConfig serviceConfig_;
-  QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig updateConfig_;
-  std::shared_ptr<const Definitions> defs_;
-  std::shared_ptr<const Matcher> matcher_;
-  std::vector<ScheduleSpec> schedules_;
+  std::mutex m_mu;  // guards everything below
+  QVnsScanConfig::CScanConfig m_scanConfig;
+  QVnsAPConfig::CAPConfig m_apConfig;
+  QVnsServiceConfig::CServiceConfig m_serviceConfig;
+  QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig m_updateConfig;
+  std::shared_ptr<const Definitions> m_defs;
+  std::shared_ptr<const Matcher> m_matcher;
+  std::vector<ScheduleSpec> m_schedules;
 
-  long state_ = kIdle;
-  long scanType_ = 0;
-  bool fromSchedule_ = false;
-  bool reboot_ = false;
-  std::wstring scanGuid_;
-  std::vector<Found> found_;
-  ScanStats stats_;
-  std::unique_ptr<QVnsScanResults::CARDOThreatEngineResults> results_;
-  std::shared_ptr<ScanControl> control_;
-  std::condition_variable stateChanged_;  // with mu_
-  std::atomic<bool> updating_{false};
+  long m_state = kIdle;
+  long m_scanType = 0;
+  bool m_fromSchedule = false;
+  bool m_reboot = false;
+  std::wstring m_scanGuid;
+  std::vector<Found> m_found;
+  ScanStats m_stats;
+  std::unique_ptr<QVnsScanResults::CARDOThreatEngineResults> m_results;
+  std::shared_ptr<ScanControl> m_control;
+  std::condition_variable m_stateChanged;  // with m_mu
+  std::atomic<bool> m_updating{false};
 
   // Worker threads of sessions and updates. They are never joined from a
   // client's call (a worker may be inside an event call to that very client),
@@ -158,14 +158,14 @@ class Engine {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> done;
   };
-  std::mutex workersMu_;
-  std::vector<Worker> workers_;
-  std::mutex fileMu_;     // quarantine files and the results file
-  std::mutex controlMu_;  // serialises starting, cleaning and resetting sessions
+  std::mutex m_workersMu;
+  std::vector<Worker> m_workers;
+  std::mutex m_fileMu;     // quarantine files and the results file
+  std::mutex m_controlMu;  // serialises starting, cleaning and resetting sessions
 
-  std::thread scheduler_, protection_;
-  std::atomic<bool> quit_{false};
-  UniqueEvent wake_;  // wakes the protection loop on setting changes
+  std::thread m_scheduler, m_protection;
+  std::atomic<bool> m_quit{false};
+  UniqueEvent m_wake;  // wakes the protection loop on setting changes
 };
 
 }  // namespace rre

@@ -24,17 +24,17 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
     return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   if (request.ReadFromFile(requestPath) != 0) return E_INVALIDARG;
 
-  std::lock_guard serial(controlMu_);
-  std::unique_lock lock(mu_);
-  if (state_ == kScanStarted || state_ == kScanPaused || state_ == kCleaning)
+  std::lock_guard serial(m_controlMu);
+  std::unique_lock lock(m_mu);
+  if (m_state == kScanStarted || m_state == kScanPaused || m_state == kCleaning)
     return HRESULT_FROM_WIN32(ERROR_BUSY);
-  if (!results_) {
+  if (!m_results) {
     // No session in memory (the engine was restarted): take the last results.
     auto doc = std::make_unique<SR::CARDOThreatEngineResults>();
     if (doc->ReadFromFile(ResultsFile()) != 0) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
-    results_ = std::move(doc);
+    m_results = std::move(doc);
   }
-  auto* threats = results_->threats.Get();
+  auto* threats = m_results->threats.Get();
   const auto* asked = request.threats.Get();
   if (!threats || !asked) return E_INVALIDARG;
   // Only threats this engine found, with the traces it recorded, are acted on:
@@ -55,9 +55,9 @@ HRESULT Engine::CleanThreats(const std::wstring& requestPath) {
       break;
     }
   }
-  state_ = kCleaning;
-  reboot_ = false;
-  auto control = control_ = std::make_shared<ScanControl>();
+  m_state = kCleaning;
+  m_reboot = false;
+  auto control = m_control = std::make_shared<ScanControl>();
   Launch([this, items, control] { CleanWorker(items, control); });
   return S_OK;
 }
@@ -80,7 +80,7 @@ bool Engine::RemoveFile(const std::wstring& path, bool& reboot) {
 std::wstring Engine::QuarantineTraces(const ThreatDef& def, const std::vector<std::wstring>& traces,
                                       const std::wstring& scanGuid, uint32_t defsVersion,
                                       bool& reboot, std::vector<std::wstring>* failed) {
-  std::lock_guard lock(fileMu_);
+  std::lock_guard lock(m_fileMu);
   std::wstring guid = NewGuidText();
   std::wstring id = Lower(guid.substr(1, 36));
   std::wstring store = QuarantineFolder() + L"Data\\";
@@ -167,13 +167,13 @@ void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanContr
   };
   std::vector<Work> work;
   {
-    std::lock_guard lock(mu_);
-    defs = defs_;
-    if (!results_ || !results_->threats) items.clear();  // the session was reset meanwhile
-    if (results_)
-      if (const auto* s = results_->summary.Get()) scanGuid = s->scanGUID.Get();
+    std::lock_guard lock(m_mu);
+    defs = m_defs;
+    if (!m_results || !m_results->threats) items.clear();  // the session was reset meanwhile
+    if (m_results)
+      if (const auto* s = m_results->summary.Get()) scanGuid = s->scanGUID.Get();
     for (const auto& it : items) {
-      const auto& t = results_->threats->threat[it.threatIndex];
+      const auto& t = m_results->threats->threat[it.threatIndex];
       Work w{it, {}, {}};
       if (const ThreatDef* d = defs->Find(t.id.Get())) w.def = *d;
       w.def.id = t.id.Get();
@@ -258,13 +258,14 @@ void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanContr
     }
     ++handledTotal;
     {
-      std::lock_guard lock(mu_);
-      if (results_ && results_->threats && w.item.threatIndex < results_->threats->threat.Count()) {
-        auto& t = results_->threats->threat[w.item.threatIndex];
+      std::lock_guard lock(m_mu);
+      if (m_results && m_results->threats &&
+          w.item.threatIndex < m_results->threats->threat.Count()) {
+        auto& t = m_results->threats->threat[w.item.threatIndex];
         t.cleanerResult.Set(result);
         if (!qid.empty()) t.quarantineId.Set(qid);
       }
-      reboot_ = reboot;
+      m_reboot = reboot;
     }
     EngineString name(w.def.name);
     for (const auto& trace : w.traces) {
@@ -272,7 +273,7 @@ void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanContr
       EngineString tb(trace);
       long percent = total ? long(done * 100 / total) : 100;
       long id = long(w.def.id);
-      events_.FireAs<_IQVScanControlEvents>(
+      m_events.FireAs<_IQVScanControlEvents>(
           IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
             return s->CleanProgress(id, name.Get(), 1, tb.Get(), percent);
           });
@@ -280,9 +281,9 @@ void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanContr
   }
   long final = aborted ? kCleanStopped : kCleanDone;
   {
-    std::lock_guard lock(mu_);
-    if (!results_) results_ = std::make_unique<SR::CARDOThreatEngineResults>();
-    auto& sum = results_->summary.Create();
+    std::lock_guard lock(m_mu);
+    if (!m_results) m_results = std::make_unique<SR::CARDOThreatEngineResults>();
+    auto& sum = m_results->summary.Create();
     sum.cleanerAborted.Set(aborted);
     auto& cr = sum.cleanerResults.Create();
     auto& n = cr.numThreats.Create();
@@ -294,7 +295,7 @@ void Engine::CleanWorker(std::vector<CleanItem> items, std::shared_ptr<ScanContr
     auto& when = cr.dateTimeStampUTC.Create();
     when.start.Set(started);
     when.end.Set(NowUtcText());
-    reboot_ = reboot;
+    m_reboot = reboot;
   }
   if (FAILED(WriteResults())) final = kCleanFailed;
   SetState(final);

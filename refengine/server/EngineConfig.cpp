@@ -16,29 +16,29 @@ bool ValidDocName(const std::wstring& name) {
 }  // namespace
 
 void Engine::LoadConfiguration() {
-  std::lock_guard lock(mu_);
-  if (!LoadDoc(L"ScanConfig.xml", scanConfig_)) {
-    auto& settings = scanConfig_.ScanSettings.Create();
+  std::lock_guard lock(m_mu);
+  if (!LoadDoc(L"ScanConfig.xml", m_scanConfig)) {
+    auto& settings = m_scanConfig.ScanSettings.Create();
     for (uint32_t type : {0u, 1u, 2u}) {
       auto& s = settings.ScanSetting.Append();
       s.ScanType.Set(type);
       s.ARDO_OPT_SCAN_FILES.Set(true);
       s.ARDO_OPT_RECURSIVE_FILE_SCAN.Set(true);
     }
-    scanConfig_.ScanDetailCBIntervalMS.Set(kDefaultProgressMs);
-    StoreDoc(L"ScanConfig.xml", scanConfig_);
+    m_scanConfig.ScanDetailCBIntervalMS.Set(kDefaultProgressMs);
+    StoreDoc(L"ScanConfig.xml", m_scanConfig);
   }
-  if (!LoadDoc(L"APConfig.xml", apConfig_)) {
-    apConfig_.Enabled.Set(false);
-    apConfig_.KnownBadApplicationResponseEnum.Set(0);
-    StoreDoc(L"APConfig.xml", apConfig_);
+  if (!LoadDoc(L"APConfig.xml", m_apConfig)) {
+    m_apConfig.Enabled.Set(false);
+    m_apConfig.KnownBadApplicationResponseEnum.Set(0);
+    StoreDoc(L"APConfig.xml", m_apConfig);
   }
-  if (!LoadDoc(L"ServiceConfig.xml", serviceConfig_))
-    StoreDoc(L"ServiceConfig.xml", serviceConfig_);
-  if (!LoadDoc(L"DefinitionUpdateConfig.xml", updateConfig_)) {
-    updateConfig_.Enabled.Set(true);
-    updateConfig_.UpdateInterval.Set(4);
-    StoreDoc(L"DefinitionUpdateConfig.xml", updateConfig_);
+  if (!LoadDoc(L"ServiceConfig.xml", m_serviceConfig))
+    StoreDoc(L"ServiceConfig.xml", m_serviceConfig);
+  if (!LoadDoc(L"DefinitionUpdateConfig.xml", m_updateConfig)) {
+    m_updateConfig.Enabled.Set(true);
+    m_updateConfig.UpdateInterval.Set(4);
+    StoreDoc(L"DefinitionUpdateConfig.xml", m_updateConfig);
   }
   QVnsNVPairs::CNVPairs pairs;
   if (!LoadDoc(L"config_file.xml", pairs)) {
@@ -49,19 +49,19 @@ void Engine::LoadConfiguration() {
 }
 
 HRESULT Engine::GetDocument(Doc which, std::wstring& text) {
-  std::lock_guard lock(mu_);
+  std::lock_guard lock(m_mu);
   switch (which) {
     case kScanConfig:
-      text = DocText(scanConfig_);
+      text = DocText(m_scanConfig);
       break;
     case kAPConfig:
-      text = DocText(apConfig_);
+      text = DocText(m_apConfig);
       break;
     case kServiceConfig:
-      text = DocText(serviceConfig_);
+      text = DocText(m_serviceConfig);
       break;
     case kUpdateConfig:
-      text = DocText(updateConfig_);
+      text = DocText(m_updateConfig);
       break;
   }
   return text.empty() ? E_FAIL : S_OK;
@@ -74,9 +74,9 @@ HRESULT Engine::SetDocument(Doc which, const std::wstring& text) {
     case kScanConfig: {
       SC::CScanConfig doc;
       if (doc.ReadFromString(text) != 0) return E_INVALIDARG;
-      std::lock_guard lock(mu_);
+      std::lock_guard lock(m_mu);
       if (SUCCEEDED(hr = StoreDoc(L"ScanConfig.xml", doc))) {
-        scanConfig_ = std::move(doc);
+        m_scanConfig = std::move(doc);
         RefreshSchedules();
       }
       break;
@@ -84,23 +84,23 @@ HRESULT Engine::SetDocument(Doc which, const std::wstring& text) {
     case kAPConfig: {
       QVnsAPConfig::CAPConfig doc;
       if (doc.ReadFromString(text) != 0) return E_INVALIDARG;
-      std::lock_guard lock(mu_);
-      if (SUCCEEDED(hr = StoreDoc(L"APConfig.xml", doc))) apConfig_ = std::move(doc);
+      std::lock_guard lock(m_mu);
+      if (SUCCEEDED(hr = StoreDoc(L"APConfig.xml", doc))) m_apConfig = std::move(doc);
       break;
     }
     case kServiceConfig: {
       QVnsServiceConfig::CServiceConfig doc;
       if (doc.ReadFromString(text) != 0) return E_INVALIDARG;
-      std::lock_guard lock(mu_);
-      if (SUCCEEDED(hr = StoreDoc(L"ServiceConfig.xml", doc))) serviceConfig_ = std::move(doc);
+      std::lock_guard lock(m_mu);
+      if (SUCCEEDED(hr = StoreDoc(L"ServiceConfig.xml", doc))) m_serviceConfig = std::move(doc);
       break;
     }
     case kUpdateConfig: {
       QVnsThreatDefinitionsConfig::CDefinitionUpdateConfig doc;
       if (doc.ReadFromString(text) != 0) return E_INVALIDARG;
-      std::lock_guard lock(mu_);
+      std::lock_guard lock(m_mu);
       if (SUCCEEDED(hr = StoreDoc(L"DefinitionUpdateConfig.xml", doc)))
-        updateConfig_ = std::move(doc);
+        m_updateConfig = std::move(doc);
       break;
     }
   }
@@ -111,7 +111,7 @@ HRESULT Engine::SetDocument(Doc which, const std::wstring& text) {
 
 HRESULT Engine::GetNamedDocument(const std::wstring& name, std::wstring& text) {
   if (!ValidDocName(name)) return E_INVALIDARG;
-  std::lock_guard lock(mu_);
+  std::lock_guard lock(m_mu);
   QVnsNVPairs::CNVPairs pairs;
   std::wstring path = DocFile(name.c_str());
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -125,7 +125,7 @@ HRESULT Engine::SetNamedDocument(const std::wstring& name, const std::wstring& t
   if (!ValidDocName(name)) return E_INVALIDARG;
   QVnsNVPairs::CNVPairs pairs;
   if (pairs.ReadFromString(text) != 0) return E_INVALIDARG;
-  std::lock_guard lock(mu_);
+  std::lock_guard lock(m_mu);
   return StoreDoc(name.c_str(), pairs);
 }
 

@@ -31,7 +31,7 @@ std::shared_ptr<const SignatureSet> LoadImported(const std::wstring& folder) {
 }  // namespace
 
 void Engine::LoadDefinitions() {
-  std::wstring path = data_ + L"Definitions\\current.rrdefs";
+  std::wstring path = m_data + L"Definitions\\current.rrdefs";
   auto defs = std::make_shared<Definitions>();
   std::string error;
   if (!LoadDefinitionsFile(path, *defs, error)) {
@@ -39,31 +39,31 @@ void Engine::LoadDefinitions() {
     *defs = BuiltInDefinitions();
     WriteFileAtomic(path, SerializeDefinitions(*defs));
   }
-  defs->Import(LoadImported(data_ + L"Definitions\\"));
+  defs->Import(LoadImported(m_data + L"Definitions\\"));
   auto matcher = std::make_shared<Matcher>(*defs);
-  std::lock_guard lock(mu_);
-  defs_ = defs;
-  matcher_ = matcher;
+  std::lock_guard lock(m_mu);
+  m_defs = defs;
+  m_matcher = matcher;
 }
 
 HRESULT Engine::GetDefinitionsStatus(bool& current, std::wstring& date) {
-  std::lock_guard lock(mu_);
-  date = defs_->date;
+  std::lock_guard lock(m_mu);
+  date = m_defs->date;
   SYSTEMTIME st;
-  uint64_t newest = ParseEngineTime(defs_->date, st) ? Ticks(st) : 0;
-  if (ParseEngineTime(updateConfig_.LastUpdateDateTime.Get(), st))
+  uint64_t newest = ParseEngineTime(m_defs->date, st) ? Ticks(st) : 0;
+  if (ParseEngineTime(m_updateConfig.LastUpdateDateTime.Get(), st))
     newest = std::max(newest, Ticks(st));
-  uint64_t interval = uint64_t(updateConfig_.UpdateInterval.Get()) * 3600 * kTicksPerSecond;
+  uint64_t interval = uint64_t(m_updateConfig.UpdateInterval.Get()) * 3600 * kTicksPerSecond;
   uint64_t now = NowLocalTicks();
   current = newest && now >= newest ? now - newest < interval : newest > 0;
   return S_OK;
 }
 
 ThreatInfo Engine::GetThreatInfo(uint32_t id) {
-  std::lock_guard lock(mu_);
+  std::lock_guard lock(m_mu);
   ThreatInfo info;
-  info.version = defs_->version;
-  if (const ThreatDef* d = defs_->Find(id)) {
+  info.version = m_defs->version;
+  if (const ThreatDef* d = m_defs->Find(id)) {
     info.known = true;
     info.def = *d;
   }
@@ -71,16 +71,16 @@ ThreatInfo Engine::GetThreatInfo(uint32_t id) {
 }
 
 void Engine::FireDefinitionsStatus(long status, long total, long done) {
-  events_.FireAs<_IQVThreatDefinitionsEvents>(
+  m_events.FireAs<_IQVThreatDefinitionsEvents>(
       IID__IQVThreatDefinitionsEvents, [&](_IQVThreatDefinitionsEvents* s) {
         return s->DefinitionsUpdateStatus(0, status, total, done);
       });
 }
 
 HRESULT Engine::UpdateDefinitions() {
-  std::lock_guard lock(mu_);
-  if (updating_) return S_FALSE;  // already running; its events follow
-  updating_ = true;
+  std::lock_guard lock(m_mu);
+  if (m_updating) return S_FALSE;  // already running; its events follow
+  m_updating = true;
   Launch([this] { UpdateWorker(); });
   return S_OK;
 }
@@ -91,10 +91,10 @@ void Engine::UpdateWorker() {
   std::wstring url;
   uint32_t version;
   {
-    std::lock_guard lock(mu_);
-    enabled = updateConfig_.Enabled.Get();
-    version = defs_->version;
-    if (const auto* t = updateConfig_.TROVEConfig.Get()) {
+    std::lock_guard lock(m_mu);
+    enabled = m_updateConfig.Enabled.Get();
+    version = m_defs->version;
+    if (const auto* t = m_updateConfig.TROVEConfig.Get()) {
       url = t->BaseURL.Get();
       if (!url.empty()) {
         url += url.find(L'?') == std::wstring::npos ? L'?' : L'&';
@@ -104,9 +104,9 @@ void Engine::UpdateWorker() {
     }
   }
   auto stamp = [this] {
-    std::lock_guard lock(mu_);
-    updateConfig_.LastUpdateDateTime.Set(NowLocalText());
-    StoreDoc(L"DefinitionUpdateConfig.xml", updateConfig_);
+    std::lock_guard lock(m_mu);
+    m_updateConfig.LastUpdateDateTime.Set(NowLocalText());
+    StoreDoc(L"DefinitionUpdateConfig.xml", m_updateConfig);
   };
   long end = kUpdateChecking;
   HttpResponse resp;
@@ -124,7 +124,7 @@ void Engine::UpdateWorker() {
             last = now;
             FireDefinitionsStatus(kUpdateDownloading, long(total), long(done));
           }
-          return !quit_;
+          return !m_quit;
         },
         kMaxDefinitionsBytes, resp);
     long size = long(resp.body.size());
@@ -150,17 +150,17 @@ void Engine::UpdateWorker() {
       } else {
         FireDefinitionsStatus(kUpdateInstalling, size, size);
         {
-          std::lock_guard lock(mu_);
-          fresh->Import(defs_->imported);
+          std::lock_guard lock(m_mu);
+          fresh->Import(m_defs->imported);
         }
         auto matcher = std::make_shared<Matcher>(*fresh);
-        if (!WriteFileAtomic(data_ + L"Definitions\\current.rrdefs", resp.body)) {
+        if (!WriteFileAtomic(m_data + L"Definitions\\current.rrdefs", resp.body)) {
           end = kUpdateDownloadFailed;
         } else {
           {
-            std::lock_guard lock(mu_);
-            defs_ = fresh;
-            matcher_ = matcher;
+            std::lock_guard lock(m_mu);
+            m_defs = fresh;
+            m_matcher = matcher;
           }
           stamp();
           end = kUpdateInstalled;
@@ -168,7 +168,7 @@ void Engine::UpdateWorker() {
       }
     }
   }
-  updating_ = false;
+  m_updating = false;
   FireDefinitionsStatus(end, long(resp.body.size()), long(resp.body.size()));
 }
 
@@ -179,7 +179,7 @@ long Engine::InstallContainer(const std::string& bytes) {
   SignatureReport report;
   if (!ParseContainerHeader(bytes, head, error) || !check.AddContainer("update", bytes, report))
     return kUpdateBadDefinitions;
-  std::wstring folder = data_ + L"Definitions\\", path = folder + kDeliveredContainer;
+  std::wstring folder = m_data + L"Definitions\\", path = folder + kDeliveredContainer;
   std::string installed;
   ContainerHeader old;
   if (ReadWholeFile(path, kMaxDefinitionsBytes, installed) &&
@@ -190,14 +190,14 @@ long Engine::InstallContainer(const std::string& bytes) {
   if (!WriteFileAtomic(path, bytes)) return kUpdateDownloadFailed;
   std::shared_ptr<Definitions> fresh;
   {
-    std::lock_guard lock(mu_);
-    fresh = std::make_shared<Definitions>(*defs_);
+    std::lock_guard lock(m_mu);
+    fresh = std::make_shared<Definitions>(*m_defs);
   }
   fresh->Import(LoadImported(folder));
   auto matcher = std::make_shared<Matcher>(*fresh);
-  std::lock_guard lock(mu_);
-  defs_ = fresh;
-  matcher_ = matcher;
+  std::lock_guard lock(m_mu);
+  m_defs = fresh;
+  m_matcher = matcher;
   return kUpdateInstalled;
 }
 

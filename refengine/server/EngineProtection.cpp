@@ -23,19 +23,19 @@ std::vector<std::wstring> WatchFolders() {
 }  // namespace
 
 void Engine::ApplyProtectionSettings() {
-  if (wake_) SetEvent(wake_.get());
+  if (m_wake) SetEvent(m_wake.get());
 }
 
 void Engine::ProtectionLoop() {
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  while (!quit_) {
+  while (!m_quit) {
     bool enabled;
     {
-      std::lock_guard lock(mu_);
-      enabled = apConfig_.Enabled.Get();
+      std::lock_guard lock(m_mu);
+      enabled = m_apConfig.Enabled.Get();
     }
     if (!enabled) {
-      WaitForSingleObject(wake_.get(), INFINITE);
+      WaitForSingleObject(m_wake.get(), INFINITE);
       continue;
     }
     struct Watch {
@@ -73,11 +73,11 @@ void Engine::ProtectionLoop() {
     }
     std::map<std::wstring, DWORD> pending;  // path -> tick of its last change
     for (;;) {
-      std::vector<HANDLE> handles{wake_.get()};
+      std::vector<HANDLE> handles{m_wake.get()};
       for (const auto& w : watches) handles.push_back(w->event);
       DWORD r = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), FALSE,
                                        pending.empty() ? INFINITE : 100);
-      if (r == WAIT_OBJECT_0 || quit_) break;  // settings changed or shutting down
+      if (r == WAIT_OBJECT_0 || m_quit) break;  // settings changed or shutting down
       if (r > WAIT_OBJECT_0 && r < WAIT_OBJECT_0 + handles.size()) {
         Watch& w = *watches[r - WAIT_OBJECT_0 - 1];
         DWORD got = 0;
@@ -124,11 +124,11 @@ void Engine::OnProtectedFile(const std::wstring& path) {
   ScanOptions options;
   uint32_t response;
   {
-    std::lock_guard lock(mu_);
-    matcher = matcher_;
-    defs = defs_;
+    std::lock_guard lock(m_mu);
+    matcher = m_matcher;
+    defs = m_defs;
     options = OptionsFor(-1, nullptr);
-    response = apConfig_.KnownBadApplicationResponseEnum.Get();
+    response = m_apConfig.KnownBadApplicationResponseEnum.Get();
   }
   ScanControl ctl;
   ScanOptions one;
@@ -179,7 +179,7 @@ void Engine::OnProtectedFile(const std::wstring& path) {
     fd.AuthorityEnum.Set(1);
     fd.QID.Set(qid);
     EngineString text(DocText(ev));
-    events_.FireAs<_IQVActiveProtectionEvents>(
+    m_events.FireAs<_IQVActiveProtectionEvents>(
         IID__IQVActiveProtectionEvents,
         [&](_IQVActiveProtectionEvents* s) { return s->ActiveProtectionEvent(text.Get()); });
   }

@@ -31,7 +31,7 @@ std::wstring FileName(const std::wstring& path) {
 HRESULT Engine::DeleteItem(const std::wstring& rawId) {
   std::wstring id = Lower(rawId);
   if (!IsQuarantineId(id)) return E_INVALIDARG;
-  std::lock_guard lock(fileMu_);
+  std::lock_guard lock(m_fileMu);
   std::wstring recordPath = QuarantineFolder() + id + L".xml";
   QF::CARDOQuarantineRecordXML rec;
   if (GetFileAttributesW(recordPath.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -52,7 +52,7 @@ HRESULT Engine::RestoreItem(const std::wstring& rawId, const std::wstring& targe
   if (!IsQuarantineId(id)) return E_INVALIDARG;
   std::vector<std::wstring> restored;
   {
-    std::lock_guard lock(fileMu_);
+    std::lock_guard lock(m_fileMu);
     std::wstring recordPath = QuarantineFolder() + id + L".xml";
     if (GetFileAttributesW(recordPath.c_str()) == INVALID_FILE_ATTRIBUTES)
       return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
@@ -88,8 +88,8 @@ HRESULT Engine::RestoreItem(const std::wstring& rawId, const std::wstring& targe
   }
   if (trust) {
     // Trusted: the restored files are left alone by later scans.
-    std::lock_guard lock(mu_);
-    auto& apps = scanConfig_.KnownApps.Create();
+    std::lock_guard lock(m_mu);
+    auto& apps = m_scanConfig.KnownApps.Create();
     for (const auto& r : restored) {
       auto& a = apps.KnownApp.Append();
       a.KnownTypeEnum.Set(1);
@@ -100,7 +100,7 @@ HRESULT Engine::RestoreItem(const std::wstring& rawId, const std::wstring& targe
       a.Source.Set(2);
       a.DateTimeAdded.Set(NowLocalText());
     }
-    StoreDoc(L"ScanConfig.xml", scanConfig_);
+    StoreDoc(L"ScanConfig.xml", m_scanConfig);
   }
   return S_OK;
 }
@@ -108,8 +108,8 @@ HRESULT Engine::RestoreItem(const std::wstring& rawId, const std::wstring& targe
 void Engine::PurgeQuarantine() {
   uint32_t days;
   {
-    std::lock_guard lock(mu_);
-    days = scanConfig_.DaysToKeepQuarantinedItems.Get();
+    std::lock_guard lock(m_mu);
+    days = m_scanConfig.DaysToKeepQuarantinedItems.Get();
   }
   if (!days) return;
   uint64_t limit = uint64_t(days) * 86400 * kTicksPerSecond, now = NowUtcTicks();

@@ -50,7 +50,7 @@ const wchar_t* ScanName(long type) {
 ScanOptions Engine::OptionsFor(long type, const SC::CScanSetting* own) {
   ScanOptions o;
   const SC::CScanSetting* setting = own;
-  if (const auto* all = scanConfig_.ScanSettings.Get(); all && !setting)
+  if (const auto* all = m_scanConfig.ScanSettings.Get(); all && !setting)
     for (const auto& s : all->ScanSetting)
       if (long(s.ScanType.Get()) == type) setting = &s;
   if (type == 0) o.roots = QuickScanFolders();  // type -1: exclusions only
@@ -62,22 +62,22 @@ ScanOptions Engine::OptionsFor(long type, const SC::CScanSetting* own) {
     if (const auto* p = setting->PathsToExclude.Get())
       for (const auto& x : p->Paths) o.excluded.push_back(x.Path.Get());
   }
-  if (const auto* k = scanConfig_.KnownApps.Get())
+  if (const auto* k = m_scanConfig.KnownApps.Get())
     for (const auto& a : k->KnownApp) o.excluded.push_back(a.FilePath.Get());
-  if (const auto* i = scanConfig_.IgnoredThreats.Get())
+  if (const auto* i = m_scanConfig.IgnoredThreats.Get())
     for (const auto& t : i->IgnoredThreat) o.ignoredThreats.insert(t.Id.Get());
-  o.excluded.push_back(data_);  // the engine's own files
+  o.excluded.push_back(m_data);  // the engine's own files
   return o;
 }
 
 void Engine::SetState(long state) {
-  std::lock_guard lock(mu_);
-  state_ = state;
-  stateChanged_.notify_all();
+  std::lock_guard lock(m_mu);
+  m_state = state;
+  m_stateChanged.notify_all();
 }
 
 void Engine::FireState(long state) {
-  events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
+  m_events.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
     return s->ScanStateChanged(state, 0);
   });
 }
@@ -87,19 +87,19 @@ void Engine::FireProgress(const std::wstring& object, const Found* threat, uint6
   ScanStats st;
   ThreatDef def;
   {
-    std::lock_guard lock(mu_);
-    type = scanType_;
-    state = state_;
-    st = stats_;
-    threats = long(found_.size());
-    for (const auto& f : found_) traces += long(f.traces.size());
+    std::lock_guard lock(m_mu);
+    type = m_scanType;
+    state = m_state;
+    st = m_stats;
+    threats = long(m_found.size());
+    for (const auto& f : m_found) traces += long(f.traces.size());
     if (threat)
-      if (const ThreatDef* d = defs_->Find(threat->threat)) def = *d;
+      if (const ThreatDef* d = m_defs->Find(threat->threat)) def = *d;
   }
   EngineString name(threat ? def.name : std::wstring()), obj(object),
       cat(threat ? def.category : std::wstring());
   long id = threat ? long(threat->threat) : 0, level = threat ? long(def.level) : 0;
-  events_.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
+  m_events.FireAs<_IQVScanControlEvents>(IID__IQVScanControlEvents, [&](_IQVScanControlEvents* s) {
     // The count of threats found so far, then (later) the count of their traces.
     return s->ScanProgress(type, state, name.Get(), obj.Get(), cat.Get(), id, level, threats,
                            long(st.files), long(st.folders), 0, 0, 0, traces, 0,
@@ -109,26 +109,26 @@ void Engine::FireProgress(const std::wstring& object, const Found* threat, uint6
 
 HRESULT Engine::StartScan(long type, bool fromSchedule) {
   if (type < 0 || type > 2) return E_INVALIDARG;
-  std::lock_guard serial(controlMu_);
-  std::unique_lock lock(mu_);
-  if (state_ == kScanStarted || state_ == kScanPaused || state_ == kCleaning)
+  std::lock_guard serial(m_controlMu);
+  std::unique_lock lock(m_mu);
+  if (m_state == kScanStarted || m_state == kScanPaused || m_state == kCleaning)
     return HRESULT_FROM_WIN32(ERROR_BUSY);
   const SC::CScanSetting* own = nullptr;
   if (fromSchedule)
-    if (const auto* list = scanConfig_.ScanSchedules.Get())
+    if (const auto* list = m_scanConfig.ScanSchedules.Get())
       for (const auto& s : list->ScanSchedule)
         if (long(s.ScanType.Get()) == type && s.ScanSetting.Get()) own = s.ScanSetting.Get();
   ScanOptions options = OptionsFor(type, own);
-  uint32_t interval = scanConfig_.ScanDetailCBIntervalMS.Get();
-  state_ = kScanStarted;
-  scanType_ = type;
-  fromSchedule_ = fromSchedule;
-  reboot_ = false;
-  scanGuid_ = NewGuidText();
-  found_.clear();
-  stats_ = ScanStats{};
-  results_.reset();
-  auto control = control_ = std::make_shared<ScanControl>();
+  uint32_t interval = m_scanConfig.ScanDetailCBIntervalMS.Get();
+  m_state = kScanStarted;
+  m_scanType = type;
+  m_fromSchedule = fromSchedule;
+  m_reboot = false;
+  m_scanGuid = NewGuidText();
+  m_found.clear();
+  m_stats = ScanStats{};
+  m_results.reset();
+  auto control = m_control = std::make_shared<ScanControl>();
   Launch([this, options, interval, control] {
     ScanWorker(options, interval ? interval : kDefaultProgressMs, control);
   });
@@ -140,9 +140,9 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
   std::shared_ptr<const Matcher> matcher;
   std::shared_ptr<const Definitions> defs;
   {
-    std::lock_guard lock(mu_);
-    matcher = matcher_;
-    defs = defs_;
+    std::lock_guard lock(m_mu);
+    matcher = m_matcher;
+    defs = m_defs;
   }
   FireState(kScanStarted);
   std::wstring started = NowUtcText();
@@ -150,8 +150,8 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
   Scanner scanner(*matcher, options, *control);
   scanner.onFile = [&](const std::wstring& path, const ScanStats& st) {
     {
-      std::lock_guard lock(mu_);
-      stats_ = st;
+      std::lock_guard lock(m_mu);
+      m_stats = st;
     }
     DWORD now = GetTickCount();
     if (now - last >= intervalMs) {
@@ -162,11 +162,11 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
   scanner.onDetection = [&](const Detection& d, const ScanStats& st) {
     Found copy;
     {
-      std::lock_guard lock(mu_);
-      stats_ = st;
-      auto it = std::find_if(found_.begin(), found_.end(),
+      std::lock_guard lock(m_mu);
+      m_stats = st;
+      auto it = std::find_if(m_found.begin(), m_found.end(),
                              [&](const Found& f) { return f.threat == d.threatId; });
-      if (it == found_.end()) it = found_.insert(found_.end(), Found{d.threatId, {}});
+      if (it == m_found.end()) it = m_found.insert(m_found.end(), Found{d.threatId, {}});
       it->traces.push_back(d.path);
       copy = *it;
     }
@@ -181,26 +181,26 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
   bool failed = !completed && !control->Stopped();
   long final;
   {
-    std::lock_guard lock(mu_);
-    stats_ = scanner.Stats();
+    std::lock_guard lock(m_mu);
+    m_stats = scanner.Stats();
     auto doc = std::make_unique<SR::CARDOThreatEngineResults>();
     doc->version.Set(L"4.0.0");
     auto& sum = doc->summary.Create();
-    sum.scanGUID.Set(scanGuid_);
-    sum.scanDescription.Set(ScanName(scanType_));
+    sum.scanGUID.Set(m_scanGuid);
+    sum.scanDescription.Set(ScanName(m_scanType));
     sum.threatDefinitionVersion.Set(defs->version);
     sum.scannerAborted.Set(!completed);
     sum.cleanerAborted.Set(false);
     auto& sr = sum.scannerResults.Create();
     auto& nt = sr.numThreats.Create();
-    nt.found.Set(uint32_t(found_.size()));
-    nt.ignored.Set(uint32_t(stats_.ignored));
+    nt.found.Set(uint32_t(m_found.size()));
+    nt.ignored.Set(uint32_t(m_stats.ignored));
     auto& scanned = sr.numTracesScanned.Create();
-    scanned.files.Set(uint32_t(stats_.files));
-    scanned.folders.Set(uint32_t(stats_.folders));
-    scanned.total.Set(uint32_t(stats_.files + stats_.folders));
+    scanned.files.Set(uint32_t(m_stats.files));
+    scanned.folders.Set(uint32_t(m_stats.folders));
+    scanned.total.Set(uint32_t(m_stats.files + m_stats.folders));
     uint32_t traces = 0;
-    for (const auto& f : found_) traces += uint32_t(f.traces.size());
+    for (const auto& f : m_found) traces += uint32_t(f.traces.size());
     auto& foundTraces = sr.numTracesFound.Create();
     foundTraces.files.Set(traces);
     foundTraces.total.Set(traces);
@@ -218,8 +218,8 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
     auto& opts = doc->scannerOptions.Create();
     opts.scanFiles.Set(true);
     opts.recursiveFileScan.Set(options.recursive);
-    opts.scanAllLocalDrives.Set(scanType_ == 1);
-    if (scanType_ == 2) {
+    opts.scanAllLocalDrives.Set(m_scanType == 1);
+    if (m_scanType == 2) {
       auto& inc = opts.userIncludedPaths.Create();
       for (const auto& r : options.roots) inc.path.Append().value.Set(r);
     }
@@ -228,7 +228,7 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
       for (uint32_t id : options.ignoredThreats) ign.threat.Append().id.Set(id);
     }
     auto& threats = doc->threats.Create();
-    for (const auto& f : found_) {
+    for (const auto& f : m_found) {
       const ThreatDef* d = defs->Find(f.threat);
       ThreatDef def = d ? *d : ThreatDef{};
       auto& t = threats.threat.Append();
@@ -256,15 +256,15 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
         x.dispValue.Set(path);
       }
     }
-    results_ = std::move(doc);
-    final = failed           ? kScanFailed
-            : !completed     ? kScanStopped
-            : found_.empty() ? kScanDone
-                             : kScanDoneThreats;
+    m_results = std::move(doc);
+    final = failed            ? kScanFailed
+            : !completed      ? kScanStopped
+            : m_found.empty() ? kScanDone
+                              : kScanDoneThreats;
     if (completed) {
-      scanConfig_.LastScanDateTime.Set(NowLocalText());
-      scanConfig_.LastScanType.Set(scanType_);
-      StoreDoc(L"ScanConfig.xml", scanConfig_);
+      m_scanConfig.LastScanDateTime.Set(NowLocalText());
+      m_scanConfig.LastScanType.Set(m_scanType);
+      StoreDoc(L"ScanConfig.xml", m_scanConfig);
     }
   }
   WriteResults();
@@ -276,77 +276,77 @@ void Engine::ScanWorker(ScanOptions options, uint32_t intervalMs,
 HRESULT Engine::WriteResults() {
   std::string text;
   {
-    std::lock_guard lock(mu_);
-    if (!results_ || results_->WriteToText(text) != 0) return E_FAIL;
+    std::lock_guard lock(m_mu);
+    if (!m_results || m_results->WriteToText(text) != 0) return E_FAIL;
   }
-  std::lock_guard lock(fileMu_);
+  std::lock_guard lock(m_fileMu);
   return WriteFileAtomic(ResultsFile(), text) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
 HRESULT Engine::PauseScan() {
   {
-    std::lock_guard lock(mu_);
-    if (state_ != kScanStarted || !control_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
-    control_->Pause();
-    state_ = kScanPaused;
+    std::lock_guard lock(m_mu);
+    if (m_state != kScanStarted || !m_control) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    m_control->Pause();
+    m_state = kScanPaused;
   }
   FireState(kScanPaused);
   return S_OK;
 }
 
 HRESULT Engine::ResumeScan() {
-  std::lock_guard lock(mu_);
-  if (state_ != kScanPaused || !control_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
-  state_ = kScanStarted;
-  control_->Resume();
+  std::lock_guard lock(m_mu);
+  if (m_state != kScanPaused || !m_control) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+  m_state = kScanStarted;
+  m_control->Resume();
   return S_OK;
 }
 
 HRESULT Engine::StopScan() {
-  std::lock_guard lock(mu_);
-  if (control_) control_->Stop();
+  std::lock_guard lock(m_mu);
+  if (m_control) m_control->Stop();
   return S_OK;
 }
 
 HRESULT Engine::ResetScan() {
-  std::lock_guard serial(controlMu_);
+  std::lock_guard serial(m_controlMu);
   std::shared_ptr<ScanControl> control;
   {
-    std::lock_guard lock(mu_);
-    control = control_;
+    std::lock_guard lock(m_mu);
+    control = m_control;
   }
   if (control) control->Stop();
   // The stopped session records its end first (it may be telling clients).
-  std::unique_lock lock(mu_);
-  stateChanged_.wait_for(lock, std::chrono::seconds(30), [this] {
-    return state_ != kScanStarted && state_ != kScanPaused && state_ != kCleaning;
+  std::unique_lock lock(m_mu);
+  m_stateChanged.wait_for(lock, std::chrono::seconds(30), [this] {
+    return m_state != kScanStarted && m_state != kScanPaused && m_state != kCleaning;
   });
-  state_ = kIdle;
-  found_.clear();
-  results_.reset();
-  control_.reset();
-  reboot_ = false;
+  m_state = kIdle;
+  m_found.clear();
+  m_results.reset();
+  m_control.reset();
+  m_reboot = false;
   return S_OK;
 }
 
 void Engine::GetScanState(long& state, bool& reboot) {
-  std::lock_guard lock(mu_);
-  state = state_;
-  reboot = reboot_;
+  std::lock_guard lock(m_mu);
+  state = m_state;
+  reboot = m_reboot;
 }
 
 void Engine::GetScanInfo(long& type, bool& fromSchedule) {
-  std::lock_guard lock(mu_);
-  type = scanType_;
-  fromSchedule = fromSchedule_;
+  std::lock_guard lock(m_mu);
+  type = m_scanType;
+  fromSchedule = m_fromSchedule;
 }
 
 bool Engine::GetLastScan(long& type, std::wstring& when) {
-  std::lock_guard lock(mu_);
+  std::lock_guard lock(m_mu);
   SYSTEMTIME st;
-  if (!ParseEngineTime(scanConfig_.LastScanDateTime.Get(), st)) return false;
-  type = scanConfig_.LastScanType.Get();
-  when = scanConfig_.LastScanDateTime.Get();
+  if (!ParseEngineTime(m_scanConfig.LastScanDateTime.Get(), st)) return false;
+  type = m_scanConfig.LastScanType.Get();
+  when = m_scanConfig.LastScanDateTime.Get();
   return true;
 }
 

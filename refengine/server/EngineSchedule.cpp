@@ -6,8 +6,8 @@
 namespace rre {
 
 void Engine::RefreshSchedules() {
-  schedules_.clear();
-  const auto* list = scanConfig_.ScanSchedules.Get();
+  m_schedules.clear();
+  const auto* list = m_scanConfig.ScanSchedules.Get();
   if (!list) return;
   for (const auto& s : list->ScanSchedule) {
     ScheduleSpec entry;
@@ -18,7 +18,7 @@ void Engine::RefreshSchedules() {
     bool days[7] = {s.EnableSun.Get(), s.EnableMon.Get(), s.EnableTue.Get(), s.EnableWed.Get(),
                     s.EnableThu.Get(), s.EnableFri.Get(), s.EnableSat.Get()};
     std::copy(days, days + 7, entry.days);
-    schedules_.push_back(entry);
+    m_schedules.push_back(entry);
   }
 }
 
@@ -27,13 +27,13 @@ void Engine::SchedulerLoop() {
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   uint64_t last = NowLocalTicks();
   DWORD lastPurge = GetTickCount();
-  while (!quit_) {
+  while (!m_quit) {
     Sleep(250);
     uint64_t now = NowLocalTicks();
     std::optional<uint32_t> type;
     {
-      std::lock_guard lock(mu_);
-      if (auto due = DueSchedule(schedules_, last, now)) type = schedules_[*due].scanType;
+      std::lock_guard lock(m_mu);
+      if (auto due = DueSchedule(m_schedules, last, now)) type = m_schedules[*due].scanType;
     }
     last = now;
     if (type && *type <= 2) StartScan(long(*type), true);

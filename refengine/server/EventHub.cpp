@@ -25,48 +25,48 @@ HRESULT FireEcho(REFIID iid, IUnknown* sink) {
 }  // namespace
 
 EventHub::EventHub() {
-  echoOnUnadvise_ = GetEnvironmentVariableW(L"RODEREDUD_ENGINE_ECHO_ON_UNADVISE", nullptr, 0) > 0;
+  m_echoOnUnadvise = GetEnvironmentVariableW(L"RODEREDUD_ENGINE_ECHO_ON_UNADVISE", nullptr, 0) > 0;
   TraceHr(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                           IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&git_)),
+                           IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&m_git)),
           L"CoCreateInstance(GlobalInterfaceTable)");
 }
 
 EventHub::~EventHub() {
   Clear();
-  if (git_) git_->Release();
+  if (m_git) m_git->Release();
 }
 
 HRESULT EventHub::Advise(REFIID iid, IUnknown* sink, DWORD* cookie) {
   if (!sink || !cookie) return E_POINTER;
   *cookie = 0;
-  if (!git_) return E_UNEXPECTED;
+  if (!m_git) return E_UNEXPECTED;
   IUnknown* typed = nullptr;
   if (FAILED(sink->QueryInterface(iid, reinterpret_cast<void**>(&typed))))
     return CONNECT_E_CANNOTCONNECT;
   DWORD g = 0;
-  HRESULT hr = git_->RegisterInterfaceInGlobal(typed, iid, &g);
+  HRESULT hr = m_git->RegisterInterfaceInGlobal(typed, iid, &g);
   typed->Release();
   if (FAILED(hr)) return hr;
   // The engine's threads all live in the multithreaded apartment: the sink
   // is unmarshalled from the table once and used from any of them.
   IUnknown* proxy = nullptr;
-  hr = git_->GetInterfaceFromGlobal(g, iid, reinterpret_cast<void**>(&proxy));
+  hr = m_git->GetInterfaceFromGlobal(g, iid, reinterpret_cast<void**>(&proxy));
   if (FAILED(hr)) {
-    git_->RevokeInterfaceFromGlobal(g);
+    m_git->RevokeInterfaceFromGlobal(g);
     return hr;
   }
-  std::lock_guard lock(mu_);
-  *cookie = next_++;
-  entries_.push_back({iid, *cookie, g, proxy});
+  std::lock_guard lock(m_mu);
+  *cookie = m_next++;
+  m_entries.push_back({iid, *cookie, g, proxy});
   return S_OK;
 }
 
 HRESULT EventHub::Unadvise(REFIID iid, DWORD cookie) {
-  if (echoOnUnadvise_) {
+  if (m_echoOnUnadvise) {
     IUnknown* leaving = nullptr;
     {
-      std::lock_guard lock(mu_);
-      for (const auto& e : entries_)
+      std::lock_guard lock(m_mu);
+      for (const auto& e : m_entries)
         if (e.cookie == cookie && IsEqualIID(e.iid, iid)) {
           leaving = e.proxy;
           leaving->AddRef();
@@ -81,34 +81,34 @@ HRESULT EventHub::Unadvise(REFIID iid, DWORD cookie) {
   DWORD g = 0;
   IUnknown* proxy = nullptr;
   {
-    std::lock_guard lock(mu_);
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    std::lock_guard lock(m_mu);
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
       if (it->cookie == cookie && IsEqualIID(it->iid, iid)) {
         g = it->git;
         proxy = it->proxy;
-        entries_.erase(it);
+        m_entries.erase(it);
         break;
       }
     }
   }
   if (!g) return CONNECT_E_NOCONNECTION;
   if (proxy) proxy->Release();
-  git_->RevokeInterfaceFromGlobal(g);
+  m_git->RevokeInterfaceFromGlobal(g);
   return S_OK;
 }
 
 size_t EventHub::Count(REFIID iid) {
-  std::lock_guard lock(mu_);
+  std::lock_guard lock(m_mu);
   size_t n = 0;
-  for (const auto& e : entries_) n += IsEqualIID(e.iid, iid);
+  for (const auto& e : m_entries) n += IsEqualIID(e.iid, iid);
   return n;
 }
 
 void EventHub::Fire(REFIID iid, const std::function<HRESULT(IUnknown*)>& call) {
   std::vector<Entry> targets;
   {
-    std::lock_guard lock(mu_);
-    for (const auto& e : entries_)
+    std::lock_guard lock(m_mu);
+    for (const auto& e : m_entries)
       if (IsEqualIID(e.iid, iid)) {
         e.proxy->AddRef();
         targets.push_back(e);
@@ -129,12 +129,12 @@ void EventHub::Fire(REFIID iid, const std::function<HRESULT(IUnknown*)>& call) {
 void EventHub::Clear() {
   std::vector<Entry> all;
   {
-    std::lock_guard lock(mu_);
-    all.swap(entries_);
+    std::lock_guard lock(m_mu);
+    all.swap(m_entries);
   }
   for (const auto& e : all) {
     if (e.proxy) e.proxy->Release();
-    if (git_) git_->RevokeInterfaceFromGlobal(e.git);
+    if (m_git) m_git->RevokeInterfaceFromGlobal(e.git);
   }
 }
 

@@ -40,13 +40,13 @@ class EventHub {
     DWORD git;
     IUnknown* proxy;  // taken from the table once; every engine thread is in the MTA
   };
-  std::mutex mu_;
-  std::vector<Entry> entries_;
-  DWORD next_ = 1;
-  IGlobalInterfaceTable* git_ = nullptr;
+  std::mutex m_mu;
+  std::vector<Entry> m_entries;
+  DWORD m_next = 1;
+  IGlobalInterfaceTable* m_git = nullptr;
   // Test override RODEREDUD_ENGINE_ECHO_ON_UNADVISE: Unadvise first calls the
   // leaving sink's argument-free event, as an event already on its way would.
-  bool echoOnUnadvise_ = false;
+  bool m_echoOnUnadvise = false;
 };
 
 }  // namespace rre

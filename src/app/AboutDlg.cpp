@@ -40,10 +40,10 @@ void CAboutDlg::Refresh() {
   if (!m_hWnd) return;
   CThemeResources& t = Theme();
   const std::wstring name = t.GetString(L"app_name");
-  if (!name.empty()) m_productName.SetWindowText(name);
-  m_version.SetWindowText(AboutVersionText(m_versionWord, t.GetString(L"version")));
+  if (!name.empty()) m_productName.SetText(name);
+  m_version.SetText(AboutVersionText(m_versionWord, t.GetString(L"version")));
   const std::wstring webButton = t.GetString(L"company_web_button");
-  if (!webButton.empty()) m_webSite.SetWindowText(webButton);
+  if (!webButton.empty()) m_webSite.SetText(webButton);
 }
 
 void CAboutDlg::OpenThemeAddress(const wchar_t* key) {

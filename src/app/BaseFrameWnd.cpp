@@ -55,8 +55,8 @@ void DrawImageCentred(Graphics& g, Gdiplus::Bitmap* image, const RECT& r, BYTE a
   g.DrawImage(image, Rect(x, y, w, h), 0, 0, w, h, Gdiplus::UnitPixel, &attrs);
 }
 
-void DrawText(Graphics& g, HDC dc, HFONT font, const std::wstring& text, const RectF& r,
-              ThemeColor color, Gdiplus::StringAlignment h, Gdiplus::StringAlignment v) {
+void DrawFrameText(Graphics& g, HDC dc, HFONT font, const std::wstring& text, const RectF& r,
+                   ThemeColor color, Gdiplus::StringAlignment h, Gdiplus::StringAlignment v) {
   if (!font || text.empty()) return;
   Gdiplus::Font f(dc, font);
   Gdiplus::StringFormat fmt;
@@ -189,7 +189,7 @@ void CBaseFrameWnd::SetTabsEnabled(bool enabled) {
   RepaintNow();
 }
 
-void CBaseFrameWnd::RequestShutdown() { PostMessage(WM_CLOSE); }
+void CBaseFrameWnd::RequestShutdown() { Post(WM_CLOSE); }
 
 bool CBaseFrameWnd::ConfirmEndSession() {
   return AppMessageBox(m_hWnd, Theme().LoadResString(4006), Theme().GetString(L"app_name"),
@@ -206,10 +206,10 @@ int CBaseFrameWnd::OnCreate(CREATESTRUCTW* cs) {
   fl::Placement p{settings::DefaultXPos(sw), settings::DefaultYPos(sh), settings::kDefaultWidth,
                   settings::kDefaultHeight};
   if (CWinAppEx* app = App()) {
-    p.x = app->GetProfileInt(settings::kXPos, p.x);
-    p.y = app->GetProfileInt(settings::kYPos, p.y);
-    p.width = app->GetProfileInt(settings::kWidth, p.width);
-    p.height = app->GetProfileInt(settings::kHeight, p.height);
+    p.x = app->ReadProfileInt(settings::kXPos, p.x);
+    p.y = app->ReadProfileInt(settings::kYPos, p.y);
+    p.width = app->ReadProfileInt(settings::kWidth, p.width);
+    p.height = app->ReadProfileInt(settings::kHeight, p.height);
   }
   p = fl::ClampPlacement(p);
   ::SetWindowPos(m_hWnd, nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -394,8 +394,8 @@ void CBaseFrameWnd::PaintTabs(Graphics& g, HDC dc, int height) {
     const RectF lr(static_cast<float>(t.rect.left + 44), static_cast<float>(t.rect.top),
                    static_cast<float>(t.rect.right - t.rect.left - 48),
                    static_cast<float>(t.rect.bottom - t.rect.top));
-    DrawText(g, dc, font, t.label, lr, color, Gdiplus::StringAlignmentNear,
-             Gdiplus::StringAlignmentCenter);
+    DrawFrameText(g, dc, font, t.label, lr, color, Gdiplus::StringAlignmentNear,
+                  Gdiplus::StringAlignmentCenter);
   }
   if (m_partnerLogo) {
     const int w = static_cast<int>(m_partnerLogo->GetWidth());
@@ -442,8 +442,8 @@ void CBaseFrameWnd::PaintFrameButtons(Graphics& g, HDC dc) {
     const RectF tr(static_cast<float>(x), static_cast<float>(r.top),
                    static_cast<float>(std::max(visibleRight + 6 - x, 0)),
                    static_cast<float>(r.bottom - r.top));
-    DrawText(g, dc, font, b.label, tr, hover ? over : text, Gdiplus::StringAlignmentNear,
-             Gdiplus::StringAlignmentCenter);
+    DrawFrameText(g, dc, font, b.label, tr, hover ? over : text, Gdiplus::StringAlignmentNear,
+                  Gdiplus::StringAlignmentCenter);
   }
 }
 
@@ -507,7 +507,7 @@ void CBaseFrameWnd::OnLButtonUp(UINT, POINT pt) {
   if (pressed.kind == ItemKind::Tab && HitTab(pt) == pressed.item) {
     SelectTab(pressed.item, true);
   } else if (pressed.kind == ItemKind::FrameButton && HitFrameButton(pt) == pressed.item) {
-    SendMessage(WM_COMMAND, MAKEWPARAM(m_buttons[pressed.item].command, 0), 0);
+    Send(WM_COMMAND, MAKEWPARAM(m_buttons[pressed.item].command, 0), 0);
   } else {
     Invalidate(FALSE);
   }
@@ -527,13 +527,13 @@ LRESULT CBaseFrameWnd::OnNcHitTest(POINT screenPt) {
 void CBaseFrameWnd::OnNcLButtonDown(UINT hitTest, POINT screenPt) {
   switch (hitTest) {
     case HTMINBUTTON:
-      SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      Send(WM_SYSCOMMAND, SC_MINIMIZE, 0);
       return;
     case HTMAXBUTTON:
-      SendMessage(WM_SYSCOMMAND, ::IsZoomed(m_hWnd) ? SC_RESTORE : SC_MAXIMIZE, 0);
+      Send(WM_SYSCOMMAND, ::IsZoomed(m_hWnd) ? SC_RESTORE : SC_MAXIMIZE, 0);
       return;
     case HTCLOSE:
-      SendMessage(WM_CLOSE);
+      Send(WM_CLOSE);
       return;
     default:
       CFrameWnd::OnNcLButtonDown(hitTest, screenPt);

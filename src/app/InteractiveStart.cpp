@@ -40,18 +40,18 @@ BOOL CRodeRedudApp::StartInteractive() {
   SeedEngineConfiguration();
 
   // 24. Our own command line is handled like a handed-over one.
-  frame.PostMessage(msg::kHandOver, 0, 0);
+  frame.Post(msg::kHandOver, 0, 0);
 
   // 25.
   RegisterWithUpdater();
 
   // 26. Count the run; the first one records the installation date.
-  m_runCount = GetProfileInt(settings::kRunCount, settings::kDefaultRunCount) + 1;
+  m_runCount = ReadProfileInt(settings::kRunCount, settings::kDefaultRunCount) + 1;
   const bool firstRun = m_runCount <= 1;
   if (firstRun) {
     const std::time_t now = std::time(nullptr);
-    WriteProfileString(settings::kInstallDate, FormatTimeUtc(now));
-    WriteProfileString(settings::kInstallDateLocal, FormatTimeLocal(now));
+    WriteProfileText(settings::kInstallDate, FormatTimeUtc(now));
+    WriteProfileText(settings::kInstallDateLocal, FormatTimeLocal(now));
   }
   WriteProfileInt(settings::kRunCount, m_runCount);
 

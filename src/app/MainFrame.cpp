@@ -70,7 +70,7 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
   m_tray.SetMenu(t.ResourceModule(), IDR_TRAY_MENU);
   // The notification area is slow to answer: the icon is added right after the
   // window's first paint rather than before it.
-  PostMessage(kMsgAddTrayIcon);
+  Post(kMsgAddTrayIcon);
   m_sinks->ConnectAtWindowCreation(m_hWnd);
   SelectTab(kTabOverview, false);
   return 0;
@@ -90,7 +90,7 @@ void CMainFrame::CreatePages() {
   EnsurePageWindow(m_overview.get());
   // The other pages are not seen before the first paint and some are slow to
   // make (drop-down lists): they follow right after it.
-  PostMessage(kMsgCreatePages);
+  Post(kMsgCreatePages);
 }
 
 std::array<CBaseDlg*, 10> CMainFrame::Pages() const {
@@ -170,7 +170,7 @@ void CMainFrame::GoToStartPage(int tab, bool userInitiated) { OnGoToStartPage(ta
 
 void CMainFrame::RequestShutdown() {
   m_shutdownRequested = true;
-  PostMessage(WM_CLOSE);
+  Post(WM_CLOSE);
 }
 
 void CMainFrame::MainFrameStatusRefresh() {
@@ -250,7 +250,7 @@ void CMainFrame::OnHandOver() {
   }
   m_startHidden = false;
   std::wstring line;
-  if (CWinAppEx* app = AfxGetApp()) line = app->GetProfileString(settings::kCommandLine, L"");
+  if (CWinAppEx* app = AfxGetApp()) line = app->ReadProfileText(settings::kCommandLine, L"");
   CCommandLineParser parser;
   parser.ParseCommandLine(line);
   if (parser.HasSwitch(L"shutdown")) {
@@ -362,7 +362,7 @@ bool CMainFrame::OnCommand(UINT id, UINT code, HWND control) {
     case ID_TRAY_EXIT:
       if (IsWindowEnabled()) {
         m_exitRequested = true;
-        PostMessage(WM_CLOSE);
+        Post(WM_CLOSE);
       }
       return true;
     default:
@@ -382,14 +382,14 @@ HWND CMainFrame::FindOpenLightBox() const {
 }
 
 void CMainFrame::OnClose() {
-  if (auto* app = AfxGetApp()) m_showCloseDlg = app->GetProfileInt(settings::kShowCloseDlg, 1);
+  if (auto* app = AfxGetApp()) m_showCloseDlg = app->ReadProfileInt(settings::kShowCloseDlg, 1);
   HWND lightBox = m_shutdownRequested ? FindOpenLightBox() : nullptr;
   const close_rules::CloseDecision d =
       close_rules::DecideClose({m_shutdownRequested, m_navigationLocked, m_exitRequested,
                                 lightBox != nullptr, m_showCloseDlg});
   if (d.endLightBoxAndRetry) {
     if (auto* box = dynamic_cast<CLightBoxWnd*>(CWnd::FromHandle(lightBox))) box->EndDialog(0);
-    PostMessage(WM_CLOSE);
+    Post(WM_CLOSE);
     return;
   }
   if (d.clearExitRequested) m_exitRequested = false;

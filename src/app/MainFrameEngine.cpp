@@ -59,7 +59,7 @@ void CMainFrame::OnScanStateChanged(LONG state) {
   CWinAppEx* app = AfxGetApp();
   if (app) app->WriteProfileInt(settings::kFromSchedule, fromSchedule ? 1 : 0);
   if (scanType != kScanUnrecorded) RecordScanStart(scanType, NowAsFileTime());
-  if (app) app->WriteProfileString(settings::kScanTime, FormatTimeUtc(std::time(nullptr)));
+  if (app) app->WriteProfileText(settings::kScanTime, FormatTimeUtc(std::time(nullptr)));
   if (IsWindowVisible()) return;  // started from the window, which already follows it
 
   // A scan started elsewhere (a schedule) while the window was hidden.
@@ -67,7 +67,7 @@ void CMainFrame::OnScanStateChanged(LONG state) {
   SetTabPage(kTabScan, ScanningPage());
   SelectTab(kTabScan, false);
   SetTabsEnabled(false);
-  if (ScanningPage() && ScanningPage()->m_hWnd) ScanningPage()->PostMessage(msg::kFollowScan, 0, 0);
+  if (ScanningPage() && ScanningPage()->m_hWnd) ScanningPage()->Post(msg::kFollowScan, 0, 0);
 }
 
 void CMainFrame::OnActiveProtectionEvent(LPARAM lp) {

@@ -132,7 +132,7 @@ BOOL CRodeRedudApp::InitInstance() {
 
   // 7. Every start records its command line before anything is parsed: a
   // running instance reads it on the hand-over message.
-  WriteProfileString(settings::kCommandLine, CommandLine());
+  WriteProfileText(settings::kCommandLine, CommandLine());
 
   // 8.
   m_parser.ParseCommandLine(CommandLine());

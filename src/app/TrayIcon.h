@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/SubclassWnd.h"
+#include "framework/SubclassWnd.h"
 #include "themedata/resource.h"
 
 class CTrayIcon;

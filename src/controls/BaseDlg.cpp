@@ -61,14 +61,14 @@ void CBaseDlg::DrawHeader(Graphics& g, const RECT& client) {
   if (!m_title.empty()) {
     if (!m_titleFont) m_titleFont = MakeGdiplusFont(Theme().GetFont(L"client/title_bold"));
     if (m_titleFont)
-      DrawThemeText(0, *m_titleFont, g, ToRectF(l.title), m_title, text, StringAlignmentNear,
-                    StringAlignmentNear);
+      DrawThemedText(0, *m_titleFont, g, ToRectF(l.title), m_title, text, StringAlignmentNear,
+                     StringAlignmentNear);
   }
   if (!m_subtitle.empty()) {
     if (!m_subtitleFont) m_subtitleFont = MakeGdiplusFont(Theme().GetFont(L"client/subtitle"));
     if (m_subtitleFont)
-      DrawThemeText(0, *m_subtitleFont, g, ToRectF(l.subtitle), m_subtitle, text,
-                    StringAlignmentNear, StringAlignmentNear);
+      DrawThemedText(0, *m_subtitleFont, g, ToRectF(l.subtitle), m_subtitle, text,
+                     StringAlignmentNear, StringAlignmentNear);
   }
 }
 

@@ -117,9 +117,9 @@ TextRenderingHint ThemeTextHint(float emSize, bool bold) {
   return (emSize > 14.0f || bold) ? TextRenderingHintAntiAlias : TextRenderingHintClearTypeGridFit;
 }
 
-void DrawThemeText(int formatFlags, const Font& font, Graphics& g, const RectF& rect,
-                   std::wstring_view text, const Brush& brush, StringAlignment horizontal,
-                   StringAlignment vertical, bool showPrefixes, bool leaveRenderingHint) {
+void DrawThemedText(int formatFlags, const Font& font, Graphics& g, const RectF& rect,
+                    std::wstring_view text, const Brush& brush, StringAlignment horizontal,
+                    StringAlignment vertical, bool showPrefixes, bool leaveRenderingHint) {
   if (text.empty()) return;
   StringFormat format(formatFlags | StringFormatFlagsLineLimit);
   format.SetAlignment(horizontal);
@@ -133,14 +133,14 @@ void DrawThemeText(int formatFlags, const Font& font, Graphics& g, const RectF& 
   DrawFittedString(g, font, text, rect, format, brush);
 }
 
-void DrawThemeText(int formatFlags, HFONT font, Graphics& g, const RectF& rect,
-                   std::wstring_view text, const Brush& brush, StringAlignment horizontal,
-                   StringAlignment vertical, bool showPrefixes, bool leaveRenderingHint) {
+void DrawThemedText(int formatFlags, HFONT font, Graphics& g, const RectF& rect,
+                    std::wstring_view text, const Brush& brush, StringAlignment horizontal,
+                    StringAlignment vertical, bool showPrefixes, bool leaveRenderingHint) {
   if (text.empty()) return;
   std::unique_ptr<Font> f = MakeGdiplusFont(font);
   if (!f) return;
-  DrawThemeText(formatFlags, *f, g, rect, text, brush, horizontal, vertical, showPrefixes,
-                leaveRenderingHint);
+  DrawThemedText(formatFlags, *f, g, rect, text, brush, horizontal, vertical, showPrefixes,
+                 leaveRenderingHint);
 }
 
 bool FillVerticalGradientGdi(HDC dc, const RECT& rect, ThemeColor top, ThemeColor bottom) {
@@ -185,7 +185,7 @@ void DrawStatusBanner(Graphics& g, Image* icon, std::wstring_view text, HFONT fo
                 static_cast<INT>(s.cx), static_cast<INT>(s.cy));
   }
   SolidBrush brush(ToColor(textColor));
-  DrawThemeText(0, font, g, l.text, text, brush, StringAlignmentNear, StringAlignmentCenter);
+  DrawThemedText(0, font, g, l.text, text, brush, StringAlignmentNear, StringAlignmentCenter);
 }
 
 ColorMatrix SaturationMatrix(float s) {

@@ -41,10 +41,10 @@ std::unique_ptr<Gdiplus::Font> MakeGdiplusFont(HFONT font);
 // only, plus `formatFlags`. Accelerator prefixes are underlined when asked. Unless
 // leaveRenderingHint, text is anti-aliased for fonts larger than 14 units or bold,
 // ClearType-fitted otherwise. A missing font draws nothing.
-void DrawThemeText(int formatFlags, HFONT font, Gdiplus::Graphics& g, const Gdiplus::RectF& rect,
-                   std::wstring_view text, const Gdiplus::Brush& brush,
-                   Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical,
-                   bool showPrefixes = false, bool leaveRenderingHint = false);
+void DrawThemedText(int formatFlags, HFONT font, Gdiplus::Graphics& g, const Gdiplus::RectF& rect,
+                    std::wstring_view text, const Gdiplus::Brush& brush,
+                    Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical,
+                    bool showPrefixes = false, bool leaveRenderingHint = false);
 // The text as drawn into rect with an ellipsis trimming: unchanged when it fits,
 // otherwise its longest beginning that fits with an ellipsis character (U+2026)
 // after it. (Not every GDI+ implementation trims by itself.)
@@ -56,15 +56,15 @@ void DrawFittedString(Gdiplus::Graphics& g, const Gdiplus::Font& font, std::wstr
                       const Gdiplus::RectF& rect, const Gdiplus::StringFormat& format,
                       const Gdiplus::Brush& brush);
 // The same with a GDI+ font the caller keeps (no font made per call).
-void DrawThemeText(int formatFlags, const Gdiplus::Font& font, Gdiplus::Graphics& g,
-                   const Gdiplus::RectF& rect, std::wstring_view text, const Gdiplus::Brush& brush,
-                   Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical,
-                   bool showPrefixes = false, bool leaveRenderingHint = false);
+void DrawThemedText(int formatFlags, const Gdiplus::Font& font, Gdiplus::Graphics& g,
+                    const Gdiplus::RectF& rect, std::wstring_view text, const Gdiplus::Brush& brush,
+                    Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical,
+                    bool showPrefixes = false, bool leaveRenderingHint = false);
 // Fills rect with a vertical gradient through GDI when both colours are opaque
 // (much cheaper than GDI+ on some platforms); returns false, drawing nothing,
 // otherwise.
 bool FillVerticalGradientGdi(HDC dc, const RECT& rect, ThemeColor top, ThemeColor bottom);
-// The rendering hint DrawThemeText picks for a font of this size and weight.
+// The rendering hint DrawThemedText picks for a font of this size and weight.
 Gdiplus::TextRenderingHint ThemeTextHint(float emSize, bool bold);
 
 // The scan pages' coloured result banner.

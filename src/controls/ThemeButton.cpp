@@ -199,7 +199,7 @@ bool CSolidButton::PaintTo(HDC dc) {
   }
   if (!m_font) return true;
   SolidBrush text(ToOpaqueColor(m_textColor));
-  DrawThemeText(0, *m_font, g, ToRectF(rc), GetWindowText(), text, StringAlignmentCenter,
-                StringAlignmentCenter);
+  DrawThemedText(0, *m_font, g, ToRectF(rc), GetText(), text, StringAlignmentCenter,
+                 StringAlignmentCenter);
   return true;
 }

@@ -28,7 +28,7 @@ Font* CThemeLabel::DrawingFont() {
   return m_drawingFont.get();
 }
 
-void CThemeLabel::PreSubclassWindow() { m_text = GetWindowText(); }
+void CThemeLabel::PreSubclassWindow() { m_text = GetText(); }
 
 LabelLayout ComputeLabelLayout(const RECT& client, float borderWidth) {
   LabelLayout l{};

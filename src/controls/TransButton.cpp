@@ -58,7 +58,7 @@ void CTransButton::PreSubclassWindow() {
   }
   if ((style & BS_TYPEMASK) != BS_OWNERDRAW) {
     // Keep the check state the platform button had (set before we took it over).
-    m_check = static_cast<int>(CButton::DefWindowProc(BM_GETCHECK, 0, 0));
+    m_check = static_cast<int>(CButton::DefProc(BM_GETCHECK, 0, 0));
     ::SetWindowLongPtrW(m_hWnd, GWL_STYLE,
                         (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
   }
@@ -170,7 +170,7 @@ void CTransButton::OnPrintClient(HDC dc, UINT) { PaintTo(dc, false, false); }
 
 void CTransButton::OnPaint() {
   fw::PaintDC pdc(m_hWnd);
-  LRESULT state = SendMessage(BM_GETSTATE);
+  LRESULT state = Send(BM_GETSTATE);
   PaintTo(pdc.dc(), (state & BST_PUSHED) != 0, ::GetFocus() == m_hWnd);
 }
 
@@ -214,8 +214,8 @@ void CTransButton::DrawRadio(Graphics& g, const RECT& boxRect) {
 void CTransButton::DrawPush(HDC dc, const RECT& rc, bool pressed, bool focused) {
   RECT r = rc;
   ::DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
-  std::wstring text = GetWindowText();
-  HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+  std::wstring text = GetText();
+  HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
   ScopedSelect sel(dc, font);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(IsWindowEnabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
@@ -271,8 +271,8 @@ void CTransButton::PaintTo(HDC dc, bool pressed, bool focused) {
   SolidBrush brush(ToOpaqueColor(textColor));
   RectF text(static_cast<REAL>(box.right + 5), static_cast<REAL>(rc.top),
              static_cast<REAL>(rc.right - box.right - 5), static_cast<REAL>(rc.bottom - rc.top));
-  const std::wstring caption = GetWindowText();
-  DrawThemeText(0, font.get(), g, text, caption, brush, StringAlignmentNear, StringAlignmentCenter,
+  const std::wstring caption = GetText();
+  DrawThemedText(0, font.get(), g, text, caption, brush, StringAlignmentNear, StringAlignmentCenter,
                 true);
   if (focused && FocusMarkShown()) {
     // The platform's focus mark around the caption.

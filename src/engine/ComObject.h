@@ -73,22 +73,22 @@ class ComBase : public Interfaces... {
     *out = found;
     return S_OK;
   }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++refs_; }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++m_refs; }
   STDMETHODIMP_(ULONG) Release() noexcept override {
     if constexpr (L == Lifetime::kHeap) {
-      ULONG n = --refs_;
+      ULONG n = --m_refs;
       if (n == 0) delete this;
       return n;
     } else {
-      ULONG n = refs_.load();
-      while (n > 0 && !refs_.compare_exchange_weak(n, n - 1)) {
+      ULONG n = m_refs.load();
+      while (n > 0 && !m_refs.compare_exchange_weak(n, n - 1)) {
       }
       return n > 0 ? n - 1 : 0;
     }
   }
 
   // The current count (for tests and diagnostics).
-  ULONG RefCount() const { return refs_; }
+  ULONG RefCount() const { return m_refs; }
 
  protected:
   virtual ~ComBase() = default;
@@ -111,7 +111,7 @@ class ComBase : public Interfaces... {
   virtual IUnknown* FindInterface(REFIID iid) { return ListedInterface(iid); }
 
  private:
-  std::atomic<ULONG> refs_{1};
+  std::atomic<ULONG> m_refs{1};
 };
 
 }  // namespace com_detail

@@ -14,7 +14,7 @@ class ComRef {
   // Adopts a reference the caller already owns.
   static ComRef Adopt(T* p) {
     ComRef r;
-    r.p_ = p;
+    r.m_p = p;
     return r;
   }
   // Takes a new reference of its own.
@@ -22,37 +22,37 @@ class ComRef {
     if (p) p->AddRef();
     return Adopt(p);
   }
-  ComRef(const ComRef& o) : p_(o.p_) {
-    if (p_) p_->AddRef();
+  ComRef(const ComRef& o) : m_p(o.m_p) {
+    if (m_p) m_p->AddRef();
   }
-  ComRef(ComRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  ComRef(ComRef&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
   ComRef& operator=(ComRef o) noexcept {
-    std::swap(p_, o.p_);
+    std::swap(m_p, o.m_p);
     return *this;
   }
   ~ComRef() { Reset(); }
 
   void Reset() {
-    if (T* p = std::exchange(p_, nullptr)) p->Release();
+    if (T* p = std::exchange(m_p, nullptr)) p->Release();
   }
-  T* Get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
+  T* Get() const { return m_p; }
+  T* operator->() const { return m_p; }
+  explicit operator bool() const { return m_p != nullptr; }
   // Out-argument for functions that hand back a new reference.
   T** Put() {
     Reset();
-    return &p_;
+    return &m_p;
   }
   void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-  T* Detach() { return std::exchange(p_, nullptr); }
+  T* Detach() { return std::exchange(m_p, nullptr); }
 
   template <class U>
   ComRef<U> As() const {
     ComRef<U> r;
-    if (p_) p_->QueryInterface(__uuidof(U), r.PutVoid());
+    if (m_p) m_p->QueryInterface(__uuidof(U), r.PutVoid());
     return r;
   }
 
  private:
-  T* p_ = nullptr;
+  T* m_p = nullptr;
 };

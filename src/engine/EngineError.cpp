@@ -18,11 +18,11 @@ std::wstring GuidText(const IID& iid) {
 }  // namespace
 
 EngineError::EngineError(HRESULT hr, const IID& iid, std::wstring description)
-    : hr_(hr), iid_(iid), description_(std::move(description)) {
+    : m_hr(hr), m_iid(iid), m_description(std::move(description)) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-  message_ = "engine call failed: " + std::string(code) + " on " + ToBytes(GuidText(iid));
-  if (!description_.empty()) message_ += ": " + ToBytes(description_);
+  m_message = "engine call failed: " + std::string(code) + " on " + ToBytes(GuidText(iid));
+  if (!m_description.empty()) m_message += ": " + ToBytes(m_description);
 }
 
 EngineError EngineError::FromCall(HRESULT hr, const IID& iid, IUnknown* object) {

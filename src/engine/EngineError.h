@@ -16,11 +16,11 @@ class EngineError : public std::exception {
   // description: the engine's error-information text, empty when it gave none.
   EngineError(HRESULT hr, const IID& iid, std::wstring description = {});
 
-  HRESULT Result() const { return hr_; }
-  const IID& Interface() const { return iid_; }
-  const std::wstring& Description() const { return description_; }
+  HRESULT Result() const { return m_hr; }
+  const IID& Interface() const { return m_iid; }
+  const std::wstring& Description() const { return m_description; }
   // "engine call failed: 0x80004005 on {...}[: description]" (UTF-8).
-  const char* what() const noexcept override { return message_.c_str(); }
+  const char* what() const noexcept override { return m_message.c_str(); }
 
   // Builds the error for a failed call on `object`, taking the description from
   // the thread's error information when the object says it supplies one.
@@ -28,10 +28,10 @@ class EngineError : public std::exception {
   static EngineError FromCall(HRESULT hr, const IID& iid, IUnknown* object);
 
  private:
-  HRESULT hr_;
-  IID iid_;
-  std::wstring description_;
-  std::string message_;
+  HRESULT m_hr;
+  IID m_iid;
+  std::wstring m_description;
+  std::string m_message;
 };
 
 // Raises EngineError when hr is negative, after a trace line naming the caller.

@@ -92,9 +92,9 @@ class CEngineSession {
   HRESULT PingHeld();
   // Counts the successful creations: a watcher that saw another value follows
   // an engine that is gone, even when a new one answers now.
-  unsigned Generation() const { return generation_; }
+  unsigned Generation() const { return m_generation; }
 
-  bool HoldsSlot(int slot) const { return static_cast<bool>(slots_[slot]); }
+  bool HoldsSlot(int slot) const { return static_cast<bool>(m_slots[slot]); }
   int HeldSlotCount() const;
 
  private:
@@ -102,11 +102,11 @@ class CEngineSession {
   template <class I>
   ComRef<I> Access(int slot) {
     if (!IsAlive()) CreateAll();
-    return ComRef<I>::Share(static_cast<I*>(slots_[slot].Get()));
+    return ComRef<I>::Share(static_cast<I*>(m_slots[slot].Get()));
   }
 
-  std::array<ComRef<IUnknown>, kSlotCount> slots_;
-  unsigned generation_ = 0;
+  std::array<ComRef<IUnknown>, kSlotCount> m_slots;
+  unsigned m_generation = 0;
 };
 
 // The process's session.

@@ -13,14 +13,14 @@ class EngineString {
  public:
   EngineString() = default;
   explicit EngineString(std::wstring_view text)
-      : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+      : m_s(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
   EngineString(const EngineString&) = delete;
   EngineString& operator=(const EngineString&) = delete;
-  EngineString(EngineString&& o) noexcept : s_(std::exchange(o.s_, nullptr)) {}
+  EngineString(EngineString&& o) noexcept : m_s(std::exchange(o.m_s, nullptr)) {}
   EngineString& operator=(EngineString&& o) noexcept {
     if (this != &o) {
       Reset();
-      s_ = std::exchange(o.s_, nullptr);
+      m_s = std::exchange(o.m_s, nullptr);
     }
     return *this;
   }
@@ -29,32 +29,32 @@ class EngineString {
   // Takes ownership of a string the engine allocated.
   static EngineString Adopt(BSTR s) {
     EngineString r;
-    r.s_ = s;
+    r.m_s = s;
     return r;
   }
 
   void Reset() {
-    if (BSTR s = std::exchange(s_, nullptr)) SysFreeString(s);
+    if (BSTR s = std::exchange(m_s, nullptr)) SysFreeString(s);
   }
   // Out-argument: frees what is held, then receives the engine's string.
   BSTR* Out() {
     Reset();
-    return &s_;
+    return &m_s;
   }
   // In-argument (may be null: the engine accepts null as empty).
-  BSTR Get() const { return s_; }
-  BSTR Detach() { return std::exchange(s_, nullptr); }
+  BSTR Get() const { return m_s; }
+  BSTR Detach() { return std::exchange(m_s, nullptr); }
 
-  bool IsNull() const { return s_ == nullptr; }
-  size_t Length() const { return s_ ? SysStringLen(s_) : 0; }
+  bool IsNull() const { return m_s == nullptr; }
+  size_t Length() const { return m_s ? SysStringLen(m_s) : 0; }
   bool Empty() const { return Length() == 0; }
   std::wstring_view View() const {
-    return s_ ? std::wstring_view(s_, Length()) : std::wstring_view();
+    return m_s ? std::wstring_view(m_s, Length()) : std::wstring_view();
   }
   std::wstring Str() const { return std::wstring(View()); }
 
  private:
-  BSTR s_ = nullptr;
+  BSTR m_s = nullptr;
 };
 
 // The text of a string the caller lends (null reads as empty).

@@ -88,29 +88,29 @@ void DiscardEventTexts(HWND window, UINT message) {
 long PendingEventTexts() { return g_pendingEventTexts; }
 
 STDMETHODIMP CFrameScanControlSink::ScanStateChanged(LONG state, LONG) {
-  PostToWindow(frame_, msg::kScanStarted, static_cast<WPARAM>(state), 0);
+  PostToWindow(m_frame, msg::kScanStarted, static_cast<WPARAM>(state), 0);
   return S_OK;
 }
 
 STDMETHODIMP CFrameServiceSink::ServiceStatusChanged(LONG flag) {
-  if (flag == 0 && frame_ && IsWindow(frame_))
-    SetTimer(frame_, IDT_RECONNECT, kReconnectPeriodMs, nullptr);
+  if (flag == 0 && m_frame && IsWindow(m_frame))
+    SetTimer(m_frame, IDT_RECONNECT, kReconnectPeriodMs, nullptr);
   return S_OK;
 }
 
 STDMETHODIMP CFrameActiveProtectionSink::ActiveProtectionEvent(BSTR text) {
-  PostEventText(frame_, msg::kActiveProtectionEvent, View(text));
+  PostEventText(m_frame, msg::kActiveProtectionEvent, View(text));
   return S_OK;
 }
 
 STDMETHODIMP CFrameDefinitionsSink::DefinitionsUpdateStatus(LONG, LONG status, LONG, LONG) {
-  if (status == EngineCodes::kUpdateInstalled && settings_)
-    PostToWindow(settings_(), msg::kSettingsDefinitionsChanged, 0, 0);
+  if (status == EngineCodes::kUpdateInstalled && m_settings)
+    PostToWindow(m_settings(), msg::kSettingsDefinitionsChanged, 0, 0);
   return S_OK;
 }
 
 STDMETHODIMP COverviewDefinitionsSink::DefinitionsUpdateStatus(LONG, LONG, LONG, LONG) {
-  if (refresh_) refresh_();
+  if (m_refresh) m_refresh();
   return S_OK;
 }
 
@@ -121,7 +121,7 @@ STDMETHODIMP COverviewDefinitionsSink::DefinitionsEvent5(unsigned char* value) {
 
 STDMETHODIMP CScanningScanSink::ScanStateChanged(LONG state, LONG) {
   if (auto param = EngineCodes::ScanningEndParam(state))
-    PostToWindow(page_, msg::kScanEnded, *param, 0);
+    PostToWindow(m_page, msg::kScanEnded, *param, 0);
   return S_OK;
 }
 
@@ -130,12 +130,12 @@ STDMETHODIMP CScanningScanSink::ScanProgress(
     LONG threatId, LONG threatLevel, LONG threatCount, LONG filesScanned, LONG foldersScanned,
     LONG registryScanned, LONG memoryScanned, LONG cookiesScanned, LONG tracesFound,
     LONG percentDone, LONG elapsedSeconds, LONG objectsScanned, LONG objectType, LONG reserved) {
-  if (progress_) {
-    progress_(ScanProgressEvent{scanType, scanState, View(threatName), View(objectName),
-                                View(threatCategory), threatId, threatLevel, threatCount,
-                                filesScanned, foldersScanned, registryScanned, memoryScanned,
-                                cookiesScanned, tracesFound, percentDone, elapsedSeconds,
-                                objectsScanned, objectType, reserved});
+  if (m_progress) {
+    m_progress(ScanProgressEvent{scanType, scanState, View(threatName), View(objectName),
+                                 View(threatCategory), threatId, threatLevel, threatCount,
+                                 filesScanned, foldersScanned, registryScanned, memoryScanned,
+                                 cookiesScanned, tracesFound, percentDone, elapsedSeconds,
+                                 objectsScanned, objectType, reserved});
   }
   return S_OK;
 }
@@ -145,31 +145,31 @@ void CScanningDefinitionsSink::ResetThrottle() { Throttle() = DownloadThrottle()
 STDMETHODIMP CScanningDefinitionsSink::DefinitionsUpdateStatus(LONG, LONG status, LONG total,
                                                                LONG done) {
   if (EngineCodes::IsDownloadStatus(status)) {
-    const DWORD now = tick_ ? tick_() : GetTickCount();
+    const DWORD now = m_tick ? m_tick() : GetTickCount();
     DownloadThrottle& throttle = Throttle();
     if (throttle.passedOnce && now - throttle.lastTick <= kMinIntervalMs) return S_OK;
     throttle.passedOnce = true;
     throttle.lastTick = now;
-    PostToWindow(page_, msg::kScanningMode, 3, 0);
-    HWND bar = page_ && IsWindow(page_) ? GetDlgItem(page_, kProgressControlId) : nullptr;
+    PostToWindow(m_page, msg::kScanningMode, 3, 0);
+    HWND bar = m_page && IsWindow(m_page) ? GetDlgItem(m_page, kProgressControlId) : nullptr;
     PostToWindow(bar, PBM_SETRANGE32, 0, total / 2);
     PostToWindow(bar, PBM_SETPOS, static_cast<WPARAM>(done / 2), 0);
   } else if (status == EngineCodes::kUpdateInstalling) {
-    PostToWindow(page_, msg::kScanningMode, 4, 0);
+    PostToWindow(m_page, msg::kScanningMode, 4, 0);
   }
   return S_OK;
 }
 
 STDMETHODIMP CCleaningScanSink::ScanStateChanged(LONG state, LONG) {
-  if (EngineCodes::IsCleaningEndState(state)) PostToWindow(page_, msg::kCleaningEnded, 0, 0);
+  if (EngineCodes::IsCleaningEndState(state)) PostToWindow(m_page, msg::kCleaningEnded, 0, 0);
   return S_OK;
 }
 
 STDMETHODIMP CCleaningScanSink::CleanProgress(LONG threatId, BSTR threatName, LONG traceType,
                                               BSTR trace, LONG progress) {
   CleanProgressEvent event{threatId, View(threatName), traceType, View(trace), progress};
-  HWND bar = page_ && IsWindow(page_) ? GetDlgItem(page_, kProgressControlId) : nullptr;
+  HWND bar = m_page && IsWindow(m_page) ? GetDlgItem(m_page, kProgressControlId) : nullptr;
   if (bar) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(progress), 0);
-  if (cleaned_) cleaned_(event);
+  if (m_cleaned) m_cleaned(event);
   return S_OK;
 }

@@ -126,41 +126,41 @@ class CThreatDefinitionsSink : public CThreatDefinitionsSinkBase {
 // ScanStateChanged: post msg::kScanStarted (wParam the state) to the frame.
 class CFrameScanControlSink : public CScanControlSink {
  public:
-  void SetWindow(HWND frame) { frame_ = frame; }
+  void SetWindow(HWND frame) { m_frame = frame; }
   STDMETHODIMP ScanStateChanged(LONG state, LONG) override;
 
  private:
-  HWND frame_ = nullptr;
+  HWND m_frame = nullptr;
 };
 
 // ServiceStatusChanged 0: start the frame's reconnection timer.
 class CFrameServiceSink : public CServiceSink {
  public:
-  void SetWindow(HWND frame) { frame_ = frame; }
+  void SetWindow(HWND frame) { m_frame = frame; }
   STDMETHODIMP ServiceStatusChanged(LONG flag) override;
 
  private:
-  HWND frame_ = nullptr;
+  HWND m_frame = nullptr;
 };
 
 // ActiveProtectionEvent: post msg::kActiveProtectionEvent with a heap copy of the text.
 class CFrameActiveProtectionSink : public CActiveProtectionSink {
  public:
-  void SetWindow(HWND frame) { frame_ = frame; }
+  void SetWindow(HWND frame) { m_frame = frame; }
   STDMETHODIMP ActiveProtectionEvent(BSTR text) override;
 
  private:
-  HWND frame_ = nullptr;
+  HWND m_frame = nullptr;
 };
 
 // Status 3: post msg::kSettingsDefinitionsChanged to the settings page window.
 class CFrameDefinitionsSink : public CThreatDefinitionsSink {
  public:
-  void SetSettingsWindow(std::function<HWND()> settings) { settings_ = std::move(settings); }
+  void SetSettingsWindow(std::function<HWND()> settings) { m_settings = std::move(settings); }
   STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG status, LONG, LONG) override;
 
  private:
-  std::function<HWND()> settings_;
+  std::function<HWND()> m_settings;
 };
 
 // ---- The overview page's definitions sink.
@@ -168,12 +168,12 @@ class CFrameDefinitionsSink : public CThreatDefinitionsSink {
 // the third operation answers 0.
 class COverviewDefinitionsSink : public CThreatDefinitionsSink {
  public:
-  void SetRefresh(std::function<void()> refresh) { refresh_ = std::move(refresh); }
+  void SetRefresh(std::function<void()> refresh) { m_refresh = std::move(refresh); }
   STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG, LONG, LONG) override;
   STDMETHODIMP DefinitionsEvent5(unsigned char* value) override;
 
  private:
-  std::function<void()> refresh_;
+  std::function<void()> m_refresh;
 };
 
 // ---- The scanning page's sinks.
@@ -182,9 +182,9 @@ class COverviewDefinitionsSink : public CThreatDefinitionsSink {
 // owner's callback inside the event.
 class CScanningScanSink : public CScanControlSink {
  public:
-  void SetWindow(HWND page) { page_ = page; }
+  void SetWindow(HWND page) { m_page = page; }
   void SetProgress(std::function<void(const ScanProgressEvent&)> progress) {
-    progress_ = std::move(progress);
+    m_progress = std::move(progress);
   }
   STDMETHODIMP ScanStateChanged(LONG state, LONG) override;
   STDMETHODIMP ScanProgress(LONG scanType, LONG scanState, BSTR threatName, BSTR objectName,
@@ -195,8 +195,8 @@ class CScanningScanSink : public CScanControlSink {
                             LONG objectType, LONG reserved) override;
 
  private:
-  HWND page_ = nullptr;
-  std::function<void(const ScanProgressEvent&)> progress_;
+  HWND m_page = nullptr;
+  std::function<void(const ScanProgressEvent&)> m_progress;
 };
 
 // Download statuses (at most once a second, one tick shared by all pages):
@@ -207,15 +207,15 @@ class CScanningDefinitionsSink : public CThreatDefinitionsSink {
   static constexpr int kProgressControlId = 1001;
   static constexpr DWORD kMinIntervalMs = 1000;
 
-  void SetWindow(HWND page) { page_ = page; }
-  void SetTickSource(std::function<DWORD()> tick) { tick_ = std::move(tick); }
+  void SetWindow(HWND page) { m_page = page; }
+  void SetTickSource(std::function<DWORD()> tick) { m_tick = std::move(tick); }
   // Forget the shared tick (the next download status passes).
   static void ResetThrottle();
   STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG status, LONG total, LONG done) override;
 
  private:
-  HWND page_ = nullptr;
-  std::function<DWORD()> tick_;
+  HWND m_page = nullptr;
+  std::function<DWORD()> m_tick;
 };
 
 // ---- The cleaning page's sink.
@@ -225,15 +225,15 @@ class CCleaningScanSink : public CScanControlSink {
  public:
   static constexpr int kProgressControlId = 1001;
 
-  void SetWindow(HWND page) { page_ = page; }
+  void SetWindow(HWND page) { m_page = page; }
   void SetCleaned(std::function<void(const CleanProgressEvent&)> cleaned) {
-    cleaned_ = std::move(cleaned);
+    m_cleaned = std::move(cleaned);
   }
   STDMETHODIMP ScanStateChanged(LONG state, LONG) override;
   STDMETHODIMP CleanProgress(LONG threatId, BSTR threatName, LONG traceType, BSTR trace,
                              LONG progress) override;
 
  private:
-  HWND page_ = nullptr;
-  std::function<void(const CleanProgressEvent&)> cleaned_;
+  HWND m_page = nullptr;
+  std::function<void(const CleanProgressEvent&)> m_cleaned;
 };

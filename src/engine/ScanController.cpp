@@ -24,65 +24,65 @@ void CScanController::Shutdown() {
   if (auto& controller = Slot()) controller->Disconnect();
 }
 
-CScanController::CScanController(CEngineSession& session) : session_(session) {}
+CScanController::CScanController(CEngineSession& session) : m_session(session) {}
 
 void CScanController::ConnectSink() {
-  auto definitions = session_.ThreatDefinitions();
+  auto definitions = m_session.ThreatDefinitions();
   if (definitions) Connect(definitions);
 }
 
 void CScanController::RequestScan(LONG scanType) {
-  if (std::exchange(reconnectSink_, false)) ConnectSink();
-  scanPending_ = true;
-  pendingScanType_ = scanType;
-  if (!updateRunning_) {
-    auto definitions = Checked(session_.ThreatDefinitions());
+  if (std::exchange(m_reconnectSink, false)) ConnectSink();
+  m_scanPending = true;
+  m_pendingScanType = scanType;
+  if (!m_updateRunning) {
+    auto definitions = Checked(m_session.ThreatDefinitions());
     LONG current = 0;
     EngineString date;
     CheckEngine(definitions->GetDefinitionsStatus(&current, date.Out()), definitions);
     if (current == 0) BeginDefinitionsUpdate();
   }
-  if (!updateRunning_) StartPendingScan();
+  if (!m_updateRunning) StartPendingScan();
 }
 
 void CScanController::StartPendingScan() {
-  if (!std::exchange(scanPending_, false)) return;
-  auto control = Checked(session_.ScanControl());
-  CheckEngine(control->StartScan(pendingScanType_), control);
+  if (!std::exchange(m_scanPending, false)) return;
+  auto control = Checked(m_session.ScanControl());
+  CheckEngine(control->StartScan(m_pendingScanType), control);
 }
 
 void CScanController::CancelScan() {
-  scanPending_ = false;
-  auto control = Checked(session_.ScanControl());
+  m_scanPending = false;
+  auto control = Checked(m_session.ScanControl());
   CheckEngine(control->StopScan(), control);
 }
 
 void CScanController::EngineLost() {
-  scanPending_ = false;
-  updateRunning_ = false;
+  m_scanPending = false;
+  m_updateRunning = false;
   Disconnect();
-  reconnectSink_ = true;
+  m_reconnectSink = true;
 }
 
 void CScanController::BeginDefinitionsUpdate() {
-  updateRunning_ = true;
+  m_updateRunning = true;
   try {
-    auto definitions = Checked(session_.ThreatDefinitions());
+    auto definitions = Checked(m_session.ThreatDefinitions());
     CheckEngine(definitions->UpdateDefinitions(), definitions);
   } catch (const EngineError&) {
     // No update was started, so none will report its end: a flag left set
     // would hold every later scan back for good.
-    updateRunning_ = false;
+    m_updateRunning = false;
     throw;
   }
 }
 
 STDMETHODIMP CScanController::DefinitionsUpdateStatus(LONG, LONG status, LONG, LONG) {
   if (EngineCodes::IsUpdateRunningStatus(status)) {
-    updateRunning_ = true;
+    m_updateRunning = true;
   } else if (EngineCodes::IsUpdateOverStatus(status)) {
-    updateRunning_ = false;
-    PostToWindow(notifyWindow_, msg::kDefinitionsUpdated, 0, 0);
+    m_updateRunning = false;
+    PostToWindow(m_notifyWindow, msg::kDefinitionsUpdated, 0, 0);
   }
   return S_OK;
 }

@@ -38,21 +38,21 @@ class CScanController : public CThreatDefinitionsSink {
   // the engine that answers the next request.
   void EngineLost();
 
-  bool UpdateRunning() const { return updateRunning_; }
-  bool ScanPending() const { return scanPending_; }
-  LONG PendingScanType() const { return pendingScanType_; }
-  void SetNotifyWindow(HWND window) { notifyWindow_ = window; }
-  HWND NotifyWindow() const { return notifyWindow_; }
+  bool UpdateRunning() const { return m_updateRunning; }
+  bool ScanPending() const { return m_scanPending; }
+  LONG PendingScanType() const { return m_pendingScanType; }
+  void SetNotifyWindow(HWND window) { m_notifyWindow = window; }
+  HWND NotifyWindow() const { return m_notifyWindow; }
 
   // Running statuses set UpdateRunning; end statuses clear it and post
   // msg::kDefinitionsUpdated to the notify window.
   STDMETHODIMP DefinitionsUpdateStatus(LONG, LONG status, LONG, LONG) override;
 
  private:
-  CEngineSession& session_;
-  bool updateRunning_ = false;
-  bool scanPending_ = false;
-  LONG pendingScanType_ = 0;
-  HWND notifyWindow_ = nullptr;
-  bool reconnectSink_ = false;
+  CEngineSession& m_session;
+  bool m_updateRunning = false;
+  bool m_scanPending = false;
+  LONG m_pendingScanType = 0;
+  HWND m_notifyWindow = nullptr;
+  bool m_reconnectSink = false;
 };

@@ -33,23 +33,23 @@ class CSinkConnection : public ComMember<Events> {
   // nothing when already connected; a failure leaves the sink unconnected and
   // a trace line.
   void Connect(IUnknown* component) {
-    if (cookie_ != 0 || !component) return;
+    if (m_cookie != 0 || !component) return;
     ComRef<IConnectionPointContainer> container;
     HRESULT hr = component->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
     if (SUCCEEDED(hr) && !container) hr = E_NOINTERFACE;
     if (TraceHr(hr, L"QueryInterface(IConnectionPointContainer)")) return;
-    hr = container->FindConnectionPoint(EventsId(), point_.Put());
+    hr = container->FindConnectionPoint(EventsId(), m_point.Put());
     container.Reset();
-    if (SUCCEEDED(hr) && !point_) hr = E_POINTER;
+    if (SUCCEEDED(hr) && !m_point) hr = E_POINTER;
     if (TraceHr(hr, L"FindConnectionPoint")) {
-      point_.Reset();
+      m_point.Reset();
       return;
     }
     ComRef<IUnknown> self;
     this->QueryInterface(IID_IUnknown, self.PutVoid());
     DWORD cookie = 0;
-    if (TraceHr(point_->Advise(self.Get(), &cookie), L"Advise")) cookie = 0;
-    cookie_ = cookie;
+    if (TraceHr(m_point->Advise(self.Get(), &cookie), L"Advise")) cookie = 0;
+    m_cookie = cookie;
   }
   template <class I>
   void Connect(const ComRef<I>& component) {
@@ -60,23 +60,23 @@ class CSinkConnection : public ComMember<Events> {
   // to the sink are cut first (Wine keeps them otherwise), so that no event
   // comes in while Unadvise runs or after it.
   void Disconnect() {
-    if (cookie_ == 0) return;
+    if (m_cookie == 0) return;
     CutIncomingCalls();
-    if (point_) TraceHr(point_->Unadvise(cookie_), L"Unadvise");
-    point_.Reset();
-    cookie_ = 0;
+    if (m_point) TraceHr(m_point->Unadvise(m_cookie), L"Unadvise");
+    m_point.Reset();
+    m_cookie = 0;
   }
 
-  bool IsConnected() const { return cookie_ != 0; }
-  DWORD Cookie() const { return cookie_; }
+  bool IsConnected() const { return m_cookie != 0; }
+  DWORD Cookie() const { return m_cookie; }
 
  private:
   void CutIncomingCalls() {
     CoDisconnectObject(static_cast<IUnknown*>(static_cast<Events*>(this)), 0);
   }
 
-  ComRef<IConnectionPoint> point_;
-  DWORD cookie_ = 0;
+  ComRef<IConnectionPoint> m_point;
+  DWORD m_cookie = 0;
 };
 
 using CScanControlSinkBase = CSinkConnection<_IQVScanControlEvents>;

@@ -14,8 +14,8 @@ class CButton : public CWnd {
   bool Create(const wchar_t* text, DWORD style, const RECT& rect, HWND parent, UINT id) {
     return CWnd::Create(WC_BUTTONW, text, style, rect, parent, id);
   }
-  int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
-  void SetCheck(int state) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
+  int GetCheck() const { return static_cast<int>(Send(BM_GETCHECK)); }
+  void SetCheck(int state) { Send(BM_SETCHECK, static_cast<WPARAM>(state)); }
   UINT GetButtonStyle() const { return static_cast<UINT>(GetStyle()) & BS_TYPEMASK; }
 };
 
@@ -31,7 +31,7 @@ class CEdit : public CWnd {
   bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
     return CWnd::Create(WC_EDITW, L"", style, rect, parent, id);
   }
-  void SetLimitText(UINT max) { SendMessage(EM_SETLIMITTEXT, max); }
+  void SetLimitText(UINT max) { Send(EM_SETLIMITTEXT, max); }
 };
 
 class CComboBox : public CWnd {
@@ -40,18 +40,14 @@ class CComboBox : public CWnd {
     return CWnd::Create(WC_COMBOBOXW, L"", style, rect, parent, id);
   }
   int AddString(const std::wstring& s) {
-    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
+    return static_cast<int>(Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
   }
-  void ResetContent() { SendMessage(CB_RESETCONTENT); }
-  int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
-  int SetCurSel(int i) {
-    return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(i)));
-  }
-  int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
-  void SetItemData(int i, LPARAM data) {
-    SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(i), data);
-  }
-  LPARAM GetItemData(int i) const { return SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(i)); }
+  void ResetContent() { Send(CB_RESETCONTENT); }
+  int GetCurSel() const { return static_cast<int>(Send(CB_GETCURSEL)); }
+  int SetCurSel(int i) { return static_cast<int>(Send(CB_SETCURSEL, static_cast<WPARAM>(i))); }
+  int GetCount() const { return static_cast<int>(Send(CB_GETCOUNT)); }
+  void SetItemData(int i, LPARAM data) { Send(CB_SETITEMDATA, static_cast<WPARAM>(i), data); }
+  LPARAM GetItemData(int i) const { return Send(CB_GETITEMDATA, static_cast<WPARAM>(i)); }
 };
 
 class CProgressCtrl : public CWnd {
@@ -59,19 +55,15 @@ class CProgressCtrl : public CWnd {
   bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
     return CWnd::Create(PROGRESS_CLASSW, L"", style, rect, parent, id);
   }
-  void SetRange32(int lower, int upper) {
-    SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
-  }
+  void SetRange32(int lower, int upper) { Send(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper); }
   void GetRange(int& lower, int& upper) const {
     PBRANGE r{};
-    SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&r));
+    Send(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&r));
     lower = r.iLow;
     upper = r.iHigh;
   }
-  int SetPos(int pos) {
-    return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos)));
-  }
-  int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
+  int SetPos(int pos) { return static_cast<int>(Send(PBM_SETPOS, static_cast<WPARAM>(pos))); }
+  int GetPos() const { return static_cast<int>(Send(PBM_GETPOS)); }
 };
 
 class CListCtrl : public CWnd {
@@ -87,32 +79,30 @@ class CListCtrl : public CWnd {
     c.pszText = const_cast<wchar_t*>(title.c_str());
     c.iSubItem = index;
     return static_cast<int>(
-        SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c)));
+        Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c)));
   }
   int GetColumnWidth(int index) const {
-    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(index)));
+    return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(index)));
   }
   void SetColumnWidth(int index, int width) {
-    SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
+    Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
   }
   // Row count of an owner-data list (LVS_OWNERDATA).
   void SetItemCountEx(int count, DWORD flags = LVSICF_NOINVALIDATEALL) {
-    SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), flags);
+    Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), flags);
   }
-  int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
-  HWND GetHeaderCtrl() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
+  int GetItemCount() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
+  HWND GetHeaderCtrl() const { return reinterpret_cast<HWND>(Send(LVM_GETHEADER)); }
   DWORD SetExtendedStyle(DWORD style) {
-    return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
+    return static_cast<DWORD>(Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
   }
-  int GetSelectionMark() const { return static_cast<int>(SendMessage(LVM_GETSELECTIONMARK)); }
+  int GetSelectionMark() const { return static_cast<int>(Send(LVM_GETSELECTIONMARK)); }
   int GetNextSelected(int start) const {
-    return static_cast<int>(
-        SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), LVNI_SELECTED));
+    return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(start), LVNI_SELECTED));
   }
   bool GetSubItemRect(int row, int column, RECT& rc) const {
     rc = RECT{LVIR_BOUNDS, column, 0, 0};
-    return SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
-                       reinterpret_cast<LPARAM>(&rc)) != 0;
+    return Send(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc)) != 0;
   }
 };
 

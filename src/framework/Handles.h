@@ -13,26 +13,26 @@ template <typename H, auto Release>
 class UniqueHandle {
  public:
   UniqueHandle() = default;
-  explicit UniqueHandle(H handle) : handle_(handle) {}
+  explicit UniqueHandle(H handle) : m_handle(handle) {}
   ~UniqueHandle() { reset(); }
   UniqueHandle(const UniqueHandle&) = delete;
   UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
   }
 
-  H get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  H release() { return std::exchange(handle_, nullptr); }
+  H get() const { return m_handle; }
+  explicit operator bool() const { return m_handle != nullptr; }
+  H release() { return std::exchange(m_handle, nullptr); }
   void reset(H handle = nullptr) {
-    H old = std::exchange(handle_, handle);
+    H old = std::exchange(m_handle, handle);
     if (old) Release(old);
   }
 
  private:
-  H handle_ = nullptr;
+  H m_handle = nullptr;
 };
 
 // Kernel handles (events, threads, processes, mappings) go with CloseHandle.
@@ -72,31 +72,31 @@ using UniqueMemoryDC = UniqueHandle<HDC, &::DeleteDC>;
 class ScopedSelect {
  public:
   ScopedSelect(HDC dc, HGDIOBJ object)
-      : dc_(dc), old_(object ? ::SelectObject(dc, object) : nullptr) {}
+      : m_dc(dc), m_old(object ? ::SelectObject(dc, object) : nullptr) {}
   ~ScopedSelect() {
-    if (old_) ::SelectObject(dc_, old_);
+    if (m_old) ::SelectObject(m_dc, m_old);
   }
   ScopedSelect(const ScopedSelect&) = delete;
   ScopedSelect& operator=(const ScopedSelect&) = delete;
 
  private:
-  HDC dc_;
-  HGDIOBJ old_;
+  HDC m_dc;
+  HGDIOBJ m_old;
 };
 
 // A window's device context from GetDC, released with ReleaseDC.
 class WindowDC {
  public:
-  explicit WindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  explicit WindowDC(HWND window) : m_window(window), m_dc(::GetDC(window)) {}
   ~WindowDC() {
-    if (dc_) ::ReleaseDC(window_, dc_);
+    if (m_dc) ::ReleaseDC(m_window, m_dc);
   }
   WindowDC(const WindowDC&) = delete;
   WindowDC& operator=(const WindowDC&) = delete;
-  HDC get() const { return dc_; }
-  explicit operator bool() const { return dc_ != nullptr; }
+  HDC get() const { return m_dc; }
+  explicit operator bool() const { return m_dc != nullptr; }
 
  private:
-  HWND window_;
-  HDC dc_;
+  HWND m_window;
+  HDC m_dc;
 };

@@ -66,7 +66,7 @@ std::wstring CWinAppEx::ProfileKeyPath() const {
   return L"Software\\" + m_registryCompany + L"\\" + m_appTitle;
 }
 
-int CWinAppEx::GetProfileInt(const wchar_t* entry, int defaultValue) const {
+int CWinAppEx::ReadProfileInt(const wchar_t* entry, int defaultValue) const {
   std::wstring path = ProfileKeyPath();
   if (path.empty()) return defaultValue;
   CRegistryKey key;
@@ -83,8 +83,8 @@ bool CWinAppEx::WriteProfileInt(const wchar_t* entry, int value) const {
          key.WriteDword(entry, static_cast<DWORD>(value));
 }
 
-std::wstring CWinAppEx::GetProfileString(const wchar_t* entry,
-                                         const std::wstring& defaultValue) const {
+std::wstring CWinAppEx::ReadProfileText(const wchar_t* entry,
+                                        const std::wstring& defaultValue) const {
   std::wstring path = ProfileKeyPath();
   if (path.empty()) return defaultValue;
   CRegistryKey key;
@@ -93,7 +93,7 @@ std::wstring CWinAppEx::GetProfileString(const wchar_t* entry,
   return value ? *value : defaultValue;
 }
 
-bool CWinAppEx::WriteProfileString(const wchar_t* entry, const std::wstring& value) const {
+bool CWinAppEx::WriteProfileText(const wchar_t* entry, const std::wstring& value) const {
   std::wstring path = ProfileKeyPath();
   if (path.empty()) return false;
   CRegistryKey key;

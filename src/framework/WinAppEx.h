@@ -69,10 +69,10 @@ class CWinAppEx {
 
   // Reads fall back to the default when the value is absent or of another type;
   // writes create the key when needed and report failure only to the caller.
-  int GetProfileInt(const wchar_t* entry, int defaultValue) const;
+  int ReadProfileInt(const wchar_t* entry, int defaultValue) const;
   bool WriteProfileInt(const wchar_t* entry, int value) const;
-  std::wstring GetProfileString(const wchar_t* entry, const std::wstring& defaultValue = {}) const;
-  bool WriteProfileString(const wchar_t* entry, const std::wstring& value) const;
+  std::wstring ReadProfileText(const wchar_t* entry, const std::wstring& defaultValue = {}) const;
+  bool WriteProfileText(const wchar_t* entry, const std::wstring& value) const;
 
   // The module that string tables, dialog templates, icons and menus come from.
   HINSTANCE GetResourceHandle() const { return m_resource ? m_resource : m_instance; }

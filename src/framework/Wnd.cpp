@@ -4,14 +4,15 @@
 
 #include <exception>
 
+#include "framework/Trace.h"
 #include "framework/WinAppEx.h"
-
-#include <vector>
 
 namespace {
 
 constexpr wchar_t kObjectProp[] = L"RodeRedud.CWnd";
 constexpr wchar_t kDefaultClass[] = L"RodeRedudWnd";
+// The ID of a CWnd's subclass; one CWnd at most per window (the property says which).
+constexpr UINT_PTR kSubclassId = 1;
 
 // The window being created by CWnd::CreateEx on this thread: the CBT hook
 // attaches it to the first window created while the hook is installed.
@@ -48,7 +49,7 @@ CWnd::~CWnd() {
       ::DestroyWindow(h);  // WM_NCDESTROY detaches
       if (m_hWnd) Detach();
     } else {
-      UnsubclassWindow();
+      Unsubclass();
     }
   }
 }
@@ -109,25 +110,31 @@ CWnd::AttachNextWindow::~AttachNextWindow() {
 
 bool CWnd::Attach(HWND hwnd) {
   if (!hwnd || m_hWnd || FromHandle(hwnd)) return false;
+  if (!::SetWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId,
+                           reinterpret_cast<DWORD_PTR>(this))) {
+    TraceLastError(L"SetWindowSubclass");
+    return false;
+  }
+  if (!::SetPropW(hwnd, kObjectProp, this)) {
+    TraceLastError(L"SetPropW");
+    ::RemoveWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId);
+    return false;
+  }
   m_hWnd = hwnd;
-  ::SetPropW(hwnd, kObjectProp, this);
-  m_prevProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::ThunkProc)));
   return true;
 }
 
 void CWnd::Detach() {
   if (!m_hWnd) return;
   if (::IsWindow(m_hWnd)) {
-    if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC)) == &CWnd::ThunkProc)
-      ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prevProc));
+    ::RemoveWindowSubclass(m_hWnd, &CWnd::SubclassProc, kSubclassId);
     ::RemovePropW(m_hWnd, kObjectProp);
   }
   m_hWnd = nullptr;
   m_ownsWindow = false;
 }
 
-bool CWnd::SubclassWindow(HWND hwnd) {
+bool CWnd::Subclass(HWND hwnd) {
   if (!::IsWindow(hwnd)) return false;
   if (!Attach(hwnd)) return false;
   m_ownsWindow = false;
@@ -136,10 +143,10 @@ bool CWnd::SubclassWindow(HWND hwnd) {
 }
 
 bool CWnd::SubclassDlgItem(UINT id, HWND parent) {
-  return SubclassWindow(::GetDlgItem(parent, static_cast<int>(id)));
+  return Subclass(::GetDlgItem(parent, static_cast<int>(id)));
 }
 
-HWND CWnd::UnsubclassWindow() {
+HWND CWnd::Unsubclass() {
   HWND h = m_hWnd;
   Detach();
   return h;
@@ -149,9 +156,9 @@ void CWnd::DestroyWindow() {
   if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 
-LRESULT CALLBACK CWnd::ThunkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  CWnd* w = FromHandle(hwnd);
-  if (!w) return ::DefWindowProcW(hwnd, msg, wp, lp);
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                    DWORD_PTR object) {
+  auto* w = reinterpret_cast<CWnd*>(object);
   CurrentMessage saved = w->m_current;
   w->m_current = {msg, wp, lp};
   LRESULT r = 0;
@@ -170,11 +177,10 @@ LRESULT CALLBACK CWnd::ThunkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return r;
 }
 
-LRESULT CWnd::Default() { return DefWindowProc(m_current.msg, m_current.wp, m_current.lp); }
+LRESULT CWnd::Default() { return DefProc(m_current.msg, m_current.wp, m_current.lp); }
 
-LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (m_prevProc) return ::CallWindowProcW(m_prevProc, m_hWnd, msg, wp, lp);
-  return ::DefWindowProcW(m_hWnd, msg, wp, lp);
+LRESULT CWnd::DefProc(UINT msg, WPARAM wp, LPARAM lp) {
+  return ::DefSubclassProc(m_hWnd, msg, wp, lp);
 }
 
 bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
@@ -327,7 +333,7 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       OnEnable(static_cast<BOOL>(wp));
       return 0;
     default:
-      return DefWindowProc(msg, wp, lp);
+      return DefProc(msg, wp, lp);
   }
 }
 
@@ -386,7 +392,7 @@ RECT CWnd::GetRectInParent() const {
   return rc;
 }
 
-std::wstring CWnd::GetWindowText() const {
+std::wstring CWnd::GetText() const {
   int n = ::GetWindowTextLengthW(m_hWnd);
   std::wstring s(static_cast<size_t>(n) + 1, L'\0');
   n = ::GetWindowTextW(m_hWnd, s.data(), n + 1);

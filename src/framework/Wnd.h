@@ -3,13 +3,17 @@
 //
 // Every window the program creates or takes over (subclasses) is attached to a
 // CWnd object: the HWND carries a window property that points at the object, and
-// one window procedure thunk forwards every message to the object's virtual
-// WindowProc. WindowProc dispatches the common messages to virtual handlers
-// (OnPaint, OnTimer, ...); a handler that is not overridden calls Default(), which
-// passes the current message on to the window's previous procedure (the class
-// procedure of a system control, DefDlgProc for dialogs, DefWindowProc for our
-// own class). Messages without a handler are handled by overriding WindowProc
-// and calling CWnd::WindowProc for the rest.
+// a window subclass (comctl32's SetWindowSubclass, the program's one way of
+// subclassing) forwards every message to the object's virtual WindowProc.
+// WindowProc dispatches the common messages to virtual handlers (OnPaint,
+// OnTimer, ...); a handler that is not overridden calls Default(), which passes
+// the current message on to whatever handled the window before: other
+// subclasses installed earlier, then the class procedure of a system control,
+// the dialog manager's procedure for dialogs, ::DefWindowProcW for our own
+// class. Messages without a handler are handled by overriding WindowProc and
+// calling CWnd::WindowProc for the rest. Because subclasses are kept in a list
+// by the platform, any of them can be removed in any order and the window keeps
+// a sound procedure.
 //
 // Windows created through Create() are attached before their first message
 // (WM_GETMINMAXINFO, WM_NCCREATE and WM_CREATE included), whatever their class.
@@ -28,15 +32,13 @@
 // TranslateMessage/DispatchMessage; it offers the message to PreTranslateMessage
 // of the target window and of each of its ancestors (dialogs run
 // IsDialogMessage there, so Tab and the mnemonic keys work in pages).
+//
+// Member names stay clear of the Windows API's A/W macros (SendMessage,
+// GetWindowText, ...), so this header works whatever else is included.
 
 #include <windows.h>
 
 #include <string>
-
-// <windowsx.h> defines a SubclassWindow macro; include it before this header.
-#ifdef SubclassWindow
-#undef SubclassWindow
-#endif
 
 class CWnd {
  public:
@@ -67,17 +69,17 @@ class CWnd {
   }
 
   // Takes over an existing window (for example a control of a dialog template).
-  bool SubclassWindow(HWND hwnd);
+  bool Subclass(HWND hwnd);
   bool SubclassDlgItem(UINT id, HWND parent);
   // Gives the window back to its previous procedure; returns it.
-  HWND UnsubclassWindow();
+  HWND Unsubclass();
   void DestroyWindow();
 
   // Common operations.
-  LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+  LRESULT Send(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
     return ::SendMessageW(m_hWnd, msg, wp, lp);
   }
-  BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+  BOOL Post(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
     return ::PostMessageW(m_hWnd, msg, wp, lp);
   }
   UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs) {
@@ -91,8 +93,8 @@ class CWnd {
   HWND GetParent() const { return ::GetParent(m_hWnd); }
   int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
   HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-  std::wstring GetWindowText() const;
-  void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
+  std::wstring GetText() const;
+  void SetText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
   void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
   BOOL ShowWindow(int cmd) { return ::ShowWindow(m_hWnd, cmd); }
@@ -114,12 +116,13 @@ class CWnd {
  protected:
   // Dispatches to the handlers below; override it for other messages.
   virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
-  // The previous window procedure (class procedure for windows made by Create).
-  virtual LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp);
+  // Passes a message to what handled the window before this object (earlier
+  // subclasses, then the window's own procedure).
+  virtual LRESULT DefProc(UINT msg, WPARAM wp, LPARAM lp);
   // A notification this window sent to its parent, offered back to it first.
   // Return true (and set *result) when handled; the parent then does not see it.
   virtual bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
-  // Called once the object is attached to its window: after SubclassWindow and
+  // Called once the object is attached to its window: after Subclass and
   // after CreateEx returned (controls adjust their style or size here).
   virtual void PreSubclassWindow() {}
   // Called after the window received its last message and was detached.
@@ -192,12 +195,12 @@ class CWnd {
  private:
   friend struct WndAccess;
   friend class AttachNextWindow;
-  static LRESULT CALLBACK ThunkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR object);
   bool Attach(HWND hwnd);
   void Detach();
   bool ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
 
-  WNDPROC m_prevProc = nullptr;
   CurrentMessage m_current;
 };
 

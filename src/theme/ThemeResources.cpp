@@ -79,11 +79,11 @@ std::wstring ModuleFolder(HMODULE module) {
 
 GdiplusSession::GdiplusSession() {
   Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+  if (Gdiplus::GdiplusStartup(&m_token, &input, nullptr) != Gdiplus::Ok) m_token = 0;
 }
 
 GdiplusSession::~GdiplusSession() {
-  if (token_) Gdiplus::GdiplusShutdown(token_);
+  if (m_token) Gdiplus::GdiplusShutdown(m_token);
 }
 
 // ---- CThemeResources --------------------------------------------------------------------------
@@ -112,19 +112,19 @@ std::wstring_view TrimKey(std::wstring_view key) {
 std::wstring NormalizeThemeKey(std::wstring_view key) { return std::wstring(TrimKey(key)); }
 
 void CThemeResources::Clear() {
-  document_.reset();
-  colors_.clear();
-  strings_.clear();
-  integers_.clear();
-  fonts_.clear();
-  expanding_.clear();
-  images_.clear();
-  loaded_ = false;
+  m_document.reset();
+  m_colors.clear();
+  m_strings.clear();
+  m_integers.clear();
+  m_fonts.clear();
+  m_expanding.clear();
+  m_images.clear();
+  m_loaded = false;
 }
 
 bool CThemeResources::Load(const std::wstring& uiXmlPath, HMODULE resourceLibrary) {
   Clear();
-  module_ = resourceLibrary;
+  m_module = resourceLibrary;
 
   HANDLE file = ::CreateFileW(uiXmlPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -146,20 +146,20 @@ bool CThemeResources::Load(const std::wstring& uiXmlPath, HMODULE resourceLibrar
   if (!readOk) return false;
 
   pugi::xml_parse_result result =
-      document_.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
-  loaded_ = static_cast<bool>(result);
-  if (!loaded_) document_.reset();
-  return loaded_;
+      m_document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+  m_loaded = static_cast<bool>(result);
+  if (!m_loaded) m_document.reset();
+  return m_loaded;
 }
 
 pugi::xml_node CThemeResources::Select(const wchar_t* section, const std::wstring& key) const {
-  if (!loaded_ || key.empty()) return {};
+  if (!m_loaded || key.empty()) return {};
   std::wstring query = L"/ui/";
   query += section;
   query += L'/';
   query += key;
   try {
-    return document_.select_node(query.c_str()).node();
+    return m_document.select_node(query.c_str()).node();
   } catch (const pugi::xpath_exception&) {
     // A key that is no valid element path names nothing.
     return {};
@@ -168,32 +168,32 @@ pugi::xml_node CThemeResources::Select(const wchar_t* section, const std::wstrin
 
 std::wstring CThemeResources::GetString(std::wstring_view key, int* found) {
   SetFound(found, false);
-  if (!loaded_) return {};
+  if (!m_loaded) return {};
   std::wstring_view view = TrimKey(key);
-  if (auto it = strings_.find(view); it != strings_.end()) {
+  if (auto it = m_strings.find(view); it != m_strings.end()) {
     SetFound(found, true);
     return it->second;
   }
   std::wstring k(view);
   // A string that (directly or through others) refers to itself: the inner reference names
   // nothing, which keeps the expansion finite.
-  if (expanding_.count(k)) return {};
+  if (m_expanding.count(k)) return {};
   pugi::xml_node node = Select(L"strings", k);
   if (!node) return {};
 
-  expanding_.insert(k);
+  m_expanding.insert(k);
   std::wstring text = ExpandThemeText(node.text().get());
-  expanding_.erase(k);
-  strings_[k] = text;
+  m_expanding.erase(k);
+  m_strings[k] = text;
   SetFound(found, true);
   return text;
 }
 
 std::int32_t CThemeResources::GetInteger(std::wstring_view key, int* found) {
   SetFound(found, false);
-  if (!loaded_) return 0;
+  if (!m_loaded) return 0;
   std::wstring_view view = TrimKey(key);
-  if (auto it = integers_.find(view); it != integers_.end()) {
+  if (auto it = m_integers.find(view); it != m_integers.end()) {
     SetFound(found, true);
     return it->second;
   }
@@ -206,9 +206,9 @@ std::int32_t CThemeResources::GetInteger(std::wstring_view key, int* found) {
 
 ThemeColor CThemeResources::GetColor(std::wstring_view key, int* found) {
   SetFound(found, false);
-  if (!loaded_) return 0;
+  if (!m_loaded) return 0;
   std::wstring_view view = TrimKey(key);
-  if (auto it = colors_.find(view); it != colors_.end()) {
+  if (auto it = m_colors.find(view); it != m_colors.end()) {
     SetFound(found, true);
     return it->second;
   }
@@ -223,16 +223,16 @@ ThemeColor CThemeResources::GetColor(std::wstring_view key, int* found) {
     return static_cast<std::uint32_t>(ParseDecimal(attr.value())) & 0xFFu;
   };
   ThemeColor color = ((alpha & 0xFFu) << 24) | (low8(r) << 16) | (low8(g) << 8) | low8(b);
-  colors_[k] = color;
+  m_colors[k] = color;
   SetFound(found, true);
   return color;
 }
 
 HFONT CThemeResources::GetFont(std::wstring_view key, int* found) {
   SetFound(found, false);
-  if (!loaded_) return nullptr;
+  if (!m_loaded) return nullptr;
   std::wstring_view view = TrimKey(key);
-  if (auto it = fonts_.find(view); it != fonts_.end()) {
+  if (auto it = m_fonts.find(view); it != m_fonts.end()) {
     SetFound(found, true);
     return it->second.get();
   }
@@ -246,16 +246,16 @@ HFONT CThemeResources::GetFont(std::wstring_view key, int* found) {
                                     ParseFlag(node.attribute(L"underline")));
   if (!font) return nullptr;
   HFONT handle = font.get();
-  fonts_[k] = std::move(font);
+  m_fonts[k] = std::move(font);
   SetFound(found, true);
   return handle;
 }
 
 std::wstring CThemeResources::LoadResString(UINT id) {
-  if (!module_) return {};
+  if (!m_module) return {};
   const wchar_t* resource = nullptr;
   // With a zero buffer size LoadStringW hands out a read-only pointer into the resource.
-  int length = ::LoadStringW(module_, id, reinterpret_cast<LPWSTR>(&resource), 0);
+  int length = ::LoadStringW(m_module, id, reinterpret_cast<LPWSTR>(&resource), 0);
   if (length <= 0 || !resource) return {};
   return ExpandThemeText(std::wstring_view(resource, static_cast<size_t>(length)));
 }
@@ -410,16 +410,17 @@ std::unique_ptr<Gdiplus::Bitmap> CThemeResources::CopyOfImageFile(const std::wst
   const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   std::wstring key(fullPath);
   for (wchar_t& c : key) c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(c));
-  auto it = images_.find(key);
-  if (it == images_.end() || it->second.size != size ||
+  auto it = m_images.find(key);
+  if (it == m_images.end() || it->second.size != size ||
       ::CompareFileTime(&it->second.written, &data.ftLastWriteTime) != 0) {
     std::unique_ptr<Gdiplus::Bitmap> decoded = DecodeImageFile(fullPath, size);
     if (!decoded) {
-      if (it != images_.end()) images_.erase(it);
+      if (it != m_images.end()) m_images.erase(it);
       return nullptr;
     }
-    it = images_.insert_or_assign(key, DecodedImage{size, data.ftLastWriteTime, std::move(decoded)})
-             .first;
+    it =
+        m_images.insert_or_assign(key, DecodedImage{size, data.ftLastWriteTime, std::move(decoded)})
+            .first;
   }
   return CopyOf(*it->second.image);
 }

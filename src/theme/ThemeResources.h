@@ -41,10 +41,10 @@ class GdiplusSession {
   ~GdiplusSession();
   GdiplusSession(const GdiplusSession&) = delete;
   GdiplusSession& operator=(const GdiplusSession&) = delete;
-  bool ok() const { return token_ != 0; }
+  bool ok() const { return m_token != 0; }
 
  private:
-  ULONG_PTR token_ = 0;
+  ULONG_PTR m_token = 0;
 };
 
 // The process's theme. One instance (see Theme()) lives for the whole process; tests may create
@@ -62,8 +62,8 @@ class CThemeResources {
   // Forgets the document, empties every cache (destroying the cached fonts), unloaded again.
   void Clear();
 
-  bool IsLoaded() const { return loaded_; }
-  HMODULE ResourceModule() const { return module_; }
+  bool IsLoaded() const { return m_loaded; }
+  HMODULE ResourceModule() const { return m_module; }
 
   // Lookups by key ("urls/help"; leading and trailing '/' are ignored, case matters).
   // `found`, when given, receives 1 when the key exists and 0 when it does not. A missing key
@@ -91,28 +91,28 @@ class CThemeResources {
     size_t strings, integers, colors, fonts;
   };
   CacheSizes CachedEntries() const {
-    return {strings_.size(), integers_.size(), colors_.size(), fonts_.size()};
+    return {m_strings.size(), m_integers.size(), m_colors.size(), m_fonts.size()};
   }
 
  private:
   pugi::xml_node Select(const wchar_t* section, const std::wstring& key) const;
 
-  GdiplusSession gdiplus_;
-  HMODULE module_ = nullptr;
-  bool loaded_ = false;
-  pugi::xml_document document_;
-  std::map<std::wstring, ThemeColor, std::less<>> colors_;
-  std::map<std::wstring, std::wstring, std::less<>> strings_;
-  std::map<std::wstring, std::int32_t, std::less<>> integers_;  // consulted, never filled
-  std::map<std::wstring, UniqueFont, std::less<>> fonts_;
-  std::set<std::wstring, std::less<>> expanding_;  // string keys being expanded right now
+  GdiplusSession m_gdiplus;
+  HMODULE m_module = nullptr;
+  bool m_loaded = false;
+  pugi::xml_document m_document;
+  std::map<std::wstring, ThemeColor, std::less<>> m_colors;
+  std::map<std::wstring, std::wstring, std::less<>> m_strings;
+  std::map<std::wstring, std::int32_t, std::less<>> m_integers;  // consulted, never filled
+  std::map<std::wstring, UniqueFont, std::less<>> m_fonts;
+  std::set<std::wstring, std::less<>> m_expanding;  // string keys being expanded right now
   struct DecodedImage {
     ULONGLONG size = 0;
     FILETIME written{};
     std::unique_ptr<Gdiplus::Bitmap> image;
   };
   // Key: the full path in lower case with '\' separators (the file system ignores case).
-  std::map<std::wstring, DecodedImage, std::less<>> images_;
+  std::map<std::wstring, DecodedImage, std::less<>> m_images;
 };
 
 // The one theme of the process.

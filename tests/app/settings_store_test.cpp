@@ -49,12 +49,12 @@ TEST_F(ProfileTest, KeyIsSoftwareCompanyTitle) {
 }
 
 TEST_F(ProfileTest, AbsentKeyAndAbsentValuesGiveDefaults) {
-  EXPECT_EQ(1, app.GetProfileInt(L"ShowCloseDlg", 1));
-  EXPECT_EQ(L"fallback", app.GetProfileString(L"CommandLine", L"fallback"));
+  EXPECT_EQ(1, app.ReadProfileInt(L"ShowCloseDlg", 1));
+  EXPECT_EQ(L"fallback", app.ReadProfileText(L"CommandLine", L"fallback"));
   ASSERT_TRUE(app.WriteProfileInt(L"RunCount", 3));  // creates the key
-  EXPECT_EQ(3, app.GetProfileInt(L"RunCount", 0));
-  EXPECT_EQ(800, app.GetProfileInt(L"Width", 800));
-  EXPECT_EQ(L"", app.GetProfileString(L"SCANTIME"));
+  EXPECT_EQ(3, app.ReadProfileInt(L"RunCount", 0));
+  EXPECT_EQ(800, app.ReadProfileInt(L"Width", 800));
+  EXPECT_EQ(L"", app.ReadProfileText(L"SCANTIME"));
 }
 
 TEST_F(ProfileTest, WrongTypedValuesGiveDefaults) {
@@ -68,40 +68,40 @@ TEST_F(ProfileTest, WrongTypedValuesGiveDefaults) {
   Raw(L"DwordText", REG_DWORD, &number, sizeof(number));
   Raw(L"ExpandText", REG_EXPAND_SZ, text, sizeof(text));
 
-  EXPECT_EQ(-1, app.GetProfileInt(L"TextInt", -1));
-  EXPECT_EQ(-1, app.GetProfileInt(L"BinaryInt", -1));
-  EXPECT_EQ(-1, app.GetProfileInt(L"QwordInt", -1));
-  EXPECT_EQ(L"d", app.GetProfileString(L"DwordText", L"d"));
-  EXPECT_EQ(L"d", app.GetProfileString(L"ExpandText", L"d"));
-  EXPECT_EQ(9, app.GetProfileInt(L"DwordText", -1));
-  EXPECT_EQ(L"5", app.GetProfileString(L"TextInt"));
+  EXPECT_EQ(-1, app.ReadProfileInt(L"TextInt", -1));
+  EXPECT_EQ(-1, app.ReadProfileInt(L"BinaryInt", -1));
+  EXPECT_EQ(-1, app.ReadProfileInt(L"QwordInt", -1));
+  EXPECT_EQ(L"d", app.ReadProfileText(L"DwordText", L"d"));
+  EXPECT_EQ(L"d", app.ReadProfileText(L"ExpandText", L"d"));
+  EXPECT_EQ(9, app.ReadProfileInt(L"DwordText", -1));
+  EXPECT_EQ(L"5", app.ReadProfileText(L"TextInt"));
 }
 
 TEST_F(ProfileTest, RoundTripsIntegersAndTexts) {
   EXPECT_TRUE(app.WriteProfileInt(L"XPos", -40));
-  EXPECT_EQ(-40, app.GetProfileInt(L"XPos", 0));
-  EXPECT_TRUE(app.WriteProfileString(L"CommandLine", L"/scan:\"quick\" é"));
-  EXPECT_EQ(L"/scan:\"quick\" é", app.GetProfileString(L"CommandLine"));
-  EXPECT_TRUE(app.WriteProfileString(L"CommandLine", L""));
-  EXPECT_EQ(L"", app.GetProfileString(L"CommandLine", L"x"));
+  EXPECT_EQ(-40, app.ReadProfileInt(L"XPos", 0));
+  EXPECT_TRUE(app.WriteProfileText(L"CommandLine", L"/scan:\"quick\" é"));
+  EXPECT_EQ(L"/scan:\"quick\" é", app.ReadProfileText(L"CommandLine"));
+  EXPECT_TRUE(app.WriteProfileText(L"CommandLine", L""));
+  EXPECT_EQ(L"", app.ReadProfileText(L"CommandLine", L"x"));
   // A text stored without its terminator still reads back whole.
   const wchar_t raw[] = {L'a', L'b'};
   Raw(L"Unterminated", REG_SZ, raw, sizeof(raw));
-  EXPECT_EQ(L"ab", app.GetProfileString(L"Unterminated"));
+  EXPECT_EQ(L"ab", app.ReadProfileText(L"Unterminated"));
 }
 
 TEST(Profile, WithoutRootOrWithAnUnwritableKeyReadsDefaultsAndWritesNothing) {
   CWinAppEx app;
   EXPECT_EQ(L"", app.ProfileKeyPath());
-  EXPECT_EQ(4, app.GetProfileInt(L"RunCount", 4));
+  EXPECT_EQ(4, app.ReadProfileInt(L"RunCount", 4));
   EXPECT_FALSE(app.WriteProfileInt(L"RunCount", 1));
-  EXPECT_FALSE(app.WriteProfileString(L"CommandLine", L"x"));
+  EXPECT_FALSE(app.WriteProfileText(L"CommandLine", L"x"));
   // A key name longer than the registry allows cannot be created.
   const std::wstring company = UniqueCompany();
   app.SetRegistryKey(company);
   app.SetAppTitle(std::wstring(300, L'T'));
   EXPECT_FALSE(app.WriteProfileInt(L"RunCount", 1));
-  EXPECT_EQ(4, app.GetProfileInt(L"RunCount", 4));
+  EXPECT_EQ(4, app.ReadProfileInt(L"RunCount", 4));
   DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\" + company);
 }
 

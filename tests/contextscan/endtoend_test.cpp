@@ -36,9 +36,8 @@ TEST(ContextScanEndToEnd, FolderWithTheTestFileIsScannedAndTheThreatFound) {
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   ASSERT_TRUE(EnginePageFixture::PlantTestFile(folder + L"\\sample.com"));
 
-  engine.App().WriteProfileString(settings::kCommandLine,
-                                  L"/scan:custom /path:\"" + folder + L"\"");
-  engine.Frame().PostMessage(msg::kHandOver, 0, 0);
+  engine.App().WriteProfileText(settings::kCommandLine, L"/scan:custom /path:\"" + folder + L"\"");
+  engine.Frame().Post(msg::kHandOver, 0, 0);
 
   // 109: the scan is done and found threats.
   ASSERT_TRUE(engine.WaitScanState({109, 107, 113}, 120000));

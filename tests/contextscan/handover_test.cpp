@@ -38,27 +38,27 @@ class Items {
   Items() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    root_ = std::wstring(temp) + L"rr context " + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(root_.c_str(), nullptr);
-    folder = root_ + L"\\D\u00e4ten, alt";
+    m_root = std::wstring(temp) + L"rr context " + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(m_root.c_str(), nullptr);
+    folder = m_root + L"\\D\u00e4ten, alt";
     CreateDirectoryW(folder.c_str(), nullptr);
-    file = root_ + L"\\\u0444\u0430\u0439\u043b.txt";
+    file = m_root + L"\\\u0444\u0430\u0439\u043b.txt";
     HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    userFolder = root_ + L"\\mine";
+    userFolder = m_root + L"\\mine";
     CreateDirectoryW(userFolder.c_str(), nullptr);
-    missing = root_ + L"\\not there";
+    missing = m_root + L"\\not there";
   }
   ~Items() {
     DeleteFileW(file.c_str());
     RemoveDirectoryW(folder.c_str());
     RemoveDirectoryW(userFolder.c_str());
-    RemoveDirectoryW(root_.c_str());
+    RemoveDirectoryW(m_root.c_str());
   }
   std::wstring folder, file, userFolder, missing;
 
  private:
-  std::wstring root_;
+  std::wstring m_root;
 };
 
 class ContextScanHandOver : public testing::Test {
@@ -77,8 +77,8 @@ class ContextScanHandOver : public testing::Test {
   // message (sent, so that it has been handled on return). With settle, waits
   // until the gathered request has been acted on.
   void HandOver(const std::wstring& commandLine, bool settle = true) {
-    h.App().WriteProfileString(settings::kCommandLine, commandLine);
-    h.Frame().SendMessage(msg::kHandOver, 0, 0);
+    h.App().WriteProfileText(settings::kCommandLine, commandLine);
+    h.Frame().Send(msg::kHandOver, 0, 0);
     if (!settle) return;
     const ULONGLONG deadline = GetTickCount64() + 10000;
     while (h.Frame().ContextScanPending() && GetTickCount64() < deadline) PumpFor(20);

@@ -124,8 +124,8 @@ TEST_F(ThemedWindows, LabelMeasuresFourMorePixelsWithBorderTwo) {
   // The text of an empty label measures 1 x 1 (+ the border).
   label.m_text.clear();
   EXPECT_EQ(MeasureLabelText(nullptr, label).cx, 5);
-  // SetWindowText replaces the label's text.
-  label.SetWindowText(L"Other");
+  // SetText replaces the label's text.
+  label.SetText(L"Other");
   EXPECT_EQ(label.m_text, L"Other");
 }
 
@@ -441,7 +441,7 @@ class AnimationWindow : public ThemedWindows {
 };
 
 TEST_F(AnimationWindow, CreatedEmptyAndNamed) {
-  EXPECT_EQ(anim.GetWindowText(), L"AnimCtrl");
+  EXPECT_EQ(anim.GetText(), L"AnimCtrl");
   EXPECT_EQ(anim.GetDlgCtrlID(), 101);
   EXPECT_TRUE(anim.IsWindowVisible());
   RECT rc = anim.GetClientRect();

@@ -134,13 +134,13 @@ class MainFrameTest : public testing::Test {
   }
 
   void Click(POINT pt) {
-    frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
-    frame->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+    frame->Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+    frame->Send(WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
   }
 
   void HandOver(const wchar_t* commandLine) {
-    TestApp().WriteProfileString(settings::kCommandLine, commandLine);
-    frame->PostMessage(msg::kHandOver, 0, 0);
+    TestApp().WriteProfileText(settings::kCommandLine, commandLine);
+    frame->Post(msg::kHandOver, 0, 0);
     Pump();
   }
 
@@ -194,7 +194,7 @@ TEST_F(MainFrameTest, CreatesTabsPagesAndButtonsInTheirPlaces) {
   auto hit = [&](int x, int y) {
     POINT pt{x, y};
     ClientToScreen(frame->m_hWnd, &pt);
-    return frame->SendMessage(WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    return frame->Send(WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
   };
   EXPECT_EQ(HTCAPTION, hit(300, 40));
   EXPECT_EQ(HTCLIENT, hit(400, 300));
@@ -242,7 +242,7 @@ TEST_F(MainFrameTest, PagesNotSeenAtTheFirstPaintFollowItOrComeWhenNeeded) {
   EXPECT_FALSE(quarantine->IsWindowVisible());
   expectPlaced(quarantine);
   // The about page is made when the About button shows it.
-  frame->SendMessage(WM_COMMAND, ID_FRAME_ABOUT, 0);
+  frame->Send(WM_COMMAND, ID_FRAME_ABOUT, 0);
   CWnd* about = frame->GetStandalonePage();
   ASSERT_TRUE(about && about->m_hWnd);
   EXPECT_TRUE(about->IsWindowVisible());
@@ -273,15 +273,15 @@ TEST_F(MainFrameTest, PlacementIsSavedAndRestored) {
   CreateFrame();
   SetWindowPos(frame->m_hWnd, nullptr, 33, 44, 900, 650, SWP_NOZORDER);
   Pump();
-  EXPECT_EQ(33, TestApp().GetProfileInt(settings::kXPos, -1));
-  EXPECT_EQ(44, TestApp().GetProfileInt(settings::kYPos, -1));
-  EXPECT_EQ(900, TestApp().GetProfileInt(settings::kWidth, -1));
-  EXPECT_EQ(650, TestApp().GetProfileInt(settings::kHeight, -1));
+  EXPECT_EQ(33, TestApp().ReadProfileInt(settings::kXPos, -1));
+  EXPECT_EQ(44, TestApp().ReadProfileInt(settings::kYPos, -1));
+  EXPECT_EQ(900, TestApp().ReadProfileInt(settings::kWidth, -1));
+  EXPECT_EQ(650, TestApp().ReadProfileInt(settings::kHeight, -1));
   // Minimising does not overwrite the placement with the far-off icon position.
   frame->ShowWindow(SW_MINIMIZE);
   Pump();
-  EXPECT_EQ(33, TestApp().GetProfileInt(settings::kXPos, -1));
-  EXPECT_EQ(900, TestApp().GetProfileInt(settings::kWidth, -1));
+  EXPECT_EQ(33, TestApp().ReadProfileInt(settings::kXPos, -1));
+  EXPECT_EQ(900, TestApp().ReadProfileInt(settings::kWidth, -1));
   frame.reset();
   // A new frame opens where the old one was; negative positions become 0.
   TestApp().WriteProfileInt(settings::kXPos, -50);
@@ -311,7 +311,7 @@ TEST_F(MainFrameTest, TabsAndFrameButtonsIgnoreTheMouseWhileNavigationIsLocked) 
   EXPECT_FALSE(frame->IsTrayCommandEnabled(ID_TRAY_FULL_SCAN));
   EXPECT_FALSE(frame->IsTrayCommandEnabled(ID_TRAY_UPDATE));
   EXPECT_TRUE(frame->IsTrayCommandEnabled(ID_TRAY_EXIT));
-  frame->SendMessage(WM_COMMAND, ID_TRAY_UPDATE, 0);
+  frame->Send(WM_COMMAND, ID_TRAY_UPDATE, 0);
   EXPECT_EQ(0, frame->updaterRuns);
 
   frame->SetTabsEnabled(true);
@@ -324,8 +324,8 @@ TEST_F(MainFrameTest, TabsAndFrameButtonsIgnoreTheMouseWhileNavigationIsLocked) 
   EXPECT_FALSE(frame->QuarantinePage()->IsWindowVisible());
   // A press on one tab released over another selects nothing.
   const RECT settingsTab = frame_layout::TabRect(CMainFrame::kTabSettings);
-  frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(onQuarantine.x, onQuarantine.y));
-  frame->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(settingsTab.left + 5, settingsTab.top + 5));
+  frame->Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(onQuarantine.x, onQuarantine.y));
+  frame->Send(WM_LBUTTONUP, 0, MAKELPARAM(settingsTab.left + 5, settingsTab.top + 5));
   EXPECT_EQ(static_cast<CWnd*>(frame->AboutPage()), frame->GetStandalonePage());
 }
 
@@ -359,7 +359,7 @@ TEST_F(MainFrameTest, CloseGoesToTheTrayAsTheSettingSays) {
     CreateFrame();
     if (c.showCloseDlg >= 0) TestApp().WriteProfileInt(settings::kShowCloseDlg, c.showCloseDlg);
     frame->closeAnswer = c.answer;
-    frame->PostMessage(WM_CLOSE);
+    frame->Post(WM_CLOSE);
     Pump(300);  // the dialog follows 100 ms later
     ASSERT_TRUE(IsWindow(frame->m_hWnd)) << "closing only hides the window";
     EXPECT_EQ(c.dialogShown ? 1 : 0, frame->closeDialogs);
@@ -371,7 +371,7 @@ TEST_F(MainFrameTest, CloseGoesToTheTrayAsTheSettingSays) {
   // The tray's exit item really closes, even with ShowCloseDlg 1.
   TestApp().WriteProfileInt(settings::kShowCloseDlg, 1);
   const HWND hwnd = frame->m_hWnd;
-  frame->SendMessage(WM_COMMAND, ID_TRAY_EXIT, 0);
+  frame->Send(WM_COMMAND, ID_TRAY_EXIT, 0);
   Pump(200);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_FALSE(frame->Tray().HasIcon());
@@ -379,9 +379,9 @@ TEST_F(MainFrameTest, CloseGoesToTheTrayAsTheSettingSays) {
 
 TEST_F(MainFrameTest, ShutdownHandOverClosesAnOpenLightBoxFirst) {
   CreateFrame();
-  TestApp().WriteProfileString(settings::kCommandLine, L"/shutdown");
+  TestApp().WriteProfileText(settings::kCommandLine, L"/shutdown");
   const HWND hwnd = frame->m_hWnd;
-  frame->PostMessage(msg::kHandOver, 0, 0);
+  frame->Post(msg::kHandOver, 0, 0);
   TestLightBox box;
   testsupport::DialogTemplate t(WS_POPUP | DS_MODALFRAME, 100, 60);
   // The hand-over arrives while the popup runs its modal loop.
@@ -422,13 +422,13 @@ TEST_F(MainFrameTest, LightBoxCoversTheFrameAndClosesOnlyOnAFullClick) {
     const RECT cr = c.box->CloseButtonRect();
     const LPARAM inside = MAKELPARAM(cr.left + 4, cr.top + 4);
     // Press inside, release outside: stays open.
-    c.box->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, inside);
-    c.box->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    c.box->Send(WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    c.box->Send(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     EXPECT_TRUE(c.box->IsWindowVisible());
     *c.checked = true;
     // Press and release inside: closes with 8.
-    c.box->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, inside);
-    c.box->SendMessage(WM_LBUTTONUP, 0, inside);
+    c.box->Send(WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    c.box->Send(WM_LBUTTONUP, 0, inside);
   });
   EXPECT_EQ(CLightBoxWnd::kCloseResult, box.DoModalIndirect(t.get(), frame->m_hWnd));
   EXPECT_TRUE(checked);
@@ -492,7 +492,7 @@ TEST_F(MainFrameTest, LightBoxPictureIsTheFrameItselfNotTheScreen) {
 TEST_F(MainFrameTest, MaximisedClientAreaIsTheWorkArea) {
   CreateFrame();
   MINMAXINFO info{};
-  frame->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  frame->Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
   MONITORINFO mi{sizeof(mi)};
   ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(frame->m_hWnd, MONITOR_DEFAULTTONEAREST), &mi));
   // The borders as the window really has them.
@@ -523,8 +523,8 @@ TEST_F(MainFrameTest, ScanStartWhileHiddenBringsUpTheScanningPageLocked) {
   EXPECT_EQ(static_cast<CWnd*>(frame->ScanningPage()), frame->GetTabPage(CMainFrame::kTabScan));
   EXPECT_TRUE(frame->ScanningPage()->IsWindowVisible());
   EXPECT_TRUE(frame->NavigationLocked());
-  EXPECT_EQ(1, TestApp().GetProfileInt(settings::kFromSchedule, 0));
-  EXPECT_FALSE(TestApp().GetProfileString(settings::kScanTime, L"").empty());
+  EXPECT_EQ(1, TestApp().ReadProfileInt(settings::kFromSchedule, 0));
+  EXPECT_FALSE(TestApp().ReadProfileText(settings::kScanTime, L"").empty());
   // last_full_scan got the start time, last_quick_scan did not; the counters were reset.
   EXPECT_GT(Pair(L"last_full_scan"), 0);
   EXPECT_EQ(0, Pair(L"last_quick_scan"));
@@ -546,8 +546,8 @@ TEST_F(MainFrameTest, ScanStartWhileVisibleOnlyRecords) {
     engine->SetText(L"GetConfigDocument", kNVPairs);
     engine->ClearCalls();
     engine->values().scanInfoType = c.type;
-    frame->PostMessage(msg::kScanStarted, 1, 0);
-    frame->PostMessage(msg::kScanStarted, 110, 0);  // any other state is ignored
+    frame->Post(msg::kScanStarted, 1, 0);
+    frame->Post(msg::kScanStarted, 110, 0);  // any other state is ignored
     Pump();
     EXPECT_EQ(c.quickWritten, Pair(L"last_quick_scan") > 0);
     EXPECT_EQ(c.fullWritten, Pair(L"last_full_scan") > 0);
@@ -605,18 +605,18 @@ TEST_F(MainFrameTest, BalloonKindsAndClicks) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.response);
     engine->SetText(L"GetAPConfig", APConfigWithResponse(c.response));
-    frame->PostMessage(msg::kActiveProtectionEvent, 0,
-                       reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(2))));
+    frame->Post(msg::kActiveProtectionEvent, 0,
+                reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(2))));
     Pump();
     EXPECT_EQ(c.kind, frame->BalloonKind());
   }
   // Other event types never show a balloon, and an unparsable event neither.
   engine->SetText(L"GetAPConfig", APConfigWithResponse(5));
-  frame->PostMessage(msg::kActiveProtectionEvent, 0,
-                     reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(1))));
-  frame->PostMessage(msg::kActiveProtectionEvent, 0,
-                     reinterpret_cast<LPARAM>(new std::wstring(L"<APEvent")));
-  frame->PostMessage(msg::kActiveProtectionEvent, 0, 0);
+  frame->Post(msg::kActiveProtectionEvent, 0,
+              reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(1))));
+  frame->Post(msg::kActiveProtectionEvent, 0,
+              reinterpret_cast<LPARAM>(new std::wstring(L"<APEvent")));
+  frame->Post(msg::kActiveProtectionEvent, 0, 0);
   Pump();
   EXPECT_EQ(4, frame->BalloonKind());
   // The engine's event reaches the frame through its sink.
@@ -626,7 +626,7 @@ TEST_F(MainFrameTest, BalloonKindsAndClicks) {
 
   // A click on the quarantine balloon opens the quarantine tab, even from a hidden window.
   frame->ShowWindow(SW_HIDE);
-  frame->PostMessage(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
+  frame->Post(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
   Pump();
   EXPECT_TRUE(frame->IsWindowVisible());
   EXPECT_EQ(CMainFrame::kTabQuarantine, frame->GetActiveTab());
@@ -634,18 +634,18 @@ TEST_F(MainFrameTest, BalloonKindsAndClicks) {
 
   // A click on a scan-advice balloon starts a quick scan.
   engine->SetText(L"GetAPConfig", APConfigWithResponse(1));
-  frame->PostMessage(msg::kActiveProtectionEvent, 0,
-                     reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(2))));
+  frame->Post(msg::kActiveProtectionEvent, 0,
+              reinterpret_cast<LPARAM>(new std::wstring(APEventOfType(2))));
   Pump();
-  frame->PostMessage(msg::kTrayCallback, 0, WM_LBUTTONUP);  // not a balloon click
+  frame->Post(msg::kTrayCallback, 0, WM_LBUTTONUP);  // not a balloon click
   Pump();
   EXPECT_EQ(0, engine->CallCount(L"StartScan"));
-  frame->PostMessage(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
+  frame->Post(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
   Pump();
   ASSERT_EQ(1, engine->CallCount(L"StartScan"));
   EXPECT_EQ(L"0", engine->Calls(L"StartScan")[0].args[0]);
   // While the scan runs, another click starts nothing.
-  frame->PostMessage(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
+  frame->Post(msg::kTrayCallback, 0, NIN_BALLOONUSERCLICK);
   Pump();
   EXPECT_EQ(1, engine->CallCount(L"StartScan"));
 }
@@ -668,8 +668,7 @@ TEST_F(MainFrameTest, ActiveProtectionEventReadInPartGoesOnWithWhatWasRead) {
   };
   for (const Case& c : cases) {
     engine->SetText(L"GetAPConfig", APConfigWithResponse(c.response));
-    frame->PostMessage(msg::kActiveProtectionEvent, 0,
-                       reinterpret_cast<LPARAM>(new std::wstring(c.text)));
+    frame->Post(msg::kActiveProtectionEvent, 0, reinterpret_cast<LPARAM>(new std::wstring(c.text)));
     Pump();
     EXPECT_EQ(c.kind, frame->BalloonKind()) << c.text;
   }
@@ -706,9 +705,9 @@ TEST_F(MainFrameTest, ServiceStopStartsReconnection) {
 TEST_F(MainFrameTest, FailedEngineCallInAHandlerDoesNotEndTheProgram) {
   CreateFrame();
   engine->Fail(L"GetScanInfo", E_FAIL);
-  frame->PostMessage(msg::kScanStarted, 1, 0);
+  frame->Post(msg::kScanStarted, 1, 0);
   // After the failing handler, the loop goes on to the next message.
-  frame->PostMessage(WM_COMMAND, ID_TRAY_UPDATE, 0);
+  frame->Post(WM_COMMAND, ID_TRAY_UPDATE, 0);
   PostQuitMessage(0);
   EXPECT_NO_THROW(TestApp().Run());
   EXPECT_EQ(1, frame->updaterRuns);
@@ -736,11 +735,11 @@ TEST_F(MainFrameTest, CloseDialogStoresTheCheckBoxOnOkAndCancel) {
       PostMessageW(popup, WM_COMMAND, s_case->button, 0);
     });
     EXPECT_EQ(static_cast<INT_PTR>(c.button), dlg.DoModal(frame->m_hWnd));
-    EXPECT_EQ(c.stored, TestApp().GetProfileInt(settings::kShowCloseDlg, -1));
+    EXPECT_EQ(c.stored, TestApp().ReadProfileInt(settings::kShowCloseDlg, -1));
   }
   // After "do not show again" and Cancel, the next close hides the window silently.
   TestApp().WriteProfileInt(settings::kShowCloseDlg, 0);
-  frame->PostMessage(WM_CLOSE);
+  frame->Post(WM_CLOSE);
   Pump(300);
   EXPECT_FALSE(frame->IsWindowVisible());
   EXPECT_EQ(0, frame->closeDialogs);
@@ -800,9 +799,9 @@ TEST_F(MainFrameTest, InteractiveStartCountsRunsAndScansOnTheFirstOnly) {
   CMainFrame* mf = GetMainFrame();
   ASSERT_TRUE(mf && mf->m_hWnd);
   Pump(200);
-  EXPECT_EQ(1, TestApp().GetProfileInt(settings::kRunCount, 0));
-  EXPECT_FALSE(TestApp().GetProfileString(settings::kInstallDate, L"").empty());
-  EXPECT_FALSE(TestApp().GetProfileString(settings::kInstallDateLocal, L"").empty());
+  EXPECT_EQ(1, TestApp().ReadProfileInt(settings::kRunCount, 0));
+  EXPECT_FALSE(TestApp().ReadProfileText(settings::kInstallDate, L"").empty());
+  EXPECT_FALSE(TestApp().ReadProfileText(settings::kInstallDateLocal, L"").empty());
   EXPECT_TRUE(mf->IsWindowVisible());
   EXPECT_TRUE(mf->NavigationLocked()) << "the first run starts a quick scan";
   // The seeding started a definitions update: the scan waits for its end.
@@ -819,11 +818,11 @@ TEST_F(MainFrameTest, InteractiveStartCountsRunsAndScansOnTheFirstOnly) {
   ASSERT_TRUE(Engine().EnsureEngine());
   CScanController::Instance().ConnectSink();
   engine->ClearCalls();
-  TestApp().WriteProfileString(settings::kInstallDate, L"kept");
+  TestApp().WriteProfileText(settings::kInstallDate, L"kept");
   ASSERT_TRUE(TestApp().StartInteractive());
   Pump(200);
-  EXPECT_EQ(2, TestApp().GetProfileInt(settings::kRunCount, 0));
-  EXPECT_EQ(L"kept", TestApp().GetProfileString(settings::kInstallDate, L""));
+  EXPECT_EQ(2, TestApp().ReadProfileInt(settings::kRunCount, 0));
+  EXPECT_EQ(L"kept", TestApp().ReadProfileText(settings::kInstallDate, L""));
   EXPECT_EQ(0, engine->CallCount(L"StartScan"));
   ASSERT_TRUE(GetMainFrame());
   EXPECT_FALSE(GetMainFrame()->NavigationLocked());

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SubclassWnd.h"
+#include "framework/SubclassWnd.h"
 #include "app/TrayIcon.h"
 #include "framework/Messages.h"
 #include "themedata/resource.h"

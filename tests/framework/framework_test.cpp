@@ -11,6 +11,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/FrameWnd.h"
+#include "framework/SubclassWnd.h"
 #include "framework/WinAppEx.h"
 #include "framework/Wnd.h"
 
@@ -57,7 +58,7 @@ TEST(Wnd, CreateAttachesBeforeFirstMessageAndDetachesAtDestruction) {
   // The very first messages of a window (before WM_CREATE) reach the object.
   ASSERT_FALSE(w.seen.empty());
   EXPECT_TRUE(Contains(w.seen, WM_NCCREATE));
-  EXPECT_EQ(w.GetWindowText(), L"t");
+  EXPECT_EQ(w.GetText(), L"t");
 
   ::MoveWindow(w.m_hWnd, 0, 0, 200, 100, FALSE);
   EXPECT_EQ(w.lastSize.cx, 200);
@@ -107,16 +108,137 @@ TEST(Wnd, SubclassAndUnsubclassExistingControl) {
     EXPECT_EQ(w.m_hWnd, edit);
     // A second object cannot take the same window.
     RecordingWnd other;
-    EXPECT_FALSE(other.SubclassWindow(edit));
+    EXPECT_FALSE(other.Subclass(edit));
     ::SetWindowTextW(edit, L"xyz");
     EXPECT_TRUE(Contains(w.seen, WM_SETTEXT));
-    EXPECT_EQ(w.GetWindowText(), L"xyz");  // the edit control still stores it
+    EXPECT_EQ(w.GetText(), L"xyz");  // the edit control still stores it
   }
   // The object gave the window back and left it alive.
   EXPECT_TRUE(::IsWindow(edit));
   EXPECT_EQ(CWnd::FromHandle(edit), nullptr);
   EXPECT_EQ(reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_WNDPROC)), original);
   ::DestroyWindow(host);
+}
+
+// Two subclasses of one window (a CWnd and a watching hook, or two hooks),
+// removed oldest first or newest first: each removal leaves the other working,
+// and once both are gone the window has its own procedure back and carries no
+// property of ours or of the subclassing any more.
+constexpr UINT kProbe = WM_APP + 77;
+int g_classProbes = 0;
+
+LRESULT CALLBACK ProbeClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kProbe) ++g_classProbes;
+  return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+class ProbeWnd : public CWnd {
+ public:
+  int probes = 0;
+
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == kProbe) ++probes;
+    return CWnd::WindowProc(msg, wp, lp);
+  }
+};
+
+class ProbeHook : public CSubclassWnd {
+ public:
+  int probes = 0;
+
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == kProbe) ++probes;
+    return Default(msg, wp, lp);
+  }
+};
+
+// One subclass of either kind.
+struct ProbeSubclass {
+  bool isWnd;
+  ProbeWnd wnd;
+  ProbeHook hook;
+  bool Install(HWND hwnd) { return isWnd ? wnd.Subclass(hwnd) : hook.Hook(hwnd); }
+  void Remove() {
+    if (isWnd)
+      wnd.Unsubclass();
+    else
+      hook.Unhook();
+  }
+  int Probes() const { return isWnd ? wnd.probes : hook.probes; }
+};
+
+int PropertyCount(HWND hwnd) {
+  int count = 0;
+  ::EnumPropsExW(
+      hwnd,
+      [](HWND, LPWSTR, HANDLE, ULONG_PTR counter) -> BOOL {
+        ++*reinterpret_cast<int*>(counter);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+struct RemovalCase {
+  const char* name;
+  bool firstIsWnd;
+  bool secondIsWnd;
+  bool newestFirst;  // remove the subclass installed last first
+};
+
+const RemovalCase kRemovalCases[] = {
+    {"object then hook, oldest removed first", true, false, false},
+    {"object then hook, newest removed first", true, false, true},
+    {"hook then object, oldest removed first", false, true, false},
+    {"hook then object, newest removed first", false, true, true},
+    {"two hooks, oldest removed first", false, false, false},
+    {"two hooks, newest removed first", false, false, true},
+};
+
+TEST(Wnd, TwoSubclassesRemovedInEitherOrderLeaveTheWindowProcedureSound) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ProbeClassProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"RodeRedudProbeWindow";
+  ::RegisterClassW(&wc);
+  for (const RemovalCase& c : kRemovalCases) {
+    SCOPED_TRACE(c.name);
+    HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    const LONG_PTR ownProc = ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
+    const int ownProperties = PropertyCount(hwnd);
+    g_classProbes = 0;
+    {
+      ProbeSubclass first{c.firstIsWnd}, second{c.secondIsWnd};
+      ASSERT_TRUE(first.Install(hwnd));
+      ASSERT_TRUE(second.Install(hwnd));
+      ::SendMessageW(hwnd, kProbe, 0, 0);
+      EXPECT_EQ(first.Probes(), 1);
+      EXPECT_EQ(second.Probes(), 1);
+      EXPECT_EQ(g_classProbes, 1);
+
+      ProbeSubclass& removed = c.newestFirst ? second : first;
+      ProbeSubclass& kept = c.newestFirst ? first : second;
+      removed.Remove();
+      ::SendMessageW(hwnd, kProbe, 0, 0);
+      EXPECT_EQ(removed.Probes(), 1) << "the removed subclass still sees messages";
+      EXPECT_EQ(kept.Probes(), 2) << "the other subclass no longer sees messages";
+      EXPECT_EQ(g_classProbes, 2) << "the window's own procedure no longer sees messages";
+
+      kept.Remove();
+      EXPECT_EQ(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC), ownProc);
+      EXPECT_EQ(PropertyCount(hwnd), ownProperties);
+      EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+      ::SendMessageW(hwnd, kProbe, 0, 0);
+      EXPECT_EQ(first.Probes() + second.Probes(), 3);
+      EXPECT_EQ(g_classProbes, 3);
+    }
+    ::DestroyWindow(hwnd);
+  }
+  ::UnregisterClassW(wc.lpszClassName, wc.hInstance);
 }
 
 TEST(Wnd, TimerReachesHandler) {
@@ -316,7 +438,7 @@ TEST(Dialog, ModalEndsWithTheGivenResult) {
   struct Ending : ProbeDialog {
     BOOL OnInitDialog() override {
       ProbeDialog::OnInitDialog();
-      PostMessage(WM_COMMAND, IDOK);
+      Post(WM_COMMAND, IDOK);
       return TRUE;
     }
   } d;

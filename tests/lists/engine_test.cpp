@@ -89,8 +89,8 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 }
 
 void ClickButton(CWnd& page, UINT id) {
-  page.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(page.GetDlgItem(static_cast<int>(id))));
+  page.Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+            reinterpret_cast<LPARAM>(page.GetDlgItem(static_cast<int>(id))));
   Pump();
 }
 

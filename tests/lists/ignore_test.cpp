@@ -199,8 +199,8 @@ class IgnorePageWindow : public ::testing::Test {
     return c;
   }
   void Click(UINT id) {
-    page->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(page->GetDlgItem(static_cast<int>(id))));
+    page->Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(page->GetDlgItem(static_cast<int>(id))));
     Pump();
   }
 

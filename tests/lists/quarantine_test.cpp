@@ -361,8 +361,8 @@ TEST_F(QuarantinePageWindow, SelectAllThenDeleteEmptiesTheList) {
   Show();
   EXPECT_TRUE(page->List().CheckedRows().empty());
   ::SendMessageW(page->List().SelectAllBox(), BM_SETCHECK, BST_CHECKED, 0);
-  page->List().SendMessage(WM_COMMAND, MAKEWPARAM(CScanResultsList::kSelectAllId, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(page->List().SelectAllBox()));
+  page->List().Send(WM_COMMAND, MAKEWPARAM(CScanResultsList::kSelectAllId, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(page->List().SelectAllBox()));
   EXPECT_EQ(page->List().CheckedRows().size(), 3u);
   app.boxAnswers = {IDYES};
   page->DeleteChecked();

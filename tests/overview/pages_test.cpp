@@ -83,23 +83,23 @@ class ScratchFolders {
     GetTempPathW(MAX_PATH, tmp);
     GUID g{};
     CoCreateGuid(&g);
-    root_ = std::wstring(tmp) + L"RrOverview_" + std::to_wstring(g.Data1);
-    CreateDirectoryW(root_.c_str(), nullptr);
+    m_root = std::wstring(tmp) + L"RrOverview_" + std::to_wstring(g.Data1);
+    CreateDirectoryW(m_root.c_str(), nullptr);
   }
   ~ScratchFolders() {
-    for (auto it = made_.rbegin(); it != made_.rend(); ++it) RemoveDirectoryW(it->c_str());
-    RemoveDirectoryW(root_.c_str());
+    for (auto it = m_made.rbegin(); it != m_made.rend(); ++it) RemoveDirectoryW(it->c_str());
+    RemoveDirectoryW(m_root.c_str());
   }
   std::wstring Make(const std::wstring& name) {
-    std::wstring path = root_ + L"\\" + name;
+    std::wstring path = m_root + L"\\" + name;
     CreateDirectoryW(path.c_str(), nullptr);
-    made_.push_back(path);
+    m_made.push_back(path);
     return path;
   }
 
  private:
-  std::wstring root_;
-  std::vector<std::wstring> made_;
+  std::wstring m_root;
+  std::vector<std::wstring> m_made;
 };
 
 // Pumps with the message loop's keyboard pre-translation (Tab, Enter, Space).

@@ -42,9 +42,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 // ---------------------------------------------------------------------------
 
 void Sink::Record(Event e) {
-  std::lock_guard lock(mu_);
-  if (GetCurrentThreadId() != home_) offThread_ = true;
-  events_.push_back(std::move(e));
+  std::lock_guard lock(m_mu);
+  if (GetCurrentThreadId() != m_home) m_offThread = true;
+  m_events.push_back(std::move(e));
 }
 
 STDMETHODIMP Sink::ScanStateChanged(long state, long) {
@@ -82,8 +82,8 @@ STDMETHODIMP Sink::DefinitionsUpdateStatus(long, long status, long total, long d
 }
 
 std::vector<Event> Sink::Events() const {
-  std::lock_guard lock(mu_);
-  return events_;
+  std::lock_guard lock(m_mu);
+  return m_events;
 }
 
 std::vector<Event> Sink::Of(Event::Kind kind) const {
@@ -94,8 +94,8 @@ std::vector<Event> Sink::Of(Event::Kind kind) const {
 }
 
 void Sink::Clear() {
-  std::lock_guard lock(mu_);
-  events_.clear();
+  std::lock_guard lock(m_mu);
+  m_events.clear();
 }
 
 long Sink::FirstState(std::initializer_list<long> states) const {
@@ -121,15 +121,15 @@ EngineClient::EngineClient() {
   // Like the program, try again for a moment: an engine that is just ending
   // refuses new clients and the next creation starts a new one.
   for (int attempt = 0; attempt < 5; ++attempt) {
-    hr_ = Create(CLSID_QVService, IID_IQVService, service);
-    if (SUCCEEDED(hr_)) break;
+    m_hr = Create(CLSID_QVService, IID_IQVService, service);
+    if (SUCCEEDED(m_hr)) break;
     Pump(1000);
   }
-  if (SUCCEEDED(hr_)) hr_ = Create(CLSID_QVActiveProtection, IID_IQVActiveProtection, protection);
-  if (SUCCEEDED(hr_)) hr_ = Create(CLSID_QVScanControl, IID_IQVScanControl, scan);
-  if (SUCCEEDED(hr_)) hr_ = Create(CLSID_QVQuarantine, IID_IQVQuarantine, quarantine);
-  if (SUCCEEDED(hr_))
-    hr_ = Create(CLSID_QVThreatDefinitions, IID_IQVThreatDefinitions, definitions);
+  if (SUCCEEDED(m_hr)) m_hr = Create(CLSID_QVActiveProtection, IID_IQVActiveProtection, protection);
+  if (SUCCEEDED(m_hr)) m_hr = Create(CLSID_QVScanControl, IID_IQVScanControl, scan);
+  if (SUCCEEDED(m_hr)) m_hr = Create(CLSID_QVQuarantine, IID_IQVQuarantine, quarantine);
+  if (SUCCEEDED(m_hr))
+    m_hr = Create(CLSID_QVThreatDefinitions, IID_IQVThreatDefinitions, definitions);
 }
 
 EngineClient::~EngineClient() { Disconnect(); }
@@ -144,7 +144,7 @@ bool EngineClient::Connect() {
     Advised a{};
     if (FAILED(cpc->FindConnectionPoint(iid, a.cp.Put()))) return false;
     if (FAILED(a.cp->Advise(static_cast<_IQVScanControlEvents*>(&sink), &a.cookie))) return false;
-    advised_.push_back(std::move(a));
+    m_advised.push_back(std::move(a));
     return true;
   };
   return advise(scan.Get(), IID__IQVScanControlEvents) &&
@@ -154,9 +154,9 @@ bool EngineClient::Connect() {
 }
 
 void EngineClient::Disconnect() {
-  for (auto& a : advised_) a.cp->Unadvise(a.cookie);
-  if (!advised_.empty()) CoDisconnectObject(static_cast<_IQVScanControlEvents*>(&sink), 0);
-  advised_.clear();
+  for (auto& a : m_advised) a.cp->Unadvise(a.cookie);
+  if (!m_advised.empty()) CoDisconnectObject(static_cast<_IQVScanControlEvents*>(&sink), 0);
+  m_advised.clear();
 }
 
 std::wstring EngineClient::ScanConfig() {

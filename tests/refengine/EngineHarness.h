@@ -74,15 +74,15 @@ class Sink : public ComMember<_IQVScanControlEvents, _IQVServiceEvents, _IQVActi
   long FirstState(std::initializer_list<long> states) const;
   bool WaitState(std::initializer_list<long> states, DWORD timeoutMs = 60000);
   // True when any thread but the one that connected the sink delivered an event.
-  bool OffThread() const { return offThread_; }
-  void SetHomeThread() { home_ = GetCurrentThreadId(); }
+  bool OffThread() const { return m_offThread; }
+  void SetHomeThread() { m_home = GetCurrentThreadId(); }
 
  private:
   void Record(Event e);
-  mutable std::mutex mu_;
-  std::vector<Event> events_;
-  DWORD home_ = GetCurrentThreadId();
-  bool offThread_ = false;
+  mutable std::mutex m_mu;
+  std::vector<Event> m_events;
+  DWORD m_home = GetCurrentThreadId();
+  bool m_offThread = false;
 };
 
 // One connection: a reference to each used component and the sink advised on
@@ -94,8 +94,8 @@ class EngineClient {
   EngineClient(const EngineClient&) = delete;
   EngineClient& operator=(const EngineClient&) = delete;
 
-  bool ok() const { return hr_ == S_OK; }
-  HRESULT hr() const { return hr_; }
+  bool ok() const { return m_hr == S_OK; }
+  HRESULT hr() const { return m_hr; }
   bool Connect();  // advises the sink on scan control, service and definitions
   void Disconnect();
 
@@ -116,8 +116,8 @@ class EngineClient {
     ComRef<IConnectionPoint> cp;
     DWORD cookie;
   };
-  std::vector<Advised> advised_;
-  HRESULT hr_ = E_FAIL;
+  std::vector<Advised> m_advised;
+  HRESULT m_hr = E_FAIL;
 };
 
 }  // namespace rrtest

@@ -14,20 +14,20 @@ class TempDir {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     std::wstring id = rre::NewGuidText();
-    path_ = std::wstring(tmp) + L"rrtest_" + id.substr(1, 8) + id.substr(10, 4);
-    CreateDirectoryW(path_.c_str(), nullptr);
+    m_path = std::wstring(tmp) + L"rrtest_" + id.substr(1, 8) + id.substr(10, 4);
+    CreateDirectoryW(m_path.c_str(), nullptr);
   }
-  ~TempDir() { Remove(path_); }
+  ~TempDir() { Remove(m_path); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::wstring& path() const { return path_; }
-  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+  const std::wstring& path() const { return m_path; }
+  std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
 
   static void Remove(const std::wstring& p) { rrtest::RemoveFolderTree(p); }
 
  private:
-  std::wstring path_;
+  std::wstring m_path;
 };
 
 inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {

@@ -21,20 +21,21 @@ constexpr wchar_t kEcho[] = L"RODEREDUD_ENGINE_ECHO_ON_UNADVISE";
 // what it hears in members of its own, which go before the base does.
 class PageLikeSink : public CScanControlSink {
  public:
-  PageLikeSink(int& heard, bool disconnectsItself) : heard_(heard), disconnects_(disconnectsItself) {}
+  PageLikeSink(int& heard, bool disconnectsItself)
+      : m_heard(heard), m_disconnects(disconnectsItself) {}
   ~PageLikeSink() override {
-    if (disconnects_) Disconnect();
+    if (m_disconnects) Disconnect();
   }
   STDMETHODIMP ScanEvent7() override {
-    log_.push_back(L"event");
-    ++heard_;
+    m_log.push_back(L"event");
+    ++m_heard;
     return S_OK;
   }
 
  private:
-  int& heard_;
-  bool disconnects_;
-  std::vector<std::wstring> log_;
+  int& m_heard;
+  bool m_disconnects;
+  std::vector<std::wstring> m_log;
 };
 
 // An engine started for this test, with the echo switched on.

@@ -146,7 +146,7 @@ class ScanFlowEngineTest : public testing::Test {
     return false;
   }
 
-  int Profile(const wchar_t* name) { return fixture.App().GetProfileInt(name, 0); }
+  int Profile(const wchar_t* name) { return fixture.App().ReadProfileInt(name, 0); }
 
   EnginePageFixture fixture;
 };
@@ -172,7 +172,7 @@ TEST_F(ScanFlowEngineTest, CustomScanFindsTheTestFileCleansItToQuarantineThenFin
 
   // Clean: the engine's advice for the test file is the quarantine.
   CResultsPage& results = *Frame().ResultsPage();
-  results.SendMessage(WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
+  results.Send(WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
   ASSERT_TRUE(PumpUntil([&] { return ScanTab() == Frame().FinishedPage(); }, 60000));
   CFinishedPage& finished = *Frame().FinishedPage();
   EXPECT_EQ(scan_flow::kCleaned, finished.State());
@@ -208,7 +208,7 @@ TEST_F(ScanFlowEngineTest, PauseResumeAndStopMidScan) {
   Frame().BeginScan(kScanCustom);
   ASSERT_TRUE(PumpUntil([&] { return Scanning().Mode() == scan_flow::kModeScanning; }, 60000));
 
-  Scanning().SendMessage(WM_COMMAND, MAKEWPARAM(CScanningPage::kPauseId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kPauseId, BN_CLICKED), 0);
   ASSERT_EQ(scan_flow::kModePaused, Scanning().Mode()) << Where();
   ASSERT_TRUE(PumpUntil([] { return EngineState() == 114; }, 10000)) << Where();
   EXPECT_EQ(scan_flow::kModePaused, Scanning().Mode()) << "progress already on its way";
@@ -221,14 +221,14 @@ TEST_F(ScanFlowEngineTest, PauseResumeAndStopMidScan) {
   EXPECT_STREQ(before, after);
 
   fixture.ClearScanStates();
-  Scanning().SendMessage(WM_COMMAND, MAKEWPARAM(CScanningPage::kResumeId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kResumeId, BN_CLICKED), 0);
   ASSERT_TRUE(PumpUntil([] { return EngineState() == 1; }, 10000)) << Where();
   EXPECT_EQ(scan_flow::kModeScanning, Scanning().Mode());
   EXPECT_TRUE(Scanning().FollowingScan());
 
   // Stop (answered Yes): the scan ends without being counted.
   fixture.AnswerNextMessageBox(IDYES);
-  Scanning().SendMessage(WM_COMMAND, MAKEWPARAM(CScanningPage::kStopId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kStopId, BN_CLICKED), 0);
   ASSERT_TRUE(PumpUntil([&] { return !Scanning().FollowingScan(); }, 30000));
   EXPECT_EQ(0, Profile(settings::kScanCount));
   EXPECT_TRUE(ScanTab() == Frame().ResultsPage() || ScanTab() == Frame().FinishedPage());
@@ -248,7 +248,7 @@ TEST_F(ScanFlowEngineTest, EngineKilledMidScanThenANewScanWorks) {
   Frame().BeginScan(kScanCustom);
   ASSERT_TRUE(PumpUntil([&] { return Scanning().Mode() == scan_flow::kModeScanning; }, 60000));
   // Paused first, so that the engine certainly dies mid-scan.
-  Scanning().SendMessage(WM_COMMAND, MAKEWPARAM(CScanningPage::kPauseId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kPauseId, BN_CLICKED), 0);
   ASSERT_TRUE(Scanning().FollowingScan()) << Where();
   const std::vector<DWORD> engines = ProcessesNamed(L"RodeRedudEngine.exe");
   ASSERT_EQ(1u, engines.size());
@@ -267,7 +267,7 @@ TEST_F(ScanFlowEngineTest, EngineKilledMidScanThenANewScanWorks) {
 
   // Nothing stored was lost: the custom folder and the profile are as they were.
   EXPECT_NE(std::wstring::npos, fixture.ScanConfigText().find(big.substr(big.rfind(L'\\') + 1)));
-  EXPECT_EQ(0, fixture.App().GetProfileInt(settings::kShowCloseDlg, 1));
+  EXPECT_EQ(0, fixture.App().ReadProfileInt(settings::kShowCloseDlg, 1));
 
   ChooseFolder(small);
   Frame().ScanPage()->RemoveFolderAt(0);
@@ -282,7 +282,7 @@ TEST_F(ScanFlowEngineTest, EngineKilledMidCleanUnlocksAndTells) {
   Frame().BeginScan(kScanCustom);
   ASSERT_TRUE(PumpUntil([&] { return ScanTab() == Frame().ResultsPage(); }, 120000)) << Where();
   CCleaningPage& cleaning = *Frame().CleaningPage();
-  Frame().ResultsPage()->SendMessage(WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
+  Frame().ResultsPage()->Send(WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
   ASSERT_EQ(&cleaning, ScanTab());
   ASSERT_TRUE(PumpUntil([&] { return cleaning.ThreatList().HandledTraces() > 0; }, 30000));
   ASSERT_TRUE(cleaning.Cleaning()) << "the cleaning ended before the engine could be killed";

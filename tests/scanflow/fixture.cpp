@@ -66,7 +66,7 @@ void FlowTest::DestroyFrame() {
 }
 
 int FlowTest::Profile(const wchar_t* name, int fallback) const {
-  return app->GetProfileInt(name, fallback);
+  return app->ReadProfileInt(name, fallback);
 }
 
 void FlowTest::SetProfile(const wchar_t* name, int value) const {

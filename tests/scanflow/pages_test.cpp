@@ -310,7 +310,7 @@ TEST_F(FakeFlowTest, ScanEndRecordsTheOutcomeAndMovesOn) {
       ++id;
     }
     if (row.stopFirst) {
-      Scanning().SendMessage(WM_COMMAND, CScanningPage::kStopId, 0);
+      Scanning().Send(WM_COMMAND, CScanningPage::kStopId, 0);
       EXPECT_TRUE(Told(scan_flow::text::kStopScanQuestion));
       EXPECT_TRUE(Scanning().StoppedByUser());
     }
@@ -333,7 +333,7 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
   BeginScan();
   CScanningPage& page = Scanning();
   Progress(L"C:\\x", 1);
-  page.SendMessage(WM_COMMAND, CScanningPage::kPauseId, 0);
+  page.Send(WM_COMMAND, CScanningPage::kPauseId, 0);
   EXPECT_EQ(1, engine->CallCount(L"PauseScan"));
   EXPECT_EQ(scan_flow::kModePaused, page.Mode());
   EXPECT_TRUE(Visible(Control(page, CScanningPage::kResumeId)));
@@ -343,7 +343,7 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
   Progress(L"C:\\late", 2);
   EXPECT_EQ(scan_flow::kModePaused, page.Mode());
   EXPECT_TRUE(Visible(Control(page, CScanningPage::kResumeId)));
-  page.SendMessage(WM_COMMAND, CScanningPage::kResumeId, 0);
+  page.Send(WM_COMMAND, CScanningPage::kResumeId, 0);
   EXPECT_EQ(1, engine->CallCount(L"ResumeScan"));
   EXPECT_EQ(scan_flow::kModeScanning, page.Mode());
   EXPECT_TRUE(Visible(Control(page, CScanningPage::kPauseId)));
@@ -357,8 +357,8 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
     EXPECT_TRUE(page.Updating());
     EXPECT_EQ(status == 0 ? scan_flow::kModeDownloading : scan_flow::kModeInstalling, page.Mode());
     EXPECT_FALSE(IsWindowEnabled(Control(page, CScanningPage::kPauseId)));
-    page.SendMessage(WM_COMMAND, CScanningPage::kPauseId, 0);
-    page.SendMessage(WM_COMMAND, CScanningPage::kResumeId, 0);
+    page.Send(WM_COMMAND, CScanningPage::kPauseId, 0);
+    page.Send(WM_COMMAND, CScanningPage::kResumeId, 0);
     EXPECT_EQ(1, engine->CallCount(L"PauseScan"));
     EXPECT_EQ(1, engine->CallCount(L"ResumeScan"));
   }
@@ -367,8 +367,8 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
   engine->FireDefinitionsUpdateStatus(0, 200, 50);
   Pump();
   EXPECT_FALSE(page.Progress().GetGlowMode());
-  EXPECT_EQ(25, page.Progress().SendMessage(PBM_GETPOS));
-  EXPECT_EQ(100, page.Progress().SendMessage(PBM_GETRANGE, FALSE));
+  EXPECT_EQ(25, page.Progress().Send(PBM_GETPOS));
+  EXPECT_EQ(100, page.Progress().Send(PBM_GETRANGE, FALSE));
   // The scan starts: mode 5 leaves the update behind.
   Progress(L"C:\\y", 2);
   EXPECT_FALSE(page.Updating());
@@ -386,7 +386,7 @@ TEST_F(FakeFlowTest, DefinitionsProgressUpdatesTheBarAtMostOncePerSecond) {
     const DWORD now = GetTickCount();
     engine->FireDefinitionsUpdateStatus(5, 400, 20 * (i + 1));
     Pump(20);
-    const LRESULT pos = page.Progress().SendMessage(PBM_GETPOS);
+    const LRESULT pos = page.Progress().Send(PBM_GETPOS);
     if (pos != last) {
       moves.push_back(now);
       EXPECT_EQ(10 * (i + 1), pos) << "event " << i;
@@ -402,7 +402,7 @@ TEST_F(FakeFlowTest, DefinitionsProgressUpdatesTheBarAtMostOncePerSecond) {
 
 TEST_F(FakeFlowTest, APausedScanFoundAtPreparationShowsResume) {
   engine->values().scanState = EngineCodes::kScanPaused;
-  Scanning().PostMessage(msg::kFollowScan);
+  Scanning().Post(msg::kFollowScan);
   Pump();
   EXPECT_TRUE(Visible(Control(Scanning(), CScanningPage::kResumeId)));
   EXPECT_FALSE(Visible(Control(Scanning(), CScanningPage::kPauseId)));
@@ -425,7 +425,7 @@ TEST_F(FakeFlowTest, WatchdogFailsAScanFoundIdleOrEndedWithoutAnUpdate) {
       Pump();
     }
     engine->values().scanState = row.state;
-    Scanning().SendMessage(WM_TIMER, IDT_SCAN_WATCHDOG, 0);
+    Scanning().Send(WM_TIMER, IDT_SCAN_WATCHDOG, 0);
     Pump();
     EXPECT_EQ(row.fails, Told(scan_flow::text::kScanFailed));
     EXPECT_EQ(!row.fails, Scanning().FollowingScan());
@@ -448,7 +448,7 @@ TEST_F(FakeFlowTest, StopDuringAnUpdateReturnsToTheOverviewAndTheNextScanCounts)
   Pump();
   ASSERT_TRUE(Scanning().Updating());
   SetProfile(settings::kFromSchedule, 1);
-  Scanning().SendMessage(WM_COMMAND, CScanningPage::kStopId, 0);
+  Scanning().Send(WM_COMMAND, CScanningPage::kStopId, 0);
   EXPECT_EQ(1, engine->CallCount(L"StopScan"));
   EXPECT_EQ(0, Profile(settings::kFromSchedule, 1));
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
@@ -469,7 +469,7 @@ TEST_F(FakeFlowTest, StopDuringAnUpdateReturnsToTheOverviewAndTheNextScanCounts)
 TEST_F(FakeFlowTest, DecliningTheStopQuestionChangesNothing) {
   BeginScan();
   seams.answer = IDNO;
-  Scanning().SendMessage(WM_COMMAND, CScanningPage::kStopId, 0);
+  Scanning().Send(WM_COMMAND, CScanningPage::kStopId, 0);
   EXPECT_EQ(0, engine->CallCount(L"StopScan"));
   EXPECT_FALSE(Scanning().StoppedByUser());
   EXPECT_TRUE(Scanning().FollowingScan());
@@ -486,18 +486,18 @@ TEST_F(FakeFlowTest, CleanEventsMarkTracesAndTheRecordOnlyWhenAllAreDone) {
   engine->FireCleanProgress(1, L"Trojan.X", 1, L"C:\\x1", 30);
   EXPECT_FALSE(page.ThreatList().Records()[0].handled);
   EXPECT_EQ(1, page.ThreatList().Records()[0].traceCount);
-  EXPECT_EQ(30, page.Progress().SendMessage(PBM_GETPOS));
+  EXPECT_EQ(30, page.Progress().Send(PBM_GETPOS));
   // The same trace again: nothing changes but the bar and the count.
   engine->FireCleanProgress(1, L"Trojan.X", 1, L"C:\\x1", 40);
   EXPECT_FALSE(page.ThreatList().Records()[0].handled);
   EXPECT_EQ(1, page.ThreatList().Records()[0].traceCount);
-  EXPECT_EQ(40, page.Progress().SendMessage(PBM_GETPOS));
+  EXPECT_EQ(40, page.Progress().Send(PBM_GETPOS));
   engine->FireCleanProgress(1, L"Trojan.X", 1, L"C:\\x2", 70);
   EXPECT_TRUE(page.ThreatList().Records()[0].handled);
   EXPECT_EQ(0, page.ThreatList().Records()[0].traceCount);
   // A handled record: still the bar and the count.
   engine->FireCleanProgress(1, L"Trojan.X", 1, L"C:\\x2", 80);
-  EXPECT_EQ(80, page.Progress().SendMessage(PBM_GETPOS));
+  EXPECT_EQ(80, page.Progress().Send(PBM_GETPOS));
   EXPECT_EQ(4, Profile(settings::kCleanCount, 0));
   EXPECT_FALSE(page.ThreatList().Records()[1].handled);
 }
@@ -588,7 +588,7 @@ TEST_F(FakeFlowTest, ACleaningThatEndedBeforeTheSinkIsFoundByTheCheck) {
     engine->values().scanState = 1;
     StartCleaning({{L"Trojan.X", {L"C:\\x1"}}});
     engine->values().scanState = row.state;
-    Cleaning().SendMessage(WM_TIMER, IDT_CLEANING_CHECK, 0);
+    Cleaning().Send(WM_TIMER, IDT_CLEANING_CHECK, 0);
     Pump();
     EXPECT_EQ(!row.over, Cleaning().Cleaning());
     EXPECT_EQ(row.over ? static_cast<CWnd*>(&Finished()) : &Cleaning(), ScanTabPage());
@@ -620,13 +620,13 @@ TEST_F(FakeFlowTest, TheRealCheckTimerFiresAfterTwoSeconds) {
 TEST_F(FakeFlowTest, StoppingTheCleaningAsksThenEndsIt) {
   StartCleaning({{L"Trojan.X", {L"C:\\x1"}}});
   seams.answer = IDNO;
-  Cleaning().SendMessage(WM_COMMAND, CCleaningPage::kStopId, 0);
+  Cleaning().Send(WM_COMMAND, CCleaningPage::kStopId, 0);
   Pump();
   EXPECT_TRUE(Told(scan_flow::text::kStopCleaningQuestion));
   EXPECT_TRUE(Cleaning().Cleaning());
   EXPECT_EQ(0, engine->CallCount(L"StopScan"));
   seams.answer = IDYES;
-  Cleaning().SendMessage(WM_COMMAND, CCleaningPage::kStopId, 0);
+  Cleaning().Send(WM_COMMAND, CCleaningPage::kStopId, 0);
   Pump();
   EXPECT_EQ(1, engine->CallCount(L"StopScan"));
   EXPECT_FALSE(Cleaning().Cleaning());
@@ -641,7 +641,7 @@ TEST_F(FakeFlowTest, FinishedCloseReturnsToTheOverview) {
   Frame().SelectTab(CMainFrame::kTabOverview, false);
   Frame().SelectTab(CMainFrame::kTabScan, false);
   EXPECT_EQ(0, Profile(settings::kFromSchedule, 1));
-  Finished().SendMessage(WM_COMMAND, CFinishedPage::kCloseId, 0);
+  Finished().Send(WM_COMMAND, CFinishedPage::kCloseId, 0);
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
   EXPECT_FALSE(Frame().NavigationLocked());
 }
@@ -737,7 +737,7 @@ TEST_F(FakeFlowTest, APauseClickOnADeadEngineEndsTheScanAsLost) {
   BeginScan();
   Progress(L"C:\\x", 3);
   engine->Fail(L"PauseScan", HRESULT(0x800706BE));
-  Scanning().SendMessage(WM_COMMAND, CScanningPage::kPauseId, 0);
+  Scanning().Send(WM_COMMAND, CScanningPage::kPauseId, 0);
   EXPECT_FALSE(Scanning().FollowingScan());
   EXPECT_TRUE(Told(scan_flow::text::kEngineStopped));
   EXPECT_FALSE(Frame().NavigationLocked());

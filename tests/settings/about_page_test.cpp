@@ -26,7 +26,7 @@ class AboutPageTest : public PageTest {
   void OpenAbout() {
     MakeFrame();
     // The About frame button.
-    frame->SendMessage(WM_COMMAND, ID_FRAME_ABOUT, 0);
+    frame->Send(WM_COMMAND, ID_FRAME_ABOUT, 0);
     Pump(20);
     about = frame->AboutPage();
     ASSERT_TRUE(about && about->m_hWnd);
@@ -87,6 +87,6 @@ TEST_F(AboutPageTest, ButtonsOpenTheirAddressesAndCheckForUpdates) {
   ClickAbout(CAboutDlg::kIdCheckUpdates);
   EXPECT_EQ(1, frame->updaterRuns);
   frame->SetTabsEnabled(true);
-  frame->SendMessage(WM_COMMAND, ID_TRAY_UPDATE, 0);
+  frame->Send(WM_COMMAND, ID_TRAY_UPDATE, 0);
   EXPECT_EQ(2, frame->updaterRuns);
 }

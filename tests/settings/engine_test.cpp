@@ -160,7 +160,7 @@ TEST_F(SettingsEngineTest, AppliedDailyQuickScanIsStartedByTheEngineAndShownFrom
       30000))
       << "visible " << frame.IsWindowVisible() << " tab " << frame.GetActiveTab();
   EXPECT_TRUE(frame.ScanningPage()->IsWindowVisible());
-  EXPECT_EQ(1, fixture->App().GetProfileInt(settings::kFromSchedule, 0));
+  EXPECT_EQ(1, fixture->App().ReadProfileInt(settings::kFromSchedule, 0));
 }
 
 TEST_F(SettingsEngineTest, ChangesLiveInTheEngineAcrossARestart) {

@@ -153,7 +153,7 @@ TEST_F(SettingsPageTest, PairsThatCannotBeReadAreNeverReplaced) {
     EXPECT_EQ(0, engine->CallCount(L"SetScanConfig")) << Narrow(text);
     // Active-protection defaults without the pairs: protection on, nothing else.
     engine->SetText(L"GetAPConfig", APConfigWith(false, 3));
-    Page().SendMessage(msg::kSettingsDefinitionsChanged);
+    Page().Send(msg::kSettingsDefinitionsChanged);
     EXPECT_EQ(0, engine->CallCount(L"SetConfigDocument")) << Narrow(text);
     const auto ap = EngineAPConfig();
     EXPECT_TRUE(ap.Enabled.Get()) << Narrow(text);
@@ -456,7 +456,7 @@ TEST_F(SettingsPageTest, DefinitionsMessageAppliesProtectionDefaults) {
     engine->SetText(L"GetAPConfig", APConfigWith(r.enabled, r.response));
     engine->SetText(L"GetConfigDocument", PairsWith(r.marker));
     engine->ClearCalls();
-    Page().PostMessage(msg::kSettingsDefinitionsChanged);
+    Page().Post(msg::kSettingsDefinitionsChanged);
     Pump(20);
     EXPECT_EQ(r.apStores, engine->CallCount(L"SetAPConfig")) << r.name;
     EXPECT_EQ(r.pairStores, engine->CallCount(L"SetConfigDocument")) << r.name;

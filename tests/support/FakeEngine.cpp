@@ -135,11 +135,11 @@ namespace {
 class FakeConnectionPoint final : public ComObject<IConnectionPoint> {
  public:
   FakeConnectionPoint(FakeEngine::State* state, int slot, const IID& iid)
-      : state_(state), slot_(slot), iid_(iid) {}
+      : m_state(state), m_slot(slot), m_iid(iid) {}
 
   STDMETHODIMP GetConnectionInterface(IID* iid) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      *iid = iid_;
+      *iid = m_iid;
       return S_OK;
     });
   }
@@ -152,23 +152,23 @@ class FakeConnectionPoint final : public ComObject<IConnectionPoint> {
   STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) noexcept override {
     return ComGuard([&]() -> HRESULT {
       *cookie = 0;
-      HRESULT hr = state_ ? state_->Record(L"Advise", {std::to_wstring(slot_)}) : E_UNEXPECTED;
+      HRESULT hr = m_state ? m_state->Record(L"Advise", {std::to_wstring(m_slot)}) : E_UNEXPECTED;
       if (FAILED(hr)) return hr;
       ComRef<IUnknown> events;
-      if (!sink || FAILED(sink->QueryInterface(iid_, events.PutVoid())) || !events)
+      if (!sink || FAILED(sink->QueryInterface(m_iid, events.PutVoid())) || !events)
         return CONNECT_E_CANNOTCONNECT;
-      *cookie = state_->nextCookie++;
-      sinks_.emplace_back(*cookie, std::move(events));
+      *cookie = m_state->nextCookie++;
+      m_sinks.emplace_back(*cookie, std::move(events));
       return S_OK;
     });
   }
   STDMETHODIMP Unadvise(DWORD cookie) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      if (state_) state_->Record(L"Unadvise", {std::to_wstring(slot_)});
-      auto it = std::find_if(sinks_.begin(), sinks_.end(),
+      if (m_state) m_state->Record(L"Unadvise", {std::to_wstring(m_slot)});
+      auto it = std::find_if(m_sinks.begin(), m_sinks.end(),
                              [&](const auto& s) { return s.first == cookie; });
-      if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
-      sinks_.erase(it);
+      if (it == m_sinks.end()) return CONNECT_E_NOCONNECTION;
+      m_sinks.erase(it);
       return S_OK;
     });
   }
@@ -179,22 +179,22 @@ class FakeConnectionPoint final : public ComObject<IConnectionPoint> {
     });
   }
 
-  int slot() const { return slot_; }
-  const IID& iid() const { return iid_; }
-  size_t SinkCount() const { return sinks_.size(); }
+  int slot() const { return m_slot; }
+  const IID& iid() const { return m_iid; }
+  size_t SinkCount() const { return m_sinks.size(); }
   std::vector<ComRef<IUnknown>> Snapshot() const {
     std::vector<ComRef<IUnknown>> r;
-    for (const auto& s : sinks_) r.push_back(s.second);
+    for (const auto& s : m_sinks) r.push_back(s.second);
     return r;
   }
-  void Detach() { state_ = nullptr; }
+  void Detach() { m_state = nullptr; }
 
  private:
   ~FakeConnectionPoint() override = default;
-  FakeEngine::State* state_;
-  int slot_;
-  IID iid_;
-  std::vector<std::pair<DWORD, ComRef<IUnknown>>> sinks_;
+  FakeEngine::State* m_state;
+  int m_slot;
+  IID m_iid;
+  std::vector<std::pair<DWORD, ComRef<IUnknown>>> m_sinks;
 };
 
 // One engine component; answers only the interfaces of its slot.
@@ -206,12 +206,12 @@ class FakeComponent final
                        ISupportErrorInfo> {
  public:
   FakeComponent(std::shared_ptr<FakeEngine::State> state, int slot)
-      : state_(std::move(state)), slot_(slot) {
-    ++state_->live[slot_];
+      : m_state(std::move(state)), m_slot(slot) {
+    ++m_state->live[m_slot];
   }
 
   IUnknown* SlotInterface() {
-    switch (slot_) {
+    switch (m_slot) {
       case 0:
         return static_cast<IQVService*>(this);
       case 1:
@@ -270,22 +270,21 @@ class FakeComponent final
     return ComGuard([&] { return Set(L"SetServiceConfig", text); });
   }
   STDMETHODIMP Ping(LONG* value) noexcept override {
-    return ComGuard([&]() -> HRESULT {
-      return state_->Record(L"Ping", ArgList(value ? *value : -1));
-    });
+    return ComGuard(
+        [&]() -> HRESULT { return m_state->Record(L"Ping", ArgList(value ? *value : -1)); });
   }
   STDMETHODIMP GetConfigDocument(BSTR name, BSTR* text) noexcept override {
     return ComGuard([&]() -> HRESULT {
       if (text) *text = nullptr;
-      HRESULT hr = state_->Record(L"GetConfigDocument", ArgList(name));
-      if (SUCCEEDED(hr)) state_->Out(L"GetConfigDocument", text);
+      HRESULT hr = m_state->Record(L"GetConfigDocument", ArgList(name));
+      if (SUCCEEDED(hr)) m_state->Out(L"GetConfigDocument", text);
       return hr;
     });
   }
   STDMETHODIMP SetConfigDocument(BSTR name, BSTR text) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      HRESULT hr = state_->Record(L"SetConfigDocument", ArgList(name, text));
-      if (SUCCEEDED(hr)) state_->Keep(L"SetConfigDocument", text);
+      HRESULT hr = m_state->Record(L"SetConfigDocument", ArgList(name, text));
+      if (SUCCEEDED(hr)) m_state->Keep(L"SetConfigDocument", text);
       return hr;
     });
   }
@@ -300,23 +299,23 @@ class FakeComponent final
 
   // IQVScanControl
   STDMETHODIMP StartScan(LONG type) noexcept override {
-    return ComGuard([&] { return state_->Record(L"StartScan", ArgList(type)); });
+    return ComGuard([&] { return m_state->Record(L"StartScan", ArgList(type)); });
   }
   STDMETHODIMP GetScanResultsFile(BSTR* path) noexcept override {
     return ComGuard([&] { return Get(L"GetScanResultsFile", path); });
   }
   STDMETHODIMP PauseScan() noexcept override {
-    return ComGuard([&] { return state_->Record(L"PauseScan"); });
+    return ComGuard([&] { return m_state->Record(L"PauseScan"); });
   }
   STDMETHODIMP ResumeScan() noexcept override {
-    return ComGuard([&] { return state_->Record(L"ResumeScan"); });
+    return ComGuard([&] { return m_state->Record(L"ResumeScan"); });
   }
   STDMETHODIMP StopScan() noexcept override {
-    return ComGuard([&] { return state_->Record(L"StopScan"); });
+    return ComGuard([&] { return m_state->Record(L"StopScan"); });
   }
   STDMETHODIMP CleanThreats(BSTR path) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      HRESULT hr = state_->Record(L"CleanThreats", ArgList(path));
+      HRESULT hr = m_state->Record(L"CleanThreats", ArgList(path));
       // Keep what the request file held while it exists (the caller deletes it).
       if (path) {
         HANDLE f =
@@ -326,7 +325,7 @@ class FakeComponent final
           DWORD read = 0;
           ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
           CloseHandle(f);
-          state_->stored[L"CleanThreats"] =
+          m_state->stored[L"CleanThreats"] =
               std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), read / 2);
         }
       }
@@ -335,10 +334,10 @@ class FakeComponent final
   }
   STDMETHODIMP GetScanState(LONG* state, unsigned char* reboot) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      HRESULT hr = state_->Record(L"GetScanState");
+      HRESULT hr = m_state->Record(L"GetScanState");
       if (SUCCEEDED(hr)) {
-        if (state) *state = state_->values.scanState;
-        if (reboot) *reboot = state_->values.rebootRequired;
+        if (state) *state = m_state->values.scanState;
+        if (reboot) *reboot = m_state->values.rebootRequired;
       }
       return hr;
     });
@@ -351,51 +350,51 @@ class FakeComponent final
   }
   STDMETHODIMP GetScanInfo(LONG* type, unsigned char* fromSchedule) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      HRESULT hr = state_->Record(L"GetScanInfo");
+      HRESULT hr = m_state->Record(L"GetScanInfo");
       if (SUCCEEDED(hr)) {
-        if (type) *type = state_->values.scanInfoType;
-        if (fromSchedule) *fromSchedule = state_->values.fromSchedule;
+        if (type) *type = m_state->values.scanInfoType;
+        if (fromSchedule) *fromSchedule = m_state->values.fromSchedule;
       }
       return hr;
     });
   }
   STDMETHODIMP ResetScan() noexcept override {
-    return ComGuard([&] { return state_->Record(L"ResetScan"); });
+    return ComGuard([&] { return m_state->Record(L"ResetScan"); });
   }
   STDMETHODIMP GetLastScan(LONG* type, BSTR* date) noexcept override {
     return ComGuard([&]() -> HRESULT {
       if (date) *date = nullptr;
-      HRESULT hr = state_->Record(L"GetLastScan");
+      HRESULT hr = m_state->Record(L"GetLastScan");
       if (FAILED(hr)) return hr;
-      if (type) *type = state_->values.lastScanType;
-      state_->Out(L"GetLastScan", date);
-      return state_->values.lastScanResult;
+      if (type) *type = m_state->values.lastScanType;
+      m_state->Out(L"GetLastScan", date);
+      return m_state->values.lastScanResult;
     });
   }
 
   // IQVQuarantine
   STDMETHODIMP RestoreItem(BSTR id, BSTR target, unsigned char flag, LONG pid) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      return state_->Record(L"RestoreItem", ArgList(id, target, flag, pid));
+      return m_state->Record(L"RestoreItem", ArgList(id, target, flag, pid));
     });
   }
   STDMETHODIMP DeleteItem(BSTR id) noexcept override {
-    return ComGuard([&] { return state_->Record(L"DeleteItem", ArgList(id)); });
+    return ComGuard([&] { return m_state->Record(L"DeleteItem", ArgList(id)); });
   }
 
   // IQVThreatDefinitions
   STDMETHODIMP GetDefinitionsStatus(LONG* current, BSTR* date) noexcept override {
     return ComGuard([&]() -> HRESULT {
       if (date) *date = nullptr;
-      HRESULT hr = state_->Record(L"GetDefinitionsStatus");
+      HRESULT hr = m_state->Record(L"GetDefinitionsStatus");
       if (FAILED(hr)) return hr;
-      if (current) *current = state_->values.definitionsCurrent;
-      state_->Out(L"GetDefinitionsStatus", date);
+      if (current) *current = m_state->values.definitionsCurrent;
+      m_state->Out(L"GetDefinitionsStatus", date);
       return hr;
     });
   }
   STDMETHODIMP UpdateDefinitions() noexcept override {
-    return ComGuard([&] { return state_->Record(L"UpdateDefinitions"); });
+    return ComGuard([&] { return m_state->Record(L"UpdateDefinitions"); });
   }
   STDMETHODIMP GetThreatInfo(LONG id, unsigned char* known, BSTR* t1, BSTR* t2, BSTR* t3, BSTR* t4,
                              BSTR* t5, BSTR* t6, BSTR* t7, BSTR* t8, unsigned char* f1,
@@ -405,11 +404,11 @@ class FakeComponent final
       BSTR* texts[8] = {t1, t2, t3, t4, t5, t6, t7, t8};
       for (BSTR* t : texts)
         if (t) *t = nullptr;
-      HRESULT hr = state_->Record(L"GetThreatInfo", ArgList(id));
+      HRESULT hr = m_state->Record(L"GetThreatInfo", ArgList(id));
       if (FAILED(hr)) return hr;
       FakeEngine::ThreatInfo info;
-      auto it = state_->values.threats.find(id);
-      if (it != state_->values.threats.end()) {
+      auto it = m_state->values.threats.find(id);
+      if (it != m_state->values.threats.end()) {
         info = it->second;
       } else {
         info.known = 0;
@@ -440,7 +439,7 @@ class FakeComponent final
   // ISupportErrorInfo
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) noexcept override {
     return ComGuard([&]() -> HRESULT {
-      return riid == CEngineSession::SlotInterface(slot_) ? S_OK : S_FALSE;
+      return riid == CEngineSession::SlotInterface(m_slot) ? S_OK : S_FALSE;
     });
   }
 
@@ -454,7 +453,7 @@ class FakeComponent final
   STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** cp) noexcept override {
     return ComGuard([&]() -> HRESULT {
       *cp = nullptr;
-      IConnectionPoint* point = state_->Point(slot_, riid);
+      IConnectionPoint* point = m_state->Point(m_slot, riid);
       if (!point) return CONNECT_E_NOCONNECTION;
       point->AddRef();
       *cp = point;
@@ -463,48 +462,48 @@ class FakeComponent final
   }
 
  private:
-  ~FakeComponent() override { --state_->live[slot_]; }
+  ~FakeComponent() override { --m_state->live[m_slot]; }
 
   // Only the slot's interface (unless refused), error information, and a
   // connection point container when the slot fires events.
   IUnknown* FindInterface(REFIID riid) override {
     if (riid == IID_IUnknown) return Identity();
-    if (riid == CEngineSession::SlotInterface(slot_))
-      return state_->refuseInterface[slot_] ? nullptr : SlotInterface();
+    if (riid == CEngineSession::SlotInterface(m_slot))
+      return m_state->refuseInterface[m_slot] ? nullptr : SlotInterface();
     if (riid == IID_ISupportErrorInfo) return static_cast<ISupportErrorInfo*>(this);
-    if (riid == IID_IConnectionPointContainer && !SourcesOf(slot_).empty())
+    if (riid == IID_IConnectionPointContainer && !SourcesOf(m_slot).empty())
       return static_cast<IConnectionPointContainer*>(this);
     return nullptr;
   }
 
   HRESULT Get(const wchar_t* op, BSTR* out) {
     if (out) *out = nullptr;
-    HRESULT hr = state_->Record(op);
-    if (SUCCEEDED(hr)) state_->Out(op, out);
+    HRESULT hr = m_state->Record(op);
+    if (SUCCEEDED(hr)) m_state->Out(op, out);
     return hr;
   }
   HRESULT Set(const wchar_t* op, BSTR text) {
-    HRESULT hr = state_->Record(op, ArgList(text));
-    if (SUCCEEDED(hr)) state_->Keep(op, text);
+    HRESULT hr = m_state->Record(op, ArgList(text));
+    if (SUCCEEDED(hr)) m_state->Keep(op, text);
     return hr;
   }
 
-  std::shared_ptr<FakeEngine::State> state_;
-  int slot_;
+  std::shared_ptr<FakeEngine::State> m_state;
+  int m_slot;
 };
 
 class FakeClassFactory final : public ComObject<IClassFactory> {
  public:
   FakeClassFactory(std::shared_ptr<FakeEngine::State> state, int slot)
-      : state_(std::move(state)), slot_(slot) {}
+      : m_state(std::move(state)), m_slot(slot) {}
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override {
     return ComGuard([&]() -> HRESULT {
       *ppv = nullptr;
       if (outer) return CLASS_E_NOAGGREGATION;
-      HRESULT hr = state_->Record(L"Create", {std::to_wstring(slot_)});
+      HRESULT hr = m_state->Record(L"Create", {std::to_wstring(m_slot)});
       if (FAILED(hr)) return hr;
-      if (FAILED(state_->createFailure[slot_])) return state_->createFailure[slot_];
-      auto* component = new FakeComponent(state_, slot_);
+      if (FAILED(m_state->createFailure[m_slot])) return m_state->createFailure[m_slot];
+      auto* component = new FakeComponent(m_state, m_slot);
       hr = component->QueryInterface(riid, ppv);
       component->Release();
       return hr;
@@ -514,8 +513,8 @@ class FakeClassFactory final : public ComObject<IClassFactory> {
 
  private:
   ~FakeClassFactory() override = default;
-  std::shared_ptr<FakeEngine::State> state_;
-  int slot_;
+  std::shared_ptr<FakeEngine::State> m_state;
+  int m_slot;
 };
 
 }  // namespace
@@ -546,11 +545,11 @@ int FireAll(FakeEngine::State& state, const IID& iid, int slot, F fire) {
 
 }  // namespace
 
-FakeEngine::FakeEngine() : state_(std::make_shared<State>()) {
+FakeEngine::FakeEngine() : m_state(std::make_shared<State>()) {
   for (int slot = 0; slot < 15; ++slot) {
-    auto* factory = new FakeClassFactory(state_, slot);
+    auto* factory = new FakeClassFactory(m_state, slot);
     CoRegisterClassObject(CEngineSession::SlotClass(slot), factory, CLSCTX_INPROC_SERVER,
-                          REGCLS_MULTIPLEUSE, &cookies_[slot]);
+                          REGCLS_MULTIPLEUSE, &m_cookies[slot]);
     factory->Release();
   }
 }
@@ -558,87 +557,87 @@ FakeEngine::FakeEngine() : state_(std::make_shared<State>()) {
 FakeEngine::~FakeEngine() {
   // Components still held (by the process's session, say) now fail every
   // call, so the next accessor re-creates them from whatever engine is current.
-  state_->gone = true;
-  state_->actions.clear();
-  for (DWORD cookie : cookies_)
+  m_state->gone = true;
+  m_state->actions.clear();
+  for (DWORD cookie : m_cookies)
     if (cookie) CoRevokeClassObject(cookie);
   // Connection points still held by sinks outlive the engine's record.
-  for (auto& [key, point] : state_->points)
+  for (auto& [key, point] : m_state->points)
     static_cast<FakeConnectionPoint*>(point.Get())->Detach();
 }
 
-FakeEngine::Values& FakeEngine::values() { return state_->values; }
+FakeEngine::Values& FakeEngine::values() { return m_state->values; }
 
 void FakeEngine::SetText(const std::wstring& getter, const std::wstring& text) {
-  state_->texts[getter] = text;
-  state_->nullTexts.erase(getter);
+  m_state->texts[getter] = text;
+  m_state->nullTexts.erase(getter);
 }
 std::wstring FakeEngine::Text(const std::wstring& getter) const {
-  auto it = state_->texts.find(getter);
-  return it == state_->texts.end() ? std::wstring() : it->second;
+  auto it = m_state->texts.find(getter);
+  return it == m_state->texts.end() ? std::wstring() : it->second;
 }
-void FakeEngine::SetNullText(const std::wstring& getter) { state_->nullTexts.insert(getter); }
-void FakeEngine::Fail(const std::wstring& op, HRESULT hr) { state_->failures[op] = {hr, -1}; }
+void FakeEngine::SetNullText(const std::wstring& getter) { m_state->nullTexts.insert(getter); }
+void FakeEngine::Fail(const std::wstring& op, HRESULT hr) { m_state->failures[op] = {hr, -1}; }
 void FakeEngine::FailNext(const std::wstring& op, HRESULT hr, int times) {
-  state_->failures[op] = {hr, times};
+  m_state->failures[op] = {hr, times};
 }
-void FakeEngine::ClearFailure(const std::wstring& op) { state_->failures.erase(op); }
+void FakeEngine::ClearFailure(const std::wstring& op) { m_state->failures.erase(op); }
 void FakeEngine::SetErrorDescription(const std::wstring& op, const std::wstring& text) {
-  state_->errorTexts[op] = text;
+  m_state->errorTexts[op] = text;
 }
-void FakeEngine::FailCreate(int slot, HRESULT hr) { state_->createFailure[slot] = hr; }
-void FakeEngine::RefuseInterface(int slot, bool refuse) { state_->refuseInterface[slot] = refuse; }
+void FakeEngine::FailCreate(int slot, HRESULT hr) { m_state->createFailure[slot] = hr; }
+void FakeEngine::RefuseInterface(int slot, bool refuse) { m_state->refuseInterface[slot] = refuse; }
 void FakeEngine::RefuseConnectionPoint(int slot, const IID& events, bool refuse) {
   if (refuse)
-    state_->refusedPoints.insert({slot, events});
+    m_state->refusedPoints.insert({slot, events});
   else
-    state_->refusedPoints.erase({slot, events});
+    m_state->refusedPoints.erase({slot, events});
 }
 void FakeEngine::OnCall(const std::wstring& op, std::function<void()> action) {
-  state_->actions[op].push_back(std::move(action));
+  m_state->actions[op].push_back(std::move(action));
 }
 
-const std::vector<FakeEngine::Call>& FakeEngine::Calls() const { return state_->calls; }
+const std::vector<FakeEngine::Call>& FakeEngine::Calls() const { return m_state->calls; }
 std::vector<FakeEngine::Call> FakeEngine::Calls(const std::wstring& op) const {
   std::vector<Call> r;
-  for (const Call& c : state_->calls)
+  for (const Call& c : m_state->calls)
     if (c.op == op) r.push_back(c);
   return r;
 }
 int FakeEngine::CallCount(const std::wstring& op) const {
-  return static_cast<int>(std::count_if(state_->calls.begin(), state_->calls.end(),
+  return static_cast<int>(std::count_if(m_state->calls.begin(), m_state->calls.end(),
                                         [&](const Call& c) { return c.op == op; }));
 }
 std::vector<std::wstring> FakeEngine::CallOrder(const std::vector<std::wstring>& only) const {
   std::vector<std::wstring> r;
-  for (const Call& c : state_->calls)
+  for (const Call& c : m_state->calls)
     if (only.empty() || std::find(only.begin(), only.end(), c.op) != only.end()) r.push_back(c.op);
   return r;
 }
-void FakeEngine::ClearCalls() { state_->calls.clear(); }
+void FakeEngine::ClearCalls() { m_state->calls.clear(); }
 std::wstring FakeEngine::Stored(const std::wstring& setter) const {
-  auto it = state_->stored.find(setter);
-  return it == state_->stored.end() ? std::wstring() : it->second;
+  auto it = m_state->stored.find(setter);
+  return it == m_state->stored.end() ? std::wstring() : it->second;
 }
 int FakeEngine::LiveComponents() const {
   int n = 0;
-  for (int c : state_->live) n += c;
+  for (int c : m_state->live) n += c;
   return n;
 }
-int FakeEngine::LiveComponents(int slot) const { return state_->live[slot]; }
+int FakeEngine::LiveComponents(int slot) const { return m_state->live[slot]; }
 int FakeEngine::SinkCount(int slot, const IID& events) const {
-  auto it = state_->points.find({slot, events});
-  if (it == state_->points.end()) return 0;
+  auto it = m_state->points.find({slot, events});
+  if (it == m_state->points.end()) return 0;
   return static_cast<int>(static_cast<FakeConnectionPoint*>(it->second.Get())->SinkCount());
 }
 
 int FakeEngine::FireScanStateChanged(LONG state, LONG detail) {
-  return FireAll<_IQVScanControlEvents>(*state_, IID__IQVScanControlEvents, -1,
+  return FireAll<_IQVScanControlEvents>(*m_state, IID__IQVScanControlEvents, -1,
                                         [&](auto* s) { s->ScanStateChanged(state, detail); });
 }
 
 int FakeEngine::FireScanProgress(const ScanProgressArgs& a) {
-  return FireAll<_IQVScanControlEvents>(*state_, IID__IQVScanControlEvents, -1, [&](auto* s) {
+  return FireAll<_IQVScanControlEvents>(*m_state, IID__IQVScanControlEvents, -1, [&](auto* s) {
     BSTR name = SysAllocStringLen(a.threatName.data(), static_cast<UINT>(a.threatName.size()));
     BSTR object = SysAllocStringLen(a.objectName.data(), static_cast<UINT>(a.objectName.size()));
     BSTR category =
@@ -655,7 +654,7 @@ int FakeEngine::FireScanProgress(const ScanProgressArgs& a) {
 
 int FakeEngine::FireCleanProgress(LONG threatId, const std::wstring& threatName, LONG traceType,
                                   const std::wstring& trace, LONG progress) {
-  return FireAll<_IQVScanControlEvents>(*state_, IID__IQVScanControlEvents, -1, [&](auto* s) {
+  return FireAll<_IQVScanControlEvents>(*m_state, IID__IQVScanControlEvents, -1, [&](auto* s) {
     BSTR name = SysAllocStringLen(threatName.data(), static_cast<UINT>(threatName.size()));
     BSTR text = SysAllocStringLen(trace.data(), static_cast<UINT>(trace.size()));
     s->CleanProgress(threatId, name, traceType, text, progress);
@@ -665,13 +664,13 @@ int FakeEngine::FireCleanProgress(LONG threatId, const std::wstring& threatName,
 }
 
 int FakeEngine::FireServiceStatusChanged(LONG flag) {
-  return FireAll<_IQVServiceEvents>(*state_, IID__IQVServiceEvents, -1,
+  return FireAll<_IQVServiceEvents>(*m_state, IID__IQVServiceEvents, -1,
                                     [&](auto* s) { s->ServiceStatusChanged(flag); });
 }
 
 int FakeEngine::FireActiveProtectionEvent(const std::wstring& text, int slot) {
   return FireAll<_IQVActiveProtectionEvents>(
-      *state_, IID__IQVActiveProtectionEvents, slot, [&](auto* s) {
+      *m_state, IID__IQVActiveProtectionEvents, slot, [&](auto* s) {
         BSTR b = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         s->ActiveProtectionEvent(b);
         SysFreeString(b);
@@ -680,12 +679,12 @@ int FakeEngine::FireActiveProtectionEvent(const std::wstring& text, int slot) {
 
 int FakeEngine::FireDefinitionsUpdateStatus(LONG status, LONG total, LONG done, int slot) {
   return FireAll<_IQVThreatDefinitionsEvents>(
-      *state_, IID__IQVThreatDefinitionsEvents, slot,
+      *m_state, IID__IQVThreatDefinitionsEvents, slot,
       [&](auto* s) { s->DefinitionsUpdateStatus(0, status, total, done); });
 }
 
 unsigned char FakeEngine::FireDefinitionsEvent5(unsigned char value, int slot) {
-  FireAll<_IQVThreatDefinitionsEvents>(*state_, IID__IQVThreatDefinitionsEvents, slot,
+  FireAll<_IQVThreatDefinitionsEvents>(*m_state, IID__IQVThreatDefinitionsEvents, slot,
                                        [&](auto* s) { s->DefinitionsEvent5(&value); });
   return value;
 }

@@ -144,6 +144,6 @@ class FakeEngine {
   struct State;
 
  private:
-  std::shared_ptr<State> state_;
-  DWORD cookies_[15] = {};
+  std::shared_ptr<State> m_state;
+  DWORD m_cookies[15] = {};
 };

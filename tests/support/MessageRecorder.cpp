@@ -13,15 +13,15 @@ RecordingWindow::RecordingWindow(HWND parent, int id) {
     return RegisterClassW(&wc);
   }();
   (void)atom;
-  hwnd_ = CreateWindowExW(0, kClass, L"", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent,
-                          parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
-                          GetModuleHandleW(nullptr), this);
+  m_hwnd = CreateWindowExW(0, kClass, L"", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent,
+                           parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
+                           GetModuleHandleW(nullptr), this);
 }
 
 RecordingWindow::~RecordingWindow() {
-  if (hwnd_ && IsWindow(hwnd_)) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+  if (m_hwnd && IsWindow(m_hwnd)) {
+    SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(m_hwnd);
   }
 }
 
@@ -33,7 +33,7 @@ LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, L
   auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   // Posted messages are taken from the queue by DrainPostedMessages and never
   // dispatched, so what arrives here was sent.
-  if (self && message >= WM_USER) self->sent_.push_back({hwnd, message, wParam, lParam});
+  if (self && message >= WM_USER) self->m_sent.push_back({hwnd, message, wParam, lParam});
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 

@@ -23,14 +23,14 @@ class RecordingWindow {
   RecordingWindow(const RecordingWindow&) = delete;
   RecordingWindow& operator=(const RecordingWindow&) = delete;
 
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return m_hwnd; }
   // Messages sent (not posted) to this window at or above WM_USER.
-  const std::vector<RecordedMessage>& sent() const { return sent_; }
+  const std::vector<RecordedMessage>& sent() const { return m_sent; }
 
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-  HWND hwnd_ = nullptr;
-  std::vector<RecordedMessage> sent_;
+  HWND m_hwnd = nullptr;
+  std::vector<RecordedMessage> m_sent;
 };
 
 // Removes every posted message at or above WM_USER from the thread's queue

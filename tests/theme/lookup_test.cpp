@@ -67,13 +67,13 @@ const char kSections[] = R"(
 class ThemeLookup : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = dir_.Write(L"ui.xml", UiDocument(kSections));
-    ASSERT_TRUE(theme_.Load(path_, nullptr));
+    m_path = m_dir.Write(L"ui.xml", UiDocument(kSections));
+    ASSERT_TRUE(m_theme.Load(m_path, nullptr));
   }
 
-  TempThemeDir dir_;
-  std::wstring path_;
-  CThemeResources theme_;
+  TempThemeDir m_dir;
+  std::wstring m_path;
+  CThemeResources m_theme;
 };
 
 LOGFONTW Describe(HFONT font) {
@@ -95,7 +95,7 @@ TEST_F(ThemeLookup, SlashVariantsOfAColourKeyGiveTheSameColour) {
   for (const wchar_t* key : {L"general/button/text", L"/general/button/text",
                              L"general/button/text/", L"//general/button/text//"}) {
     int found = -1;
-    EXPECT_EQ(theme_.GetColor(key, &found), 0xFF0080FFu) << key;
+    EXPECT_EQ(m_theme.GetColor(key, &found), 0xFF0080FFu) << key;
     EXPECT_EQ(found, 1) << key;
   }
 }
@@ -116,45 +116,45 @@ TEST_F(ThemeLookup, ColourArithmetic) {
   };
   for (const Case& c : cases) {
     int found = -1;
-    EXPECT_EQ(theme_.GetColor(c.key, &found), c.expected) << c.key;
+    EXPECT_EQ(m_theme.GetColor(c.key, &found), c.expected) << c.key;
     EXPECT_EQ(found, c.found) << c.key;
   }
-  ThemeColor big = theme_.GetColor(L"big");
+  ThemeColor big = m_theme.GetColor(L"big");
   EXPECT_EQ(ThemeRed(big), 44);
   EXPECT_EQ(ThemeAlpha(big), 255);
 }
 
 TEST_F(ThemeLookup, HitsAreCachedAndMissesAreNot) {
   auto sizes = [&] {
-    auto c = theme_.CachedEntries();
+    auto c = m_theme.CachedEntries();
     return std::vector<size_t>{c.strings, c.integers, c.colors, c.fonts};
   };
   const std::vector<size_t> empty{0, 0, 0, 0};
   ASSERT_EQ(sizes(), empty);
 
   int found = -1;
-  EXPECT_EQ(theme_.GetColor(L"no_green", &found), kMissingThemeColor);
+  EXPECT_EQ(m_theme.GetColor(L"no_green", &found), kMissingThemeColor);
   EXPECT_EQ(found, 0);
-  EXPECT_EQ(theme_.GetColor(L"no_green", &found), kMissingThemeColor);  // read again
+  EXPECT_EQ(m_theme.GetColor(L"no_green", &found), kMissingThemeColor);  // read again
   EXPECT_EQ(found, 0);
-  theme_.GetColor(L"absent");
-  theme_.GetString(L"missing");
-  theme_.GetString(L"only_int");
-  theme_.GetInteger(L"missing");
-  theme_.GetFont(L"no_size");
-  theme_.GetFont(L"missing");
+  m_theme.GetColor(L"absent");
+  m_theme.GetString(L"missing");
+  m_theme.GetString(L"only_int");
+  m_theme.GetInteger(L"missing");
+  m_theme.GetFont(L"no_size");
+  m_theme.GetFont(L"missing");
   EXPECT_EQ(sizes(), empty);
 
   // Integers are read from the document every time and never cached.
-  EXPECT_EQ(theme_.GetInteger(L"pid"), 1234);
+  EXPECT_EQ(m_theme.GetInteger(L"pid"), 1234);
   EXPECT_EQ(sizes(), empty);
 
-  EXPECT_EQ(theme_.GetColor(L"big"), 0xFF2C0102u);
-  EXPECT_EQ(theme_.GetColor(L"/big/"), 0xFF2C0102u);  // one entry for both spellings
-  EXPECT_EQ(theme_.GetString(L"plain"), L"hello");
-  HFONT font = theme_.GetFont(L"normal");
+  EXPECT_EQ(m_theme.GetColor(L"big"), 0xFF2C0102u);
+  EXPECT_EQ(m_theme.GetColor(L"/big/"), 0xFF2C0102u);  // one entry for both spellings
+  EXPECT_EQ(m_theme.GetString(L"plain"), L"hello");
+  HFONT font = m_theme.GetFont(L"normal");
   ASSERT_NE(font, nullptr);
-  EXPECT_EQ(theme_.GetFont(L"normal/", &found), font);  // the same borrowed object
+  EXPECT_EQ(m_theme.GetFont(L"normal/", &found), font);  // the same borrowed object
   EXPECT_EQ(found, 1);
   EXPECT_EQ(sizes(), (std::vector<size_t>{1, 0, 1, 1}));
 }
@@ -180,7 +180,7 @@ TEST_F(ThemeLookup, StringValues) {
   };
   for (const Case& c : cases) {
     int found = -1;
-    EXPECT_EQ(theme_.GetString(c.key, &found), c.expected) << c.key;
+    EXPECT_EQ(m_theme.GetString(c.key, &found), c.expected) << c.key;
     EXPECT_EQ(found, c.found) << c.key;
   }
 }
@@ -196,7 +196,7 @@ TEST_F(ThemeLookup, IntegerValues) {
   };
   for (const Case& c : cases) {
     int found = -1;
-    EXPECT_EQ(theme_.GetInteger(c.key, &found), c.expected) << c.key;
+    EXPECT_EQ(m_theme.GetInteger(c.key, &found), c.expected) << c.key;
     EXPECT_EQ(found, c.found) << c.key;
   }
 }
@@ -214,22 +214,22 @@ TEST_F(ThemeLookup, ExpansionOfReferencesAndEscapes) {
       {L"unknown", L"ab"},
       {L"unterminated", L"a[%app_name"},
   };
-  for (const Case& c : cases) EXPECT_EQ(theme_.GetString(c.key), c.expected) << c.key;
+  for (const Case& c : cases) EXPECT_EQ(m_theme.GetString(c.key), c.expected) << c.key;
 
-  EXPECT_EQ(theme_.ExpandThemeText(L"[%app_name%]/[%pid%]/[%only_int%]"), L"Sample Guard/1234/5");
-  EXPECT_EQ(theme_.ExpandThemeText(L"&lt;&gt;\\n"), L"<>\n");
-  EXPECT_EQ(theme_.ExpandThemeText(L"100%] [%"), L"100%] [%");
+  EXPECT_EQ(m_theme.ExpandThemeText(L"[%app_name%]/[%pid%]/[%only_int%]"), L"Sample Guard/1234/5");
+  EXPECT_EQ(m_theme.ExpandThemeText(L"&lt;&gt;\\n"), L"<>\n");
+  EXPECT_EQ(m_theme.ExpandThemeText(L"100%] [%"), L"100%] [%");
 }
 
 TEST_F(ThemeLookup, SelfReferencingStringsStillExpand) {
   // Direct and indirect cycles end; the reference that closes the cycle names nothing.
-  EXPECT_EQ(theme_.GetString(L"self"), L"me  me");
-  EXPECT_EQ(theme_.GetString(L"ring_a"), L"A(B(C()))");
-  EXPECT_EQ(theme_.GetString(L"ring_b"), L"B(C())");  // from the cache the first lookup filled
+  EXPECT_EQ(m_theme.GetString(L"self"), L"me  me");
+  EXPECT_EQ(m_theme.GetString(L"ring_a"), L"A(B(C()))");
+  EXPECT_EQ(m_theme.GetString(L"ring_b"), L"B(C())");  // from the cache the first lookup filled
   // A value whose expansion leaves its own reference behind ("[" + "%" + "maker%]"): using it
   // elsewhere would substitute the same token for ever, so the expansion gives up in time.
-  EXPECT_EQ(theme_.GetString(L"maker"), L"[%maker%]");
-  std::wstring uses = theme_.GetString(L"uses_maker");
+  EXPECT_EQ(m_theme.GetString(L"maker"), L"[%maker%]");
+  std::wstring uses = m_theme.GetString(L"uses_maker");
   EXPECT_EQ(uses, L"x[%maker%]y");
 }
 
@@ -244,7 +244,7 @@ TEST_F(ThemeLookup, FontFlagsAndSizes) {
   };
   for (const Case& c : cases) {
     int found = -1;
-    HFONT font = theme_.GetFont(c.key, &found);
+    HFONT font = m_theme.GetFont(c.key, &found);
     ASSERT_NE(font, nullptr) << c.key;
     EXPECT_EQ(found, 1);
     LOGFONTW lf = Describe(font);
@@ -255,19 +255,19 @@ TEST_F(ThemeLookup, FontFlagsAndSizes) {
   }
 
   int found = -1;
-  EXPECT_EQ(theme_.GetFont(L"no_size", &found), nullptr);
+  EXPECT_EQ(m_theme.GetFont(L"no_size", &found), nullptr);
   EXPECT_EQ(found, 0);
-  EXPECT_EQ(theme_.GetFont(L"missing", &found), nullptr);
+  EXPECT_EQ(m_theme.GetFont(L"missing", &found), nullptr);
   EXPECT_EQ(found, 0);
 
-  LOGFONTW styled = Describe(theme_.GetFont(L"styled"));
+  LOGFONTW styled = Describe(m_theme.GetFont(L"styled"));
   EXPECT_TRUE(styled.lfItalic);
   EXPECT_TRUE(styled.lfUnderline);
 
   // Height: minus points x 96 / 72, rounded, whatever the screen reports; -1 keeps the
   // message font's face and its height brought to 96 dpi.
-  EXPECT_EQ(Describe(theme_.GetFont(L"normal")).lfHeight, -13);
-  EXPECT_EQ(Describe(theme_.GetFont(L"styled")).lfHeight, -16);
+  EXPECT_EQ(Describe(m_theme.GetFont(L"normal")).lfHeight, -13);
+  EXPECT_EQ(Describe(m_theme.GetFont(L"styled")).lfHeight, -16);
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -275,7 +275,7 @@ TEST_F(ThemeLookup, FontFlagsAndSizes) {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  LOGFONTW own = Describe(theme_.GetFont(L"own_height"));
+  LOGFONTW own = Describe(m_theme.GetFont(L"own_height"));
   EXPECT_EQ(own.lfHeight, ToLayoutDpi(metrics.lfMessageFont.lfHeight, dpi));
   EXPECT_STREQ(own.lfFaceName, metrics.lfMessageFont.lfFaceName);
   EXPECT_EQ(own.lfCharSet, metrics.lfMessageFont.lfCharSet);

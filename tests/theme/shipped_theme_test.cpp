@@ -151,7 +151,7 @@ class ShippedTheme : public ::testing::Test {
     InitCommonControlsEx(&icc);
   }
   void SetUp() override { ASSERT_TRUE(LoadShippedTheme()); }
-  CThemeResources& theme_ = Theme();
+  CThemeResources& m_theme = Theme();
 };
 
 TEST_F(ShippedTheme, DefinesEveryKey) {
@@ -159,35 +159,35 @@ TEST_F(ShippedTheme, DefinesEveryKey) {
   ASSERT_EQ(std::size(kFontKeys), 13u);
   for (const wchar_t* key : kColourKeys) {
     int found = 0;
-    theme_.GetColor(key, &found);
+    m_theme.GetColor(key, &found);
     EXPECT_EQ(found, 1) << "colour " << std::string(key, key + wcslen(key));
   }
   for (const wchar_t* key : kFontKeys) {
     int found = 0;
-    EXPECT_NE(theme_.GetFont(key, &found), nullptr);
+    EXPECT_NE(m_theme.GetFont(key, &found), nullptr);
     EXPECT_EQ(found, 1) << "font " << std::string(key, key + wcslen(key));
   }
   for (const wchar_t* key : kStringKeys) {
     int found = 0;
-    EXPECT_FALSE(theme_.GetString(key, &found).empty());
+    EXPECT_FALSE(m_theme.GetString(key, &found).empty());
     EXPECT_EQ(found, 1) << "string " << std::string(key, key + wcslen(key));
   }
   for (const wchar_t* key : kIntegerKeys) {
     int found = 0;
-    theme_.GetInteger(key, &found);
+    m_theme.GetInteger(key, &found);
     EXPECT_EQ(found, 1) << "integer " << std::string(key, key + wcslen(key));
   }
   // Values other parts rely on.
-  EXPECT_EQ(theme_.GetString(L"exe_name"), L"RodeRedud.exe");
-  EXPECT_EQ(theme_.GetString(L"uus_path").front(), L'\\');  // appended to a folder as it is
+  EXPECT_EQ(m_theme.GetString(L"exe_name"), L"RodeRedud.exe");
+  EXPECT_EQ(m_theme.GetString(L"uus_path").front(), L'\\');  // appended to a folder as it is
   // The colour-keyed pixels of the drop-down are painted RGB(254, 0, 0).
-  EXPECT_EQ(theme_.GetColor(L"pages/scan/clean_drop/alpha_bg") & 0xFFFFFFu, 0xFE0000u);
+  EXPECT_EQ(m_theme.GetColor(L"pages/scan/clean_drop/alpha_bg") & 0xFFFFFFu, 0xFE0000u);
 }
 
 TEST_F(ShippedTheme, StringTableHoldsEveryId) {
-  for (UINT id : StringIds()) EXPECT_FALSE(theme_.LoadResString(id).empty()) << "string " << id;
-  EXPECT_EQ(theme_.LoadResString(9999), L"");
-  EXPECT_EQ(theme_.LoadResString(1), L"");
+  for (UINT id : StringIds()) EXPECT_FALSE(m_theme.LoadResString(id).empty()) << "string " << id;
+  EXPECT_EQ(m_theme.LoadResString(9999), L"");
+  EXPECT_EQ(m_theme.LoadResString(1), L"");
 
   // Texts formatted by the program carry exactly the placeholders it passes.
   auto count = [](const std::wstring& s, const wchar_t* what) {
@@ -201,13 +201,13 @@ TEST_F(ShippedTheme, StringTableHoldsEveryId) {
   } formats[] = {{155, 2}, {156, 2}, {157, 2}, {158, 2}, {167, 2}, {159, 2},
                  {160, 2}, {161, 2}, {228, 1}, {162, 1}, {231, 0}, {232, 0}};
   for (const Format& f : formats) {
-    std::wstring text = theme_.LoadResString(f.id);
+    std::wstring text = m_theme.LoadResString(f.id);
     EXPECT_EQ(count(text, L"%d"), f.integers) << "string " << f.id;
     EXPECT_EQ(count(text, L"%"), f.integers) << "string " << f.id;
   }
   // The overview compares the scan texts with "never".
-  EXPECT_EQ(_wcsicmp(theme_.LoadResString(233).c_str(), L"never"), 0);
-  EXPECT_EQ(theme_.LoadResString(57344), theme_.GetString(L"app_name"));
+  EXPECT_EQ(_wcsicmp(m_theme.LoadResString(233).c_str(), L"never"), 0);
+  EXPECT_EQ(m_theme.LoadResString(57344), m_theme.GetString(L"app_name"));
 }
 
 // Counts agree with their nouns: exactly 1 takes the singular, 0 and every
@@ -379,7 +379,7 @@ std::vector<DialogSpec> DialogSpecs() {
 }
 
 TEST_F(ShippedTheme, EveryDialogTemplateLoadsWithItsControls) {
-  HMODULE resources = theme_.ResourceModule();
+  HMODULE resources = m_theme.ResourceModule();
   ASSERT_NE(resources, nullptr);
   HWND host = CreateWindowExW(0, L"Static", L"host", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
                               nullptr, nullptr);
@@ -421,7 +421,7 @@ TEST_F(ShippedTheme, EveryDialogTemplateLoadsWithItsControls) {
 }
 
 TEST_F(ShippedTheme, IconAndTrayMenu) {
-  HMODULE resources = theme_.ResourceModule();
+  HMODULE resources = m_theme.ResourceModule();
   UniqueIcon icon(static_cast<HICON>(
       LoadImageW(resources, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
   EXPECT_TRUE(icon);

@@ -9,14 +9,14 @@ TempThemeDir::TempThemeDir() {
   static std::atomic<int> counter{0};
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
-  path_ = std::wstring(temp) + L"rr_theme_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-          std::to_wstring(counter++);
-  ::CreateDirectoryW(path_.c_str(), nullptr);
+  m_path = std::wstring(temp) + L"rr_theme_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+           std::to_wstring(counter++);
+  ::CreateDirectoryW(m_path.c_str(), nullptr);
 }
 
 TempThemeDir::~TempThemeDir() {
   // SHFileOperation wants a double-terminated list.
-  std::wstring from = path_;
+  std::wstring from = m_path;
   from.push_back(L'\0');
   SHFILEOPSTRUCTW op{};
   op.wFunc = FO_DELETE;
@@ -26,9 +26,9 @@ TempThemeDir::~TempThemeDir() {
 }
 
 std::wstring TempThemeDir::Write(std::wstring_view name, std::string_view bytes) const {
-  std::wstring full = path_ + L"\\" + std::wstring(name);
+  std::wstring full = m_path + L"\\" + std::wstring(name);
   // Create intermediate folders.
-  for (size_t pos = path_.size() + 1; (pos = full.find(L'\\', pos)) != std::wstring::npos; ++pos)
+  for (size_t pos = m_path.size() + 1; (pos = full.find(L'\\', pos)) != std::wstring::npos; ++pos)
     ::CreateDirectoryW(full.substr(0, pos).c_str(), nullptr);
   HANDLE file = ::CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -13,12 +13,12 @@ class TempThemeDir {
   TempThemeDir(const TempThemeDir&) = delete;
   TempThemeDir& operator=(const TempThemeDir&) = delete;
 
-  const std::wstring& path() const { return path_; }
+  const std::wstring& path() const { return m_path; }
   // Writes raw bytes to a file below the folder and returns its full path.
   std::wstring Write(std::wstring_view name, std::string_view bytes) const;
 
  private:
-  std::wstring path_;
+  std::wstring m_path;
 };
 
 // Wraps section XML ("<strings>...</strings><colors>...</colors>") in the ui root element.

@@ -189,7 +189,7 @@ TEST_F(ResultsPageTest, CloseUnlocksResetsAndShowsTheOverview) {
   ::SendMessageW(page->m_hWnd, WM_COMMAND, MAKEWPARAM(CResultsPage::kIdClose, BN_CLICKED),
                  reinterpret_cast<LPARAM>(page->GetDlgItem(CResultsPage::kIdClose)));
   tl::PumpKeys(20);
-  EXPECT_EQ(AfxGetApp()->GetProfileInt(settings::kFromSchedule, 7), 0);
+  EXPECT_EQ(AfxGetApp()->ReadProfileInt(settings::kFromSchedule, 7), 0);
   EXPECT_TRUE(frame().TabsEnabled());
   EXPECT_EQ(engine().CallCount(L"ResetScan"), 1);
   EXPECT_EQ(frame().GetActiveTab(), CMainFrame::kTabOverview);

@@ -10,8 +10,8 @@ class TraceCapture {
  public:
   TraceCapture() {
     SetTraceOutput([this](const std::wstring& line) {
-      std::lock_guard lock(mu_);
-      lines_.push_back(line);
+      std::lock_guard lock(m_mu);
+      m_lines.push_back(line);
     });
   }
   ~TraceCapture() { SetTraceOutput(nullptr); }
@@ -19,8 +19,8 @@ class TraceCapture {
   TraceCapture& operator=(const TraceCapture&) = delete;
 
   std::vector<std::wstring> Lines() const {
-    std::lock_guard lock(mu_);
-    return lines_;
+    std::lock_guard lock(m_mu);
+    return m_lines;
   }
   // The lines that contain `part`.
   std::vector<std::wstring> With(const std::wstring& part) const {
@@ -31,6 +31,6 @@ class TraceCapture {
   }
 
  private:
-  mutable std::mutex mu_;
-  std::vector<std::wstring> lines_;
+  mutable std::mutex m_mu;
+  std::vector<std::wstring> m_lines;
 };

@@ -50,7 +50,7 @@ void PumpFor(DWORD ms);
 
 }  // namespace snapshot
 
-#define SNAPSHOT_SCENE(id)                                                                \
-  static void SnapshotScene_##id(::snapshot::Context& ctx);                               \
-  static ::snapshot::SceneRegistrar snapshotRegistrar_##id(L## #id, &SnapshotScene_##id); \
+#define SNAPSHOT_SCENE(id)                                                                 \
+  static void SnapshotScene_##id(::snapshot::Context& ctx);                                \
+  static ::snapshot::SceneRegistrar m_snapshotRegistrar##id(L## #id, &SnapshotScene_##id); \
   static void SnapshotScene_##id([[maybe_unused]] ::snapshot::Context& ctx)

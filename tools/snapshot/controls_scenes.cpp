@@ -230,7 +230,7 @@ SNAPSHOT_SCENE(scanning_page) {
   } page;
   if (!page.Create(host.m_hWnd)) return;
   ::SetWindowPos(page.m_hWnd, nullptr, 0, 0, 620, 420, SWP_NOZORDER | SWP_SHOWWINDOW);
-  page.labels[6].SetWindowText(L"C:\\Windows\\System32\\drivers\\etc\\hosts");
+  page.labels[6].SetText(L"C:\\Windows\\System32\\drivers\\etc\\hosts");
   page.progress.SetPos(45);
   ::MoveWindow(page.anim.m_hWnd, 500, 300, 100, 100, FALSE);
   page.anim.LoadFrames(L"Images/scan/scan_anim/", 1, 12, L"png");

@@ -56,6 +56,6 @@ SNAPSHOT_SCENE(about_page) {
   FrameHarness harness;
   if (!harness.Start()) return;
   snapshot::PumpFor(100);
-  harness.Frame().SendMessage(WM_COMMAND, ID_FRAME_ABOUT, 0);
+  harness.Frame().Send(WM_COMMAND, ID_FRAME_ABOUT, 0);
   ctx.Capture(harness.Frame().m_hWnd, L"about_page");
 }

@@ -104,46 +104,46 @@ bool StringsNeedXml11(const ElementType& type, const void* object) {
 
 class Writer {
  public:
-  explicit Writer(std::string& out) : out_(out) {}
+  explicit Writer(std::string& out) : m_out(out) {}
 
   int Document(const ElementType& type, const void* object, std::wstring_view root) {
-    out_.resize(std::max<size_t>(out_.capacity(), 1u << 16));
-    cur_ = out_.data();
-    lim_ = cur_ + out_.size();
-    xml11_ = StringsNeedXml11(type, object);
-    Raw(xml11_ ? "<?xml version=\"1.1\" encoding=\"UTF-8\"?>\n"
-               : "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    m_out.resize(std::max<size_t>(m_out.capacity(), 1u << 16));
+    m_cur = m_out.data();
+    m_lim = m_cur + m_out.size();
+    m_xml11 = StringsNeedXml11(type, object);
+    Raw(m_xml11 ? "<?xml version=\"1.1\" encoding=\"UTF-8\"?>\n"
+                : "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     int code = Element(type, object, root, 0);
-    out_.resize(static_cast<size_t>(cur_ - out_.data()));
+    m_out.resize(static_cast<size_t>(m_cur - m_out.data()));
     return code;
   }
 
  private:
   // Makes room for n more bytes.
   void Room(size_t n) {
-    if (static_cast<size_t>(lim_ - cur_) >= n) return;
-    size_t used = static_cast<size_t>(cur_ - out_.data());
-    out_.resize(std::max(out_.size() * 2, used + n));
-    cur_ = out_.data() + used;
-    lim_ = out_.data() + out_.size();
+    if (static_cast<size_t>(m_lim - m_cur) >= n) return;
+    size_t used = static_cast<size_t>(m_cur - m_out.data());
+    m_out.resize(std::max(m_out.size() * 2, used + n));
+    m_cur = m_out.data() + used;
+    m_lim = m_out.data() + m_out.size();
   }
   void Raw(std::string_view s) {
     Room(s.size());
-    std::memcpy(cur_, s.data(), s.size());
-    cur_ += s.size();
+    std::memcpy(m_cur, s.data(), s.size());
+    m_cur += s.size();
   }
   void Char(char c) {
     Room(1);
-    *cur_++ = c;
+    *m_cur++ = c;
   }
   void Indent(int depth) {
     Room(static_cast<size_t>(depth));
-    std::memset(cur_, '\t', static_cast<size_t>(depth));
-    cur_ += depth;
+    std::memset(m_cur, '\t', static_cast<size_t>(depth));
+    m_cur += depth;
   }
   void Ascii(std::wstring_view s) {
     Room(s.size());
-    for (wchar_t c : s) *cur_++ = static_cast<char>(c);
+    for (wchar_t c : s) *m_cur++ = static_cast<char>(c);
   }
 
   void Escaped(std::wstring_view s, bool attribute) {
@@ -156,7 +156,7 @@ class Writer {
       while (j < n && !NeedsAttention(p[j])) ++j;
       if (j > i) {
         Room(j - i);
-        for (size_t k = i; k < j; ++k) *cur_++ = static_cast<char>(p[k]);
+        for (size_t k = i; k < j; ++k) *m_cur++ = static_cast<char>(p[k]);
       }
       if (j >= n) break;
       wchar_t c = p[j];
@@ -195,7 +195,7 @@ class Writer {
         }
         continue;
       }
-      if (xml11_ && ReferencedInXml11(c)) {
+      if (m_xml11 && ReferencedInXml11(c)) {
         Reference(c);
         continue;
       }
@@ -222,26 +222,26 @@ class Writer {
   void Utf8(uint32_t cp) {
     Room(4);
     if (cp < 0x80) {
-      *cur_++ = static_cast<char>(cp);
+      *m_cur++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-      *cur_++ = static_cast<char>(0xC0 | (cp >> 6));
-      *cur_++ = static_cast<char>(0x80 | (cp & 0x3F));
+      *m_cur++ = static_cast<char>(0xC0 | (cp >> 6));
+      *m_cur++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      *cur_++ = static_cast<char>(0xE0 | (cp >> 12));
-      *cur_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *cur_++ = static_cast<char>(0x80 | (cp & 0x3F));
+      *m_cur++ = static_cast<char>(0xE0 | (cp >> 12));
+      *m_cur++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *m_cur++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      *cur_++ = static_cast<char>(0xF0 | (cp >> 18));
-      *cur_++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      *cur_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *cur_++ = static_cast<char>(0x80 | (cp & 0x3F));
+      *m_cur++ = static_cast<char>(0xF0 | (cp >> 18));
+      *m_cur++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *m_cur++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *m_cur++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
 
   template <class T>
   void Number(T v) {
     Room(24);
-    cur_ = std::to_chars(cur_, cur_ + 24, v).ptr;
+    m_cur = std::to_chars(m_cur, m_cur + 24, v).ptr;
   }
 
   static bool Present(const Field& f, const void* object) {
@@ -358,10 +358,10 @@ class Writer {
     return kNoError;
   }
 
-  std::string& out_;
-  bool xml11_ = false;  // the document is declared XML 1.1
-  char* cur_ = nullptr;
-  char* lim_ = nullptr;
+  std::string& m_out;
+  bool m_xml11 = false;  // the document is declared XML 1.1
+  char* m_cur = nullptr;
+  char* m_lim = nullptr;
 };
 
 }  // namespace

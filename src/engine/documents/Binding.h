@@ -124,24 +124,24 @@ template <class T>
 class Value {
  public:
   Value() = default;
-  Value(T initial) : value_(std::move(initial)) {}
+  Value(T initial) : m_value(std::move(initial)) {}
 
-  const T& Get() const { return value_; }
+  const T& Get() const { return m_value; }
   void Set(T value) {
-    value_ = std::move(value);
-    present_ = true;
+    m_value = std::move(value);
+    m_present = true;
   }
-  bool IsPresent() const { return present_; }
+  bool IsPresent() const { return m_present; }
   // Clears the flag only; the value stays as it is but is no longer written.
-  void ClearPresent() { present_ = false; }
+  void ClearPresent() { m_present = false; }
 
   // For the reader: direct access without touching the flag.
-  T& Raw() { return value_; }
-  void MarkPresent() { present_ = true; }
+  T& Raw() { return m_value; }
+  void MarkPresent() { m_present = true; }
 
  private:
-  T value_{};
-  bool present_ = false;
+  T m_value{};
+  bool m_present = false;
 };
 
 // A complex child that occurs at most once: owned, null when absent, deep-copied.
@@ -149,28 +149,28 @@ template <class T>
 class Child {
  public:
   Child() = default;
-  Child(const Child& other) : ptr_(other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr) {}
+  Child(const Child& other) : m_ptr(other.m_ptr ? std::make_unique<T>(*other.m_ptr) : nullptr) {}
   Child(Child&&) noexcept = default;
   Child& operator=(const Child& other) {
-    if (this != &other) ptr_ = other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr;
+    if (this != &other) m_ptr = other.m_ptr ? std::make_unique<T>(*other.m_ptr) : nullptr;
     return *this;
   }
   Child& operator=(Child&&) noexcept = default;
 
-  T* Get() { return ptr_.get(); }
-  const T* Get() const { return ptr_.get(); }
+  T* Get() { return m_ptr.get(); }
+  const T* Get() const { return m_ptr.get(); }
   // Returns the child, creating it with its defaults when absent.
   T& Create() {
-    if (!ptr_) ptr_ = std::make_unique<T>();
-    return *ptr_;
+    if (!m_ptr) m_ptr = std::make_unique<T>();
+    return *m_ptr;
   }
-  void Reset() { ptr_.reset(); }
-  explicit operator bool() const { return ptr_ != nullptr; }
-  T* operator->() { return ptr_.get(); }
-  const T* operator->() const { return ptr_.get(); }
+  void Reset() { m_ptr.reset(); }
+  explicit operator bool() const { return m_ptr != nullptr; }
+  T* operator->() { return m_ptr.get(); }
+  const T* operator->() const { return m_ptr.get(); }
 
  private:
-  std::unique_ptr<T> ptr_;
+  std::unique_ptr<T> m_ptr;
 };
 
 // A repeated complex child: an ordered list of owned objects. References to
@@ -183,25 +183,25 @@ class List {
   List(List&&) noexcept = default;
   List& operator=(const List& other) {
     if (this != &other) {
-      items_.clear();
+      m_items.clear();
       CopyFrom(other);
     }
     return *this;
   }
   List& operator=(List&&) noexcept = default;
 
-  size_t Count() const { return items_.size(); }
-  bool Empty() const { return items_.empty(); }
-  T& Item(size_t index) { return *items_[index]; }
-  const T& Item(size_t index) const { return *items_[index]; }
-  T& operator[](size_t index) { return *items_[index]; }
-  const T& operator[](size_t index) const { return *items_[index]; }
-  T& Append() { return *items_.emplace_back(std::make_unique<T>()); }
-  T& Append(T item) { return *items_.emplace_back(std::make_unique<T>(std::move(item))); }
+  size_t Count() const { return m_items.size(); }
+  bool Empty() const { return m_items.empty(); }
+  T& Item(size_t index) { return *m_items[index]; }
+  const T& Item(size_t index) const { return *m_items[index]; }
+  T& operator[](size_t index) { return *m_items[index]; }
+  const T& operator[](size_t index) const { return *m_items[index]; }
+  T& Append() { return *m_items.emplace_back(std::make_unique<T>()); }
+  T& Append(T item) { return *m_items.emplace_back(std::make_unique<T>(std::move(item))); }
   void Remove(size_t index) {
-    if (index < items_.size()) items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index < m_items.size()) m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
   }
-  void Clear() { items_.clear(); }
+  void Clear() { m_items.clear(); }
 
   template <class Item, class Base>
   class Iterator {
@@ -211,31 +211,33 @@ class List {
     using difference_type = std::ptrdiff_t;
     using pointer = Item*;
     using reference = Item&;
-    explicit Iterator(Base it) : it_(it) {}
-    Item& operator*() const { return **it_; }
-    Item* operator->() const { return it_->get(); }
+    explicit Iterator(Base it) : m_it(it) {}
+    Item& operator*() const { return **m_it; }
+    Item* operator->() const { return m_it->get(); }
     Iterator& operator++() {
-      ++it_;
+      ++m_it;
       return *this;
     }
-    bool operator==(const Iterator& o) const { return it_ == o.it_; }
-    bool operator!=(const Iterator& o) const { return it_ != o.it_; }
+    bool operator==(const Iterator& o) const { return m_it == o.m_it; }
+    bool operator!=(const Iterator& o) const { return m_it != o.m_it; }
 
    private:
-    Base it_;
+    Base m_it;
   };
   using Storage = std::vector<std::unique_ptr<T>>;
-  auto begin() { return Iterator<T, typename Storage::iterator>(items_.begin()); }
-  auto end() { return Iterator<T, typename Storage::iterator>(items_.end()); }
-  auto begin() const { return Iterator<const T, typename Storage::const_iterator>(items_.begin()); }
-  auto end() const { return Iterator<const T, typename Storage::const_iterator>(items_.end()); }
+  auto begin() { return Iterator<T, typename Storage::iterator>(m_items.begin()); }
+  auto end() { return Iterator<T, typename Storage::iterator>(m_items.end()); }
+  auto begin() const {
+    return Iterator<const T, typename Storage::const_iterator>(m_items.begin());
+  }
+  auto end() const { return Iterator<const T, typename Storage::const_iterator>(m_items.end()); }
 
  private:
   void CopyFrom(const List& other) {
-    items_.reserve(other.items_.size());
-    for (const auto& item : other.items_) items_.push_back(std::make_unique<T>(*item));
+    m_items.reserve(other.m_items.size());
+    for (const auto& item : other.m_items) m_items.push_back(std::make_unique<T>(*item));
   }
-  Storage items_;
+  Storage m_items;
 };
 
 // ---- Descriptors -------------------------------------------------------
@@ -338,7 +340,7 @@ class Document {
   int ReadFromMemory(const void* data, size_t bytes) {
     Derived& self = Reset();
     return ReadDocument(Derived::BindingType(), &self, Derived::kRootElement, Derived::kSourceName,
-                        data, bytes, error_);
+                        data, bytes, m_error);
   }
   // Wide text, read as UTF-16LE bytes.
   int ReadFromString(std::wstring_view text) {
@@ -347,7 +349,7 @@ class Document {
   int ReadFromFile(const wchar_t* path) {
     Derived& self = Reset();
     return ReadDocumentFile(Derived::BindingType(), &self, Derived::kRootElement,
-                            Derived::kSourceName, path, error_);
+                            Derived::kSourceName, path, m_error);
   }
   int ReadFromFile(const std::wstring& path) { return ReadFromFile(path.c_str()); }
 
@@ -364,7 +366,7 @@ class Document {
     return code;
   }
 
-  const ErrorRecord& LastError() const { return error_; }
+  const ErrorRecord& LastError() const { return m_error; }
 
  private:
   Derived& Reset() {
@@ -372,7 +374,7 @@ class Document {
     self = Derived();
     return self;
   }
-  ErrorRecord error_;
+  ErrorRecord m_error;
 };
 
 }  // namespace DocBinding

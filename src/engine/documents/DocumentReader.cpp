@@ -272,14 +272,14 @@ template <class U>
 class Reader {
  public:
   Reader(const U* begin, const U* end, Encoding encoding, ErrorRecord& error)
-      : begin_(begin), p_(begin), end_(end), encoding_(encoding), error_(error) {}
+      : m_begin(begin), m_p(begin), m_end(end), m_encoding(encoding), m_error(error) {}
 
   int Run(const ElementType& type, void* object, std::wstring_view rootName) {
     int code = Prolog();
     if (code != kNoError) return code;
-    // p_ is at the root's "<".
-    const U* at = p_;
-    ++p_;
+    // m_p is at the root's "<".
+    const U* at = m_p;
+    ++m_p;
     Span<U> name = ReadName();
     if (!SpanEquals(name, rootName)) return Fail(kElementNotFound, __LINE__, SpanToWide(name), at);
     bool empty;
@@ -290,10 +290,10 @@ class Reader {
 
  private:
   int Fail(int code, int programLine, std::wstring_view item, const U* at) {
-    error_.code = code;
-    error_.item = std::wstring(item);
-    error_.programLine = programLine;
-    error_.xmlLine = LineAt(at);
+    m_error.code = code;
+    m_error.item = std::wstring(item);
+    m_error.programLine = programLine;
+    m_error.xmlLine = LineAt(at);
     return code;
   }
   int Fail(int code, int programLine, Span<U> item, const U* at) {
@@ -301,37 +301,37 @@ class Reader {
   }
 
   int LineAt(const U* at) const {
-    if (at > end_) at = end_;
+    if (at > m_end) at = m_end;
     int line = 1;
-    for (const U* q = begin_; q < at; ++q) {
+    for (const U* q = m_begin; q < at; ++q) {
       if (*q == '\n')
         ++line;
-      else if (*q == '\r' && (q + 1 >= end_ || q[1] != '\n'))
+      else if (*q == '\r' && (q + 1 >= m_end || q[1] != '\n'))
         ++line;
     }
     return line;
   }
 
-  bool AtEnd() const { return p_ >= end_; }
+  bool AtEnd() const { return m_p >= m_end; }
   bool Looking(std::wstring_view s) const {
-    return static_cast<size_t>(end_ - p_) >= s.size() && SpanEquals(Span<U>{p_, s.size()}, s);
+    return static_cast<size_t>(m_end - m_p) >= s.size() && SpanEquals(Span<U>{m_p, s.size()}, s);
   }
   bool SkipSpace() {
-    const U* start = p_;
-    while (p_ < end_ && IsSpace(*p_)) ++p_;
-    return p_ != start;
+    const U* start = m_p;
+    while (m_p < m_end && IsSpace(*m_p)) ++m_p;
+    return m_p != start;
   }
   Span<U> ReadName() {
-    const U* start = p_;
-    if (p_ < end_ && IsNameStart(*p_)) {
-      ++p_;
-      while (p_ < end_ && IsNameChar(*p_)) ++p_;
+    const U* start = m_p;
+    if (m_p < m_end && IsNameStart(*m_p)) {
+      ++m_p;
+      while (m_p < m_end && IsNameChar(*m_p)) ++m_p;
     }
-    return {start, static_cast<size_t>(p_ - start)};
+    return {start, static_cast<size_t>(m_p - start)};
   }
-  // Finds `s` from p_ on; returns its position or null.
+  // Finds `s` from m_p on; returns its position or null.
   const U* Find(std::wstring_view s) const {
-    for (const U* q = p_; q + s.size() <= end_; ++q)
+    for (const U* q = m_p; q + s.size() <= m_end; ++q)
       if (static_cast<uint32_t>(*q) == static_cast<uint32_t>(s[0]) &&
           SpanEquals(Span<U>{q, s.size()}, s))
         return q;
@@ -342,25 +342,25 @@ class Reader {
 
   int Prolog() {
     int code;
-    if (Looking(L"<?xml") && p_ + 5 < end_ && IsSpace(p_[5])) {
+    if (Looking(L"<?xml") && m_p + 5 < m_end && IsSpace(m_p[5])) {
       if ((code = XmlDecl()) != kNoError) return code;
     }
     bool doctypeSeen = false;
     for (;;) {
       SkipSpace();
-      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, L"", p_);
+      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, L"", m_p);
       if (Looking(L"<!--")) {
         if ((code = Comment()) != kNoError) return code;
       } else if (Looking(L"<?")) {
         if ((code = Pi()) != kNoError) return code;
       } else if (Looking(L"<!DOCTYPE")) {
-        if (doctypeSeen) return Fail(kBadDtd, __LINE__, L"DOCTYPE", p_);
+        if (doctypeSeen) return Fail(kBadDtd, __LINE__, L"DOCTYPE", m_p);
         doctypeSeen = true;
         if ((code = Doctype()) != kNoError) return code;
-      } else if (*p_ == '<' && p_ + 1 < end_ && IsNameStart(p_[1])) {
+      } else if (*m_p == '<' && m_p + 1 < m_end && IsNameStart(m_p[1])) {
         return kNoError;
       } else {
-        return Fail(kBadlyFormed, __LINE__, L"", p_);
+        return Fail(kBadlyFormed, __LINE__, L"", m_p);
       }
     }
   }
@@ -375,7 +375,7 @@ class Reader {
       } else if (Looking(L"<?")) {
         if ((code = Pi()) != kNoError) return code;
       } else {
-        return Fail(kBadlyFormed, __LINE__, L"", p_);
+        return Fail(kBadlyFormed, __LINE__, L"", m_p);
       }
     }
   }
@@ -386,38 +386,38 @@ class Reader {
     name = ReadName();
     if (name.size == 0) return false;
     SkipSpace();
-    if (AtEnd() || *p_ != '=') return false;
-    ++p_;
+    if (AtEnd() || *m_p != '=') return false;
+    ++m_p;
     SkipSpace();
     return Literal(value);
   }
 
   int XmlDecl() {
-    const U* at = p_;
-    p_ += 5;
+    const U* at = m_p;
+    m_p += 5;
     Span<U> name, value;
-    const U* save = p_;
+    const U* save = m_p;
     if (!DeclPair(name, value) || !SpanEquals(name, L"version"))
       return Fail(kBadXmlDecl, __LINE__, L"version", at);
     if (!SpanEquals(value, L"1.0") && !SpanEquals(value, L"1.1"))
       return Fail(kUnsupportedXmlVersion, __LINE__, SpanToWide(value), at);
-    save = p_;
+    save = m_p;
     if (DeclPair(name, value) && SpanEquals(name, L"encoding")) {
       int code = CheckEncoding(value);
       if (code != kNoError) return Fail(code, __LINE__, SpanToWide(value), at);
-      save = p_;
+      save = m_p;
     } else {
-      p_ = save;
+      m_p = save;
     }
     if (DeclPair(name, value) && SpanEquals(name, L"standalone")) {
       if (!SpanEquals(value, L"yes") && !SpanEquals(value, L"no"))
         return Fail(kBadXmlDecl, __LINE__, L"standalone", at);
     } else {
-      p_ = save;
+      m_p = save;
     }
     SkipSpace();
     if (!Looking(L"?>")) return Fail(kBadXmlDecl, __LINE__, L"xml", at);
-    p_ += 2;
+    m_p += 2;
     return kNoError;
   }
 
@@ -430,29 +430,29 @@ class Reader {
     // Wide input whose declaration names UTF-8 is text that was converted
     // after being written (an engine string); only 16-bit declarations over
     // 8-bit bytes are a real mismatch.
-    if (sixteen && encoding_ == Encoding::Utf8) return kEncodingMismatch;
+    if (sixteen && m_encoding == Encoding::Utf8) return kEncodingMismatch;
     return kNoError;
   }
 
   int Comment() {
-    const U* at = p_;
-    p_ += 4;
+    const U* at = m_p;
+    m_p += 4;
     for (;;) {
       if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, L"comment", at);
-      if (*p_ == '-' && p_ + 1 < end_ && p_[1] == '-') {
-        if (p_ + 2 < end_ && p_[2] == '>') {
-          p_ += 3;
+      if (*m_p == '-' && m_p + 1 < m_end && m_p[1] == '-') {
+        if (m_p + 2 < m_end && m_p[2] == '>') {
+          m_p += 3;
           return kNoError;
         }
-        return Fail(kBadComment, __LINE__, L"comment", p_);
+        return Fail(kBadComment, __LINE__, L"comment", m_p);
       }
-      ++p_;
+      ++m_p;
     }
   }
 
   int Pi() {
-    const U* at = p_;
-    p_ += 2;
+    const U* at = m_p;
+    m_p += 2;
     Span<U> target = ReadName();
     if (target.size == 0) return Fail(kBadlyFormed, __LINE__, L"", at);
     if (target.size == 3 && (target.data[0] | 0x20) == 'x' && (target.data[1] | 0x20) == 'm' &&
@@ -460,40 +460,40 @@ class Reader {
       return Fail(kBadXmlDecl, __LINE__, L"xml", at);
     const U* close = Find(L"?>");
     if (!close) return Fail(kUnexpectedEnd, __LINE__, SpanToWide(target), at);
-    p_ = close + 2;
+    m_p = close + 2;
     return kNoError;
   }
 
-  // A quoted literal; p_ at the quote.
+  // A quoted literal; m_p at the quote.
   bool Literal(Span<U>& value) {
-    if (AtEnd() || (*p_ != '"' && *p_ != '\'')) return false;
-    U quote = *p_++;
-    const U* start = p_;
-    while (p_ < end_ && *p_ != quote) ++p_;
+    if (AtEnd() || (*m_p != '"' && *m_p != '\'')) return false;
+    U quote = *m_p++;
+    const U* start = m_p;
+    while (m_p < m_end && *m_p != quote) ++m_p;
     if (AtEnd()) return false;
-    value = {start, static_cast<size_t>(p_ - start)};
-    ++p_;
+    value = {start, static_cast<size_t>(m_p - start)};
+    ++m_p;
     return true;
   }
 
   int Doctype() {
-    const U* at = p_;
-    p_ += 9;
+    const U* at = m_p;
+    m_p += 9;
     if (!SkipSpace()) return Fail(kBadDtd, __LINE__, L"DOCTYPE", at);
     Span<U> name = ReadName();
     if (name.size == 0) return Fail(kBadDtd, __LINE__, L"DOCTYPE", at);
     SkipSpace();
     if (Looking(L"SYSTEM") || Looking(L"PUBLIC"))
-      return Fail(kExternalEntity, __LINE__, SpanToWide(name), p_);
-    if (!AtEnd() && *p_ == '[') {
-      ++p_;
+      return Fail(kExternalEntity, __LINE__, SpanToWide(name), m_p);
+    if (!AtEnd() && *m_p == '[') {
+      ++m_p;
       int code = InternalSubset();
       if (code != kNoError) return code;
       SkipSpace();
     }
     if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, L"DOCTYPE", at);
-    if (*p_ != '>') return Fail(kBadDtd, __LINE__, L"DOCTYPE", p_);
-    ++p_;
+    if (*m_p != '>') return Fail(kBadDtd, __LINE__, L"DOCTYPE", m_p);
+    ++m_p;
     return kNoError;
   }
 
@@ -501,9 +501,9 @@ class Reader {
     int code;
     for (;;) {
       SkipSpace();
-      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, L"DOCTYPE", p_);
-      if (*p_ == ']') {
-        ++p_;
+      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, L"DOCTYPE", m_p);
+      if (*m_p == ']') {
+        ++m_p;
         return kNoError;
       }
       if (Looking(L"<!--")) {
@@ -514,52 +514,52 @@ class Reader {
         if ((code = EntityDecl()) != kNoError) return code;
       } else if (Looking(L"<!ELEMENT") || Looking(L"<!ATTLIST") || Looking(L"<!NOTATION")) {
         // Declarations the binding has no use for: skip to their end.
-        const U* at = p_;
-        while (p_ < end_ && *p_ != '>') {
-          if (*p_ == '"' || *p_ == '\'') {
+        const U* at = m_p;
+        while (m_p < m_end && *m_p != '>') {
+          if (*m_p == '"' || *m_p == '\'') {
             Span<U> ignored;
             if (!Literal(ignored)) return Fail(kUnexpectedEnd, __LINE__, L"DOCTYPE", at);
           } else {
-            ++p_;
+            ++m_p;
           }
         }
         if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, L"DOCTYPE", at);
-        ++p_;
-      } else if (*p_ == '%') {
-        return Fail(kUnexpectedEntity, __LINE__, L"DOCTYPE", p_);
+        ++m_p;
+      } else if (*m_p == '%') {
+        return Fail(kUnexpectedEntity, __LINE__, L"DOCTYPE", m_p);
       } else {
-        return Fail(kBadDtd, __LINE__, L"DOCTYPE", p_);
+        return Fail(kBadDtd, __LINE__, L"DOCTYPE", m_p);
       }
     }
   }
 
   int EntityDecl() {
-    const U* at = p_;
-    p_ += 8;
+    const U* at = m_p;
+    m_p += 8;
     if (!SkipSpace()) return Fail(kBadDtd, __LINE__, L"ENTITY", at);
     bool parameter = false;
-    if (!AtEnd() && *p_ == '%') {
+    if (!AtEnd() && *m_p == '%') {
       parameter = true;
-      ++p_;
+      ++m_p;
       if (!SkipSpace()) return Fail(kBadDtd, __LINE__, L"ENTITY", at);
     }
     Span<U> name = ReadName();
     if (name.size == 0 || !SkipSpace()) return Fail(kBadDtd, __LINE__, L"ENTITY", at);
     if (Looking(L"SYSTEM") || Looking(L"PUBLIC"))
-      return Fail(kExternalEntity, __LINE__, SpanToWide(name), p_);
+      return Fail(kExternalEntity, __LINE__, SpanToWide(name), m_p);
     Span<U> value;
     if (!Literal(value)) return Fail(kBadDtd, __LINE__, SpanToWide(name), at);
     SkipSpace();
     if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, SpanToWide(name), at);
-    if (*p_ != '>') return Fail(kBadDtd, __LINE__, SpanToWide(name), p_);
-    ++p_;
-    if (++declarations_ > kMaxEntityDeclarations)
+    if (*m_p != '>') return Fail(kBadDtd, __LINE__, SpanToWide(name), m_p);
+    ++m_p;
+    if (++m_declarations > kMaxEntityDeclarations)
       return Fail(kUnexpectedEntity, __LINE__, SpanToWide(name), at);
     for (size_t i = 0; i < value.size; ++i)
       if (value.data[i] == '%') return Fail(kUnexpectedEntity, __LINE__, SpanToWide(name), at);
     if (parameter) return kNoError;
     // The first declaration of a name binds; later ones are ignored.
-    auto [it, added] = entities_.try_emplace(SpanToWide(name));
+    auto [it, added] = m_entities.try_emplace(SpanToWide(name));
     if (added) {
       AppendUnits(it->second.value, value.data, value.size);
       it->second.markup = it->second.value.find(L'<') != std::wstring::npos;
@@ -634,10 +634,10 @@ class Reader {
       } else if (SpanEquals(ref, L"quot")) {
         out.push_back(L'"');
       } else {
-        lookup_.clear();
-        AppendUnits(lookup_, ref.data, ref.size);
-        auto found = entities_.find(lookup_);
-        if (found == entities_.end()) return Fail(kEntityNotFound, __LINE__, lookup_, at);
+        m_lookup.clear();
+        AppendUnits(m_lookup, ref.data, ref.size);
+        auto found = m_entities.find(m_lookup);
+        if (found == m_entities.end()) return Fail(kEntityNotFound, __LINE__, m_lookup, at);
         Entity* entity = &found->second;
         const std::wstring& name = found->first;
         if (entity->expanding) return Fail(kRecursiveEntity, __LINE__, name, at);
@@ -646,8 +646,8 @@ class Reader {
         // Charged before the work: an empty expansion of a long value costs as
         // much as a long one, and the output is never longer than the values.
         const size_t cost = std::max<size_t>(entity->value.size(), 1);
-        if (cost > expansionBudget_) return Fail(kUnexpectedEntity, __LINE__, name, at);
-        expansionBudget_ -= cost;
+        if (cost > m_expansionBudget) return Fail(kUnexpectedEntity, __LINE__, name, at);
+        m_expansionBudget -= cost;
         entity->expanding = true;
         int code =
             Decode(out, entity->value.data(), entity->value.size(), attribute, at, depth + 1);
@@ -667,47 +667,47 @@ class Reader {
     const U* at;
   };
 
-  // Reads the attributes of a start tag into attrs_; p_ after the name.
+  // Reads the attributes of a start tag into m_attrs; m_p after the name.
   int ReadStartTag(Span<U> element, bool& empty) {
-    attrs_.clear();
+    m_attrs.clear();
     for (;;) {
       bool space = SkipSpace();
-      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, element, p_);
-      if (*p_ == '>') {
-        ++p_;
+      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, element, m_p);
+      if (*m_p == '>') {
+        ++m_p;
         empty = false;
         return kNoError;
       }
-      if (*p_ == '/') {
-        if (p_ + 1 < end_ && p_[1] == '>') {
-          p_ += 2;
+      if (*m_p == '/') {
+        if (m_p + 1 < m_end && m_p[1] == '>') {
+          m_p += 2;
           empty = true;
           return kNoError;
         }
-        return Fail(kBadStartTagEnd, __LINE__, element, p_);
+        return Fail(kBadStartTagEnd, __LINE__, element, m_p);
       }
-      const U* at = p_;
+      const U* at = m_p;
       Span<U> name = ReadName();
       if (!space || name.size == 0) return Fail(kBadStartTagEnd, __LINE__, element, at);
       SkipSpace();
-      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, element, p_);
-      if (*p_ != '=') return Fail(kBadStartTagEnd, __LINE__, name, p_);
-      ++p_;
+      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, element, m_p);
+      if (*m_p != '=') return Fail(kBadStartTagEnd, __LINE__, name, m_p);
+      ++m_p;
       SkipSpace();
-      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, element, p_);
-      if (*p_ != '"' && *p_ != '\'') return Fail(kBadStartTagEnd, __LINE__, name, p_);
-      U quote = *p_++;
-      const U* start = p_;
+      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, element, m_p);
+      if (*m_p != '"' && *m_p != '\'') return Fail(kBadStartTagEnd, __LINE__, name, m_p);
+      U quote = *m_p++;
+      const U* start = m_p;
       bool plain = true;
-      for (;; ++p_) {
+      for (;; ++m_p) {
         if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, name, start);
-        U c = *p_;
+        U c = *m_p;
         if (c == quote) break;
-        if (c == '<') return Fail(kBadlyFormed, __LINE__, name, p_);
+        if (c == '<') return Fail(kBadlyFormed, __LINE__, name, m_p);
         if (c == '&' || c == '\r' || c == '\n' || c == '\t') plain = false;
       }
-      attrs_.push_back({name, {start, static_cast<size_t>(p_ - start)}, plain, at});
-      ++p_;
+      m_attrs.push_back({name, {start, static_cast<size_t>(m_p - start)}, plain, at});
+      ++m_p;
     }
   }
 
@@ -734,10 +734,10 @@ class Reader {
     if (a.plain) {
       code = ConvertValue(field.value, member, a.value.data, a.value.size);
     } else {
-      scratch_.clear();
-      if ((code = Decode(scratch_, a.value.data, a.value.size, true, a.at, 0)) != kNoError)
+      m_scratch.clear();
+      if ((code = Decode(m_scratch, a.value.data, a.value.size, true, a.at, 0)) != kNoError)
         return code;
-      code = ConvertValue(field.value, member, scratch_.data(), scratch_.size());
+      code = ConvertValue(field.value, member, m_scratch.data(), m_scratch.size());
     }
     if (code != kNoError) return Fail(code, __LINE__, field.name, a.at);
     return kNoError;
@@ -747,7 +747,7 @@ class Reader {
     uint64_t seen = 0;
     size_t hint = 0;
     const size_t count = type.attributeCount;
-    for (const RawAttribute& a : attrs_) {
+    for (const RawAttribute& a : m_attrs) {
       size_t found = count;
       // Attributes usually come in table order: start after the last match.
       for (size_t k = 0; k < count; ++k) {
@@ -771,16 +771,16 @@ class Reader {
     return kNoError;
   }
 
-  // Reads "</name>"; p_ at "</".
+  // Reads "</name>"; m_p at "</".
   int EndTag(Span<U> name) {
-    const U* at = p_;
-    p_ += 2;
+    const U* at = m_p;
+    m_p += 2;
     Span<U> found = ReadName();
     if (found.size == 0) return Fail(kEndTagSyntax, __LINE__, name, at);
     SkipSpace();
     if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, name, at);
-    if (*p_ != '>') return Fail(kEndTagSyntax, __LINE__, name, p_);
-    ++p_;
+    if (*m_p != '>') return Fail(kEndTagSyntax, __LINE__, name, m_p);
+    ++m_p;
     if (!SpanEquals(found, name)) return Fail(kBadEndOfElement, __LINE__, name, at);
     return kNoError;
   }
@@ -788,23 +788,23 @@ class Reader {
   // Scans character data up to the next "<"; reports whether it holds
   // anything but white space and whether it needs decoding.
   Span<U> TextRun(bool& blank, bool& plain) {
-    const U* start = p_;
+    const U* start = m_p;
     blank = true;
     plain = true;
     if constexpr (sizeof(U) == 1) {
-      const void* lt = std::memchr(p_, '<', static_cast<size_t>(end_ - p_));
-      p_ = lt ? static_cast<const U*>(lt) : end_;
+      const void* lt = std::memchr(m_p, '<', static_cast<size_t>(m_end - m_p));
+      m_p = lt ? static_cast<const U*>(lt) : m_end;
     } else {
-      const wchar_t* lt = std::wmemchr(p_, L'<', static_cast<size_t>(end_ - p_));
-      p_ = lt ? lt : end_;
+      const wchar_t* lt = std::wmemchr(m_p, L'<', static_cast<size_t>(m_end - m_p));
+      m_p = lt ? lt : m_end;
     }
-    for (const U* q = start; q < p_; ++q) {
+    for (const U* q = start; q < m_p; ++q) {
       U c = *q;
       if (!IsSpace(c)) blank = false;
       if (c == '&' || c == '\r') plain = false;
       if (c == '>' && q - start >= 2 && q[-1] == ']' && q[-2] == ']') plain = false;
     }
-    return {start, static_cast<size_t>(p_ - start)};
+    return {start, static_cast<size_t>(m_p - start)};
   }
 
   int CheckTextRun(Span<U> run) {
@@ -814,14 +814,14 @@ class Reader {
     return kNoError;
   }
 
-  // A CDATA section; p_ at "<![CDATA[".
+  // A CDATA section; m_p at "<![CDATA[".
   int CData(Span<U>& content) {
-    const U* at = p_;
-    p_ += 9;
+    const U* at = m_p;
+    m_p += 9;
     const U* close = Find(L"]]>");
     if (!close) return Fail(kUnexpectedEnd, __LINE__, L"CDATA", at);
-    content = {p_, static_cast<size_t>(close - p_)};
-    p_ = close + 3;
+    content = {m_p, static_cast<size_t>(close - m_p)};
+    m_p = close + 3;
     return kNoError;
   }
 
@@ -839,17 +839,17 @@ class Reader {
 
   // A text-only element; its start tag has been read.
   int ReadTextElement(const Field& field, void* object, Span<U> name, bool empty) {
-    for (const RawAttribute& a : attrs_)
+    for (const RawAttribute& a : m_attrs)
       if (!Skipped(a.name)) return Fail(kUnexpectedAttribute, __LINE__, a.name, a.at);
     void* member = field.member(object);
     std::wstring* target;
     if (field.value == ValueKind::String) {
       target = &static_cast<Value<std::wstring>*>(member)->Raw();
     } else {
-      target = &scratch_;
+      target = &m_scratch;
     }
     target->clear();
-    const U* valueAt = p_;
+    const U* valueAt = m_p;
     int code;
     if (!empty) {
       for (;;) {
@@ -862,7 +862,7 @@ class Reader {
           else if ((code = Decode(*target, run.data, run.size, false, run.data, 0)) != kNoError)
             return code;
         }
-        if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, name, p_);
+        if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, name, m_p);
         if (Looking(L"</")) {
           if ((code = EndTag(name)) != kNoError) return code;
           break;
@@ -888,7 +888,7 @@ class Reader {
         } else if (Looking(L"<?")) {
           if ((code = Pi()) != kNoError) return code;
         } else {
-          return Fail(kUnableToReadElement, __LINE__, name, p_);
+          return Fail(kUnableToReadElement, __LINE__, name, m_p);
         }
       }
     }
@@ -896,12 +896,12 @@ class Reader {
       static_cast<Value<std::wstring>*>(member)->MarkPresent();
       return kNoError;
     }
-    code = ConvertValue(field.value, member, scratch_.data(), scratch_.size());
+    code = ConvertValue(field.value, member, m_scratch.data(), m_scratch.size());
     if (code != kNoError) return Fail(code, __LINE__, name, valueAt);
     return kNoError;
   }
 
-  // A complex element; its start tag has been read into attrs_.
+  // A complex element; its start tag has been read into m_attrs.
   int ReadElement(const ElementType& type, void* object, Span<U> name, bool empty) {
     int code = ReadAttributes(type, object);
     if (code != kNoError) return code;
@@ -912,21 +912,21 @@ class Reader {
     size_t missing;
     if (empty) {
       if (MissingMandatory(type, first, count, 0, missing))
-        return Fail(kMandatoryElementMissing, __LINE__, type.fields[missing].name, p_);
+        return Fail(kMandatoryElementMissing, __LINE__, type.fields[missing].name, m_p);
       return kNoError;
     }
-    if (++depth_ > 64) return Fail(kBadlyFormed, __LINE__, name, p_);
+    if (++m_depth > 64) return Fail(kBadlyFormed, __LINE__, name, m_p);
     for (;;) {
       bool blank, plain;
       Span<U> run = TextRun(blank, plain);
       if (!blank) return Fail(kNotWellFormed, __LINE__, name, run.data);
-      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, name, p_);
-      const U* at = p_;
-      if (p_ + 1 < end_ && p_[1] == '/') {
+      if (AtEnd()) return Fail(kUnexpectedEnd, __LINE__, name, m_p);
+      const U* at = m_p;
+      if (m_p + 1 < m_end && m_p[1] == '/') {
         if ((code = EndTag(name)) != kNoError) return code;
         if (MissingMandatory(type, cursor, count, seen, missing))
           return Fail(kMandatoryElementMissing, __LINE__, type.fields[missing].name, at);
-        --depth_;
+        --m_depth;
         return kNoError;
       }
       if (Looking(L"<!--")) {
@@ -944,8 +944,8 @@ class Reader {
         if ((code = Pi()) != kNoError) return code;
         continue;
       }
-      if (p_ + 1 < end_ && p_[1] == '!') return Fail(kBadlyFormed, __LINE__, name, p_);
-      ++p_;
+      if (m_p + 1 < m_end && m_p[1] == '!') return Fail(kBadlyFormed, __LINE__, name, m_p);
+      ++m_p;
       Span<U> child = ReadName();
       if (child.size == 0) return Fail(kBadlyFormed, __LINE__, name, at);
       size_t index = count;
@@ -992,19 +992,19 @@ class Reader {
     }
   }
 
-  const U* begin_;
-  const U* p_;
-  const U* end_;
-  Encoding encoding_;
-  ErrorRecord& error_;
+  const U* m_begin;
+  const U* m_p;
+  const U* m_end;
+  Encoding m_encoding;
+  ErrorRecord& m_error;
   // Declared entities by name; each declaration and reference costs one lookup.
-  std::unordered_map<std::wstring, Entity> entities_;
-  size_t declarations_ = 0;
-  std::wstring lookup_;
-  std::vector<RawAttribute> attrs_;
-  std::wstring scratch_;
-  size_t expansionBudget_ = kEntityExpansionBudget;
-  int depth_ = 0;
+  std::unordered_map<std::wstring, Entity> m_entities;
+  size_t m_declarations = 0;
+  std::wstring m_lookup;
+  std::vector<RawAttribute> m_attrs;
+  std::wstring m_scratch;
+  size_t m_expansionBudget = kEntityExpansionBudget;
+  int m_depth = 0;
 };
 
 

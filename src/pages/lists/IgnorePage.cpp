@@ -40,7 +40,7 @@ BOOL CIgnorePage::OnInitDialog() {
             t.LoadResString(kStrSubtitle));
   m_explanation.SubclassDlgItem(kIdExplanation, m_hWnd);
   m_explanation.m_text = t.LoadResString(kStrExplanation);
-  m_explanation.SetWindowText(m_explanation.m_text);
+  m_explanation.SetText(m_explanation.m_text);
 
   const DWORD style = WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_OWNERDRAWFIXED |
                       LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
@@ -190,16 +190,15 @@ bool CIgnorePage::OnNotify(NMHDR* header, LRESULT* result) {
   if (header && header->idFrom == kIdList && header->code == LVN_KEYDOWN) {
     const auto* key = reinterpret_cast<NMLVKEYDOWN*>(header);
     if (key->wVKey == VK_DELETE) {
-      const int row = static_cast<int>(m_list.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                          LVNI_FOCUSED));
+      const int row =
+          static_cast<int>(m_list.Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
       RemoveIgnoreEntry(row);
       if (!m_entries.empty()) {
         // Keep the keyboard's place on the row that took the removed one's.
         const int next = std::min<int>(std::max(row, 0), static_cast<int>(m_entries.size()) - 1);
         LVITEMW state{};
         state.stateMask = state.state = LVIS_FOCUSED | LVIS_SELECTED;
-        m_list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(next),
-                           reinterpret_cast<LPARAM>(&state));
+        m_list.Send(LVM_SETITEMSTATE, static_cast<WPARAM>(next), reinterpret_cast<LPARAM>(&state));
       } else {
         // The list hides: the keyboard goes on at the first button.
         ::SetFocus(GetDlgItem(kIdAddFolder));

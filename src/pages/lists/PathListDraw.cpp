@@ -88,7 +88,7 @@ void CPathListLook::DrawEmptyFrame(Graphics& g, const RECT& listRect, std::wstri
   }
   if (m_emptyFont && !text.empty()) {
     SolidBrush brush(ToColor(t.GetColor(L"general/list/empty_text")));
-    DrawThemeText(0, *m_emptyFont, g, frame, text, brush, StringAlignmentCenter,
-                  StringAlignmentCenter);
+    DrawThemedText(0, *m_emptyFont, g, frame, text, brush, StringAlignmentCenter,
+                   StringAlignmentCenter);
   }
 }

@@ -93,7 +93,7 @@ void CQuarantinePage::OnShowWindow(BOOL show, UINT status) {
 void CQuarantinePage::ShowTraceCount() {
   if (!m_count.m_hWnd) return;
   m_count.m_text = std::to_wstring(m_list.TotalTraces());
-  m_count.SetWindowText(m_count.m_text);
+  m_count.SetText(m_count.m_text);
   Layout();
   m_count.Invalidate(FALSE);
 }

@@ -33,7 +33,7 @@ void CVirtualListCtrl::PreSubclassWindow() {
 }
 
 void CVirtualListCtrl::SetupToolTip() {
-  if (HWND own = reinterpret_cast<HWND>(SendMessage(LVM_GETTOOLTIPS)))
+  if (HWND own = reinterpret_cast<HWND>(Send(LVM_GETTOOLTIPS)))
     ::SendMessageW(own, TTM_ACTIVATE, FALSE, 0);
   m_tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
@@ -68,7 +68,7 @@ RECT CVirtualListCtrl::ButtonRect(int row, int column) const {
 bool CVirtualListCtrl::HitCell(POINT pt, int& row, int& column) const {
   LVHITTESTINFO hit{};
   hit.pt = pt;
-  SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  Send(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
   row = hit.iItem;
   column = hit.iSubItem;
   return row >= 0;

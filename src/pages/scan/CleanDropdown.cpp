@@ -54,7 +54,7 @@ BOOL CCleanDropdown::OnInitDialog() {
       option->m_disabledFill = theme.GetColor(L"pages/scan/clean_drop/disable");
       // The option texts are the action texts of the string table.
       std::wstring text = theme.LoadResString(threat::ActionTextId(threat::ActionOfOption(command)));
-      if (!text.empty()) option->SetWindowText(text);
+      if (!text.empty()) option->SetText(text);
     }
     m_options[i] = std::move(option);
   }

@@ -26,7 +26,7 @@ CCleaningPage::~CCleaningPage() { DestroyWindow(); }
 BOOL CCleaningPage::OnInitDialog() {
   CBaseDlg::OnInitDialog();
   m_label.SubclassDlgItem(kLabelId, m_hWnd);
-  m_label.SetWindowText(Theme().LoadResString(text::kCleaningWait));
+  m_label.SetText(Theme().LoadResString(text::kCleaningWait));
   m_progress.SubclassDlgItem(kProgressId, m_hWnd);
   m_progress.SetRange32(0, 100);
   m_list.CreateThreatList(m_hWnd, RECT{15, 120, 400, 300});
@@ -120,13 +120,13 @@ void CCleaningPage::OnCheck() {
   LONG state = 0;
   unsigned char reboot = 0;
   CheckEngine(control->GetScanState(&state, &reboot), control);
-  if (EngineCodes::IsCleaningEndState(state)) PostMessage(msg::kCleaningEnded);
+  if (EngineCodes::IsCleaningEndState(state)) Post(msg::kCleaningEnded);
 }
 
 void CCleaningPage::OnStop() {
   if (!AskYesNo(m_hWnd, text::kStopCleaningQuestion)) return;
   CScanController::Instance().CancelScan();
-  PostMessage(msg::kCleaningEnded);
+  Post(msg::kCleaningEnded);
 }
 
 void CCleaningPage::StopFollowing() {
@@ -159,8 +159,8 @@ void CCleaningPage::OnCleaningOver() {
   unsigned char reboot = 0;
   CheckEngine(control->GetScanState(&state, &reboot), control);
   CWinAppEx* app = AfxGetApp();
-  const int always = app ? app->GetProfileInt(settings::kAlwaysRebootAfterClean,
-                                              settings::kDefaultAlwaysRebootAfterClean)
+  const int always = app ? app->ReadProfileInt(settings::kAlwaysRebootAfterClean,
+                                               settings::kDefaultAlwaysRebootAfterClean)
                          : 0;
   if (finished) finished->ShowFinishedState(ChooseFinishedState(reboot != 0, always));
   if (frame) frame->SetTabPage(CMainFrame::kTabScan, finished);

@@ -75,13 +75,13 @@ void CFinishedPage::ShowFinishedState(int state) {
   CThemeResources& t = Theme();
   m_state = state;
   m_bannerTitle = t.LoadResString(view.bannerTitle);
-  m_headline.SetWindowText(t.LoadResString(view.headline));
+  m_headline.SetText(t.LoadResString(view.headline));
   if (view.numbersShown) {
     ListCounts counts;
     if (m_list)
       counts = ListCounts{m_list->RecordCount(), m_list->HandledRecords(), m_list->TotalTraces(),
                           m_list->HandledTraces()};
-    m_numbers.SetWindowText(FinishedNumbers(ReadCleanerCounts(), counts));
+    m_numbers.SetText(FinishedNumbers(ReadCleanerCounts(), counts));
   }
   if (m_captions.m_hWnd) m_captions.ShowWindow(view.numbersShown ? SW_SHOW : SW_HIDE);
   if (m_numbers.m_hWnd) m_numbers.ShowWindow(view.numbersShown ? SW_SHOW : SW_HIDE);
@@ -147,8 +147,8 @@ void CFinishedPage::AskRestart() {
   KillTimer(IDT_RESTART);
   if (!AskYesNo(m_hWnd, text::kRestartQuestion)) return;
   if (CWinAppEx* app = AfxGetApp()) {
-    const int value = app->GetProfileInt(settings::kAlwaysRebootAfterClean,
-                                         settings::kProbeAlwaysRebootAfterClean);
+    const int value = app->ReadProfileInt(settings::kAlwaysRebootAfterClean,
+                                          settings::kProbeAlwaysRebootAfterClean);
     if (AlwaysRebootValueExists(value)) app->WriteProfileInt(settings::kAlwaysRebootAfterClean, 0);
   }
   RestartComputer();

@@ -156,7 +156,7 @@ void COverviewPage::RefreshLastScan() {
 void COverviewPage::RefreshCleanCount() {
   const CWinAppEx* app = AfxGetApp();
   const int count =
-      app ? app->GetProfileInt(settings::kCleanCount, settings::kDefaultCleanCount) : 0;
+      app ? app->ReadProfileInt(settings::kCleanCount, settings::kDefaultCleanCount) : 0;
   m_cleanCount = FormatCounted(Theme(), OverviewText::kCleanCount, {count});
   const settings::CMachineSettings machine(settings::MachineKeyPathFromTheme());
   if (auto installed = machine.InstallTime()) {

@@ -165,7 +165,7 @@ void CResultsPage::UpdateSummary() {
                             {m_list.RecordCount(), m_list.TotalTraces()});
   if (m_summaryLabel.m_hWnd) {
     m_summaryLabel.m_text = m_summary;
-    m_summaryLabel.SetWindowText(m_summary);
+    m_summaryLabel.SetText(m_summary);
     m_summaryLabel.Invalidate(FALSE);
   }
   if (m_hWnd) Invalidate(FALSE);

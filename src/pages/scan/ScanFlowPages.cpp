@@ -34,7 +34,7 @@ void Tell(HWND page, UINT textId) {
 }
 
 void IncrementProfileInt(const wchar_t* name) {
-  if (CWinAppEx* app = AfxGetApp()) app->WriteProfileInt(name, app->GetProfileInt(name, 0) + 1);
+  if (CWinAppEx* app = AfxGetApp()) app->WriteProfileInt(name, app->ReadProfileInt(name, 0) + 1);
 }
 
 void RecordScanSummary(int threatCount, int itemCount, int threatLevel) {

@@ -109,12 +109,12 @@ inline constexpr int kAnimationHeight = 96;
 class LowestLevel {
  public:
   void Add(int level) {
-    if (level < value_) value_ = level;
+    if (level < m_value) m_value = level;
   }
-  int Value() const { return static_cast<int8_t>(value_); }
+  int Value() const { return static_cast<int8_t>(m_value); }
 
  private:
-  int value_ = 6;
+  int m_value = 6;
 };
 
 // The page a finished scan moves to.

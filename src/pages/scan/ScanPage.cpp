@@ -159,8 +159,8 @@ bool CScanPage::OnNotify(NMHDR* header, LRESULT* result) {
   if (header && header->idFrom == kFolderList && header->code == LVN_KEYDOWN) {
     const WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
     if (key == VK_DELETE || key == VK_SPACE) {
-      RemoveFolderAt(static_cast<int>(m_list.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                         LVNI_SELECTED)));
+      RemoveFolderAt(
+          static_cast<int>(m_list.Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
       *result = 0;
       return true;
     }
@@ -173,8 +173,8 @@ bool CScanPage::PreTranslateMessage(MSG& msg) {
                                               kAddFolderButton, kStartButton}))
     return true;
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == m_list.m_hWnd) {
-    RemoveFolderAt(static_cast<int>(
-        m_list.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    RemoveFolderAt(
+        static_cast<int>(m_list.Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
     return true;
   }
   return CBaseDlg::PreTranslateMessage(msg);

@@ -104,13 +104,13 @@ void CScanningPage::SetMode(int mode) {
     m_banner = false;
     m_bannerCount = 0;
   }
-  if (view->statusText) m_status.SetWindowText(t.LoadResString(view->statusText));
+  if (view->statusText) m_status.SetText(t.LoadResString(view->statusText));
   if (view->messageText)
-    m_object.SetWindowText(t.LoadResString(view->messageText));
+    m_object.SetText(t.LoadResString(view->messageText));
   else if (mode != kModePaused)
-    m_object.SetWindowText(L"");
+    m_object.SetText(L"");
   if (view->countToZero) {
-    m_count.SetWindowText(L"0");
+    m_count.SetText(L"0");
     m_countTextLength = 1;
   }
   if (view->countAndAnimation != Change::Keep) ShowCount(view->countAndAnimation == Change::On);
@@ -223,9 +223,9 @@ void CScanningPage::PrepareScanningPage(bool updatePending) {
 void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
   // Progress the engine sent before it paused must not end the pause.
   if (m_mode != kModePaused) SetMode(kModeScanning);
-  m_object.SetWindowText(std::wstring(e.objectName));
+  m_object.SetText(std::wstring(e.objectName));
   const std::wstring count = std::to_wstring(e.objectsScanned);
-  m_count.SetWindowText(count);
+  m_count.SetText(count);
   // The count's label grows with its digits only.
   if (count.size() != m_countTextLength) {
     m_countTextLength = count.size();
@@ -344,7 +344,7 @@ void CScanningPage::OnWatchdog() {
   CheckEngine(control->GetScanState(&state, &reboot), control);
   const bool updateRunning = m_updating || CScanController::Instance().UpdateRunning();
   if (EngineCodes::IsWatchdogAbnormalEnd(state) && !updateRunning && IsWindowVisible())
-    PostMessage(msg::kScanEnded, 1, 0);
+    Post(msg::kScanEnded, 1, 0);
 }
 
 void CScanningPage::OnEngineProbe() {
