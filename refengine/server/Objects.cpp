@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Engine.h"
+#include "EngineClasses.h"
 #include "EngineContract.h"
 #include "ServerLifetime.h"
 #include "engine/ComObject.h"
@@ -21,22 +22,22 @@ namespace {
 class ConnectionPoint final : public ComObject<IConnectionPoint> {
  public:
   ConnectionPoint(IConnectionPointContainer* owner, REFIID iid)
-      : owner_(ComRef<IConnectionPointContainer>::Share(owner)), iid_(iid) {}
+      : m_owner(ComRef<IConnectionPointContainer>::Share(owner)), m_iid(iid) {}
   STDMETHODIMP GetConnectionInterface(IID* iid) noexcept override {
     if (!iid) return E_POINTER;
-    *iid = iid_;
+    *iid = m_iid;
     return S_OK;
   }
   STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override {
     if (!out) return E_POINTER;
-    *out = ComRef<IConnectionPointContainer>(owner_).Detach();
+    *out = ComRef<IConnectionPointContainer>(m_owner).Detach();
     return S_OK;
   }
   STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) noexcept override {
-    return ComGuard([&] { return Engine::Instance().Events().Advise(iid_, sink, cookie); });
+    return ComGuard([&] { return Engine::Instance().Events().Advise(m_iid, sink, cookie); });
   }
   STDMETHODIMP Unadvise(DWORD cookie) noexcept override {
-    return ComGuard([&] { return Engine::Instance().Events().Unadvise(iid_, cookie); });
+    return ComGuard([&] { return Engine::Instance().Events().Unadvise(m_iid, cookie); });
   }
   STDMETHODIMP EnumConnections(IEnumConnections** out) noexcept override {
     if (out) *out = nullptr;
@@ -44,9 +45,9 @@ class ConnectionPoint final : public ComObject<IConnectionPoint> {
   }
 
  private:
-  ServerLock lock_;
-  ComRef<IConnectionPointContainer> owner_;
-  IID iid_;
+  ServerLock m_lock;
+  ComRef<IConnectionPointContainer> m_owner;
+  IID m_iid;
 };
 
 // Base of the five working classes: the main interface, a connection point
@@ -54,7 +55,7 @@ class ConnectionPoint final : public ComObject<IConnectionPoint> {
 template <class Itf>
 class EngineObject : public ComObject<Itf, IConnectionPointContainer> {
  public:
-  explicit EngineObject(std::vector<IID> events) : events_(std::move(events)) {}
+  explicit EngineObject(std::vector<IID> events) : m_events(std::move(events)) {}
   STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override {
     if (out) *out = nullptr;
     return E_NOTIMPL;
@@ -63,7 +64,7 @@ class EngineObject : public ComObject<Itf, IConnectionPointContainer> {
     if (!out) return E_POINTER;
     *out = nullptr;
     return ComGuard([&]() -> HRESULT {
-      for (const auto& e : events_)
+      for (const auto& e : m_events)
         if (IsEqualIID(e, iid)) {
           *out = new ConnectionPoint(this, iid);
           return S_OK;
@@ -75,13 +76,13 @@ class EngineObject : public ComObject<Itf, IConnectionPointContainer> {
  protected:
   // A class without events offers no connection point container.
   IUnknown* FindInterface(REFIID iid) override {
-    if (IsEqualIID(iid, IID_IConnectionPointContainer) && events_.empty()) return nullptr;
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) && m_events.empty()) return nullptr;
     return this->ListedInterface(iid);
   }
 
  private:
-  ServerLock lock_;
-  std::vector<IID> events_;
+  ServerLock m_lock;
+  std::vector<IID> m_events;
 };
 
 Engine& E() { return Engine::Instance(); }
@@ -316,7 +317,7 @@ class Placeholder final : public ComObject<Itf> {
   STDMETHODIMP Reserved3() noexcept override { return E_NOTIMPL; }
 
  private:
-  ServerLock lock_;
+  ServerLock m_lock;
 };
 
 using Creator = IUnknown* (*)();
@@ -329,50 +330,54 @@ IUnknown* MakePlaceholder() {
   return static_cast<Itf*>(new Placeholder<Itf>());
 }
 
+// The object behind each class of the contract: a component with operations
+// of its own, or a placeholder.
+template <class Itf>
+IUnknown* MakeObject() {
+  return MakePlaceholder<Itf>();
+}
+template <>
+IUnknown* MakeObject<IQVService>() {
+  return Make<Service>();
+}
+template <>
+IUnknown* MakeObject<IQVActiveProtection>() {
+  return Make<ActiveProtection>();
+}
+template <>
+IUnknown* MakeObject<IQVScanControl>() {
+  return Make<ScanControlObject>();
+}
+template <>
+IUnknown* MakeObject<IQVQuarantine>() {
+  return Make<Quarantine>();
+}
+template <>
+IUnknown* MakeObject<IQVThreatDefinitions>() {
+  return Make<ThreatDefinitions>();
+}
+
 struct ClassEntry {
   EngineClass cls;
   Creator create;
 };
 
 const ClassEntry kClasses[] = {
-    {{&CLSID_QVService, L"RodeRedud engine service"}, &Make<Service>},
-    {{&CLSID_QVComponent1, L"RodeRedud engine component 1"},
-     &MakePlaceholder<IQVComponent1>},
-    {{&CLSID_QVActiveProtection, L"RodeRedud engine active protection"}, &Make<ActiveProtection>},
-    {{&CLSID_QVScanControl, L"RodeRedud engine scan control"}, &Make<ScanControlObject>},
-    {{&CLSID_QVQuarantine, L"RodeRedud engine quarantine"}, &Make<Quarantine>},
-    {{&CLSID_QVComponent5, L"RodeRedud engine component 5"},
-     &MakePlaceholder<IQVComponent5>},
-    {{&CLSID_QVComponent6, L"RodeRedud engine component 6"},
-     &MakePlaceholder<IQVComponent6>},
-    {{&CLSID_QVThreatDefinitions, L"RodeRedud engine threat definitions"},
-     &Make<ThreatDefinitions>},
-    {{&CLSID_QVComponent8, L"RodeRedud engine component 8"},
-     &MakePlaceholder<IQVComponent8>},
-    {{&CLSID_QVComponent9, L"RodeRedud engine component 9"},
-     &MakePlaceholder<IQVComponent9>},
-    {{&CLSID_QVComponent10, L"RodeRedud engine component 10"},
-     &MakePlaceholder<IQVComponent10>},
-    {{&CLSID_QVComponent11, L"RodeRedud engine component 11"},
-     &MakePlaceholder<IQVComponent11>},
-    {{&CLSID_QVComponent12, L"RodeRedud engine component 12"},
-     &MakePlaceholder<IQVComponent12>},
-    {{&CLSID_QVComponent13, L"RodeRedud engine component 13"},
-     &MakePlaceholder<IQVComponent13>},
-    {{&CLSID_QVComponent14, L"RodeRedud engine component 14"},
-     &MakePlaceholder<IQVComponent14>},
+#define ENGINE_CLASS_ENTRY(cls, itf, description) {{&CLSID_##cls, description}, &MakeObject<itf>},
+    ENGINE_CLASSES(ENGINE_CLASS_ENTRY)
+#undef ENGINE_CLASS_ENTRY
 };
 
 // Class objects do not keep the server alive: they count only their own references.
 class ClassFactory final : public ComObject<IClassFactory> {
  public:
-  explicit ClassFactory(Creator c) : create_(c) {}
+  explicit ClassFactory(Creator c) : m_create(c) {}
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     return ComGuard([&] {
-      auto obj = ComRef<IUnknown>::Adopt(create_());
+      auto obj = ComRef<IUnknown>::Adopt(m_create());
       return obj->QueryInterface(iid, out);
     });
   }
@@ -385,7 +390,7 @@ class ClassFactory final : public ComObject<IClassFactory> {
   }
 
  private:
-  Creator create_;
+  Creator m_create;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "engine/EngineSession.h"
 
+#include "EngineClasses.h"
 #include "framework/Trace.h"
 
 namespace {
@@ -9,22 +10,11 @@ struct SlotIds {
   const IID* iid;
 };
 
+static_assert(ENGINE_CLASS_COUNT == CEngineSession::kSlotCount);
 const SlotIds kSlots[CEngineSession::kSlotCount] = {
-    {&CLSID_QVService, &IID_IQVService},
-    {&CLSID_QVComponent1, &IID_IQVComponent1},
-    {&CLSID_QVActiveProtection, &IID_IQVActiveProtection},
-    {&CLSID_QVScanControl, &IID_IQVScanControl},
-    {&CLSID_QVQuarantine, &IID_IQVQuarantine},
-    {&CLSID_QVComponent5, &IID_IQVComponent5},
-    {&CLSID_QVComponent6, &IID_IQVComponent6},
-    {&CLSID_QVThreatDefinitions, &IID_IQVThreatDefinitions},
-    {&CLSID_QVComponent8, &IID_IQVComponent8},
-    {&CLSID_QVComponent9, &IID_IQVComponent9},
-    {&CLSID_QVComponent10, &IID_IQVComponent10},
-    {&CLSID_QVComponent11, &IID_IQVComponent11},
-    {&CLSID_QVComponent12, &IID_IQVComponent12},
-    {&CLSID_QVComponent13, &IID_IQVComponent13},
-    {&CLSID_QVComponent14, &IID_IQVComponent14},
+#define ENGINE_SLOT(cls, itf, description) {&CLSID_##cls, &IID_##itf},
+    ENGINE_CLASSES(ENGINE_SLOT)
+#undef ENGINE_SLOT
 };
 
 }  // namespace
@@ -60,7 +50,7 @@ const std::array<int, CEngineSession::kSlotCount>& CEngineSession::CreationOrder
 }
 
 HRESULT CEngineSession::CreateSlot(int slot) {
-  slots_[slot].Reset();
+  m_slots[slot].Reset();
   ComRef<IUnknown> object;
   HRESULT hr =
       CoCreateInstance(SlotClass(slot), nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid());
@@ -70,13 +60,13 @@ HRESULT CEngineSession::CreateSlot(int slot) {
     ComRef<IUnknown> kept;
     hr = object->QueryInterface(SlotInterface(slot), kept.PutVoid());
     if (SUCCEEDED(hr) && !kept) hr = E_NOINTERFACE;
-    if (SUCCEEDED(hr)) slots_[slot] = std::move(kept);
+    if (SUCCEEDED(hr)) m_slots[slot] = std::move(kept);
   }
   return hr;
 }
 
 bool CEngineSession::CreateAll() {
-  if (slots_[kServiceSlot]) return false;
+  if (m_slots[kServiceSlot]) return false;
   ReleaseAll();
   for (int slot : CreationOrder()) {
     if (TraceHr(CreateSlot(slot), L"CreateSlot " + std::to_wstring(slot))) {
@@ -84,18 +74,18 @@ bool CEngineSession::CreateAll() {
       return false;
     }
   }
-  ++generation_;
+  ++m_generation;
   return true;
 }
 
 void CEngineSession::ReleaseAll() {
-  for (auto& slot : slots_) slot.Reset();
+  for (auto& slot : m_slots) slot.Reset();
 }
 
 bool CEngineSession::IsAlive() {
-  if (!slots_[kServiceSlot]) return false;
+  if (!m_slots[kServiceSlot]) return false;
   LONG value = 2;
-  HRESULT hr = static_cast<IQVService*>(slots_[kServiceSlot].Get())->Ping(&value);
+  HRESULT hr = static_cast<IQVService*>(m_slots[kServiceSlot].Get())->Ping(&value);
   if (TraceHr(hr, L"Ping")) {
     ReleaseAll();
     return false;
@@ -104,10 +94,10 @@ bool CEngineSession::IsAlive() {
 }
 
 HRESULT CEngineSession::PingHeld() {
-  if (!slots_[kServiceSlot]) return E_POINTER;
+  if (!m_slots[kServiceSlot]) return E_POINTER;
   try {
     LONG value = 2;
-    return static_cast<IQVService*>(slots_[kServiceSlot].Get())->Ping(&value);
+    return static_cast<IQVService*>(m_slots[kServiceSlot].Get())->Ping(&value);
   } catch (...) {
     return E_FAIL;
   }
@@ -128,6 +118,6 @@ bool CEngineSession::ConnectAtStartup(const EngineClock& clock) {
 
 int CEngineSession::HeldSlotCount() const {
   int n = 0;
-  for (const auto& slot : slots_) n += slot ? 1 : 0;
+  for (const auto& slot : m_slots) n += slot ? 1 : 0;
   return n;
 }

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
+#include "EngineClasses.h"
 #include "EngineContract.h"
 
 namespace {
@@ -74,17 +76,17 @@ const SizeCase kSizes[] = {
 class ContractTypeLib : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(S_OK, LoadTypeLibEx(RR_CONTRACT_TLB_PATH, REGKIND_NONE, &lib_));
+    ASSERT_EQ(S_OK, LoadTypeLibEx(RR_CONTRACT_TLB_PATH, REGKIND_NONE, &m_lib));
   }
   void TearDown() override {
-    if (lib_) lib_->Release();
+    if (m_lib) m_lib->Release();
   }
   ITypeInfo* Info(const IID& iid) {
     ITypeInfo* info = nullptr;
-    lib_->GetTypeInfoOfGuid(iid, &info);
+    m_lib->GetTypeInfoOfGuid(iid, &info);
     return info;
   }
-  ITypeLib* lib_ = nullptr;
+  ITypeLib* m_lib = nullptr;
 };
 
 TEST_F(ContractTypeLib, OperationsSitAtTheirSlots) {
@@ -129,19 +131,47 @@ TEST_F(ContractTypeLib, InterfacesHaveTheirSizeAndDeriveFromIUnknown) {
   }
 }
 
+// The class list written from the contract: every class of the type library,
+// in slot order, with the default interface the type library gives it.
+struct ClassRow {
+  const char* name;
+  const CLSID* clsid;
+  const IID* iid;
+};
+const ClassRow kClassRows[] = {
+#define CLASS_ROW(cls, itf, description) {#cls, &CLSID_##cls, &IID_##itf},
+    ENGINE_CLASSES(CLASS_ROW)
+#undef CLASS_ROW
+};
+
 TEST_F(ContractTypeLib, HasAllFifteenClasses) {
-  const CLSID* classes[] = {
-      &CLSID_QVService,     &CLSID_QVComponent1,        &CLSID_QVActiveProtection,
-      &CLSID_QVScanControl, &CLSID_QVQuarantine,        &CLSID_QVComponent5,
-      &CLSID_QVComponent6,  &CLSID_QVThreatDefinitions, &CLSID_QVComponent8,
-      &CLSID_QVComponent9,  &CLSID_QVComponent10,       &CLSID_QVComponent11,
-      &CLSID_QVComponent12, &CLSID_QVComponent13,       &CLSID_QVComponent14};
-  for (const CLSID* clsid : classes) {
-    ITypeInfo* info = Info(*clsid);
+  ASSERT_EQ(15u, std::size(kClassRows));
+  for (const ClassRow& row : kClassRows) {
+    SCOPED_TRACE(row.name);
+    ITypeInfo* info = Info(*row.clsid);
     ASSERT_NE(nullptr, info);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
     EXPECT_EQ(TKIND_COCLASS, attr->typekind);
+    IID defaultInterface = GUID_NULL;
+    for (UINT i = 0; i < attr->cImplTypes; ++i) {
+      INT flags = 0;
+      if (FAILED(info->GetImplTypeFlags(i, &flags))) continue;
+      if ((flags & IMPLTYPEFLAG_FDEFAULT) && !(flags & IMPLTYPEFLAG_FSOURCE)) {
+        HREFTYPE ref = 0;
+        ITypeInfo* itf = nullptr;
+        if (SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) &&
+            SUCCEEDED(info->GetRefTypeInfo(ref, &itf))) {
+          TYPEATTR* itfAttr = nullptr;
+          if (SUCCEEDED(itf->GetTypeAttr(&itfAttr))) {
+            defaultInterface = itfAttr->guid;
+            itf->ReleaseTypeAttr(itfAttr);
+          }
+          itf->Release();
+        }
+      }
+    }
+    EXPECT_TRUE(IsEqualIID(defaultInterface, *row.iid));
     info->ReleaseTypeAttr(attr);
     info->Release();
   }

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "Definitions.h"
+#include "EngineClasses.h"
 #include "EngineHarness.h"
 #include "TempDir.h"
 #include "Text.h"
@@ -106,16 +107,16 @@ std::vector<std::wstring> QuarantineRecords() {
 
 TEST(EngineContract, FifteenClassesPingAndDataFolder) {
   const CLSID* classes[] = {
-      &CLSID_QVService,     &CLSID_QVComponent1,        &CLSID_QVActiveProtection,
-      &CLSID_QVScanControl, &CLSID_QVQuarantine,        &CLSID_QVComponent5,
-      &CLSID_QVComponent6,  &CLSID_QVThreatDefinitions, &CLSID_QVComponent8,
-      &CLSID_QVComponent9,  &CLSID_QVComponent10,       &CLSID_QVComponent11,
-      &CLSID_QVComponent12, &CLSID_QVComponent13,       &CLSID_QVComponent14};
-  const IID* ids[] = {&IID_IQVService,     &IID_IQVComponent1,        &IID_IQVActiveProtection,
-                      &IID_IQVScanControl, &IID_IQVQuarantine,        &IID_IQVComponent5,
-                      &IID_IQVComponent6,  &IID_IQVThreatDefinitions, &IID_IQVComponent8,
-                      &IID_IQVComponent9,  &IID_IQVComponent10,       &IID_IQVComponent11,
-                      &IID_IQVComponent12, &IID_IQVComponent13,       &IID_IQVComponent14};
+#define CLASS_ID(cls, itf, description) &CLSID_##cls,
+      ENGINE_CLASSES(CLASS_ID)
+#undef CLASS_ID
+  };
+  const IID* ids[] = {
+#define INTERFACE_ID(cls, itf, description) &IID_##itf,
+      ENGINE_CLASSES(INTERFACE_ID)
+#undef INTERFACE_ID
+  };
+  ASSERT_EQ(15u, std::size(classes));
   for (int i = 0; i < 15; ++i) {
     ComRef<IUnknown> unk;
     ASSERT_EQ(CoCreateInstance(*classes[i], nullptr, CLSCTX_ALL, IID_IUnknown,
