@@ -8,6 +8,7 @@
 
 #include "support/shipped_theme.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ int wmain() {
                 sink = sink + theme.GetColor(L"general/no/such/key");
               }));
   std::printf("LoadResString:             %8.1f ns\n", NanosecondsPerCall(n / 20, [&] {
-                sink = sink + static_cast<unsigned>(theme.LoadResString(230).size());
+                sink =
+                    sink + static_cast<unsigned>(theme.LoadResString(IDS_STATUS_PROTECTED).size());
               }));
   std::printf("LoadThemeImage (PNG):      %8.1f us\n",
               NanosecondsPerCall(200, [&] {

@@ -1,25 +1,43 @@
-# Fails the build when the string table of res.rc names one ID twice. The resource
-# compiler keeps one of the two texts without a word, so a clash between two
-# features would otherwise show the wrong message at run time.
-# Usage: cmake -DRC=<res.rc> -DSTAMP=<stamp file> -P CheckStringIds.cmake
+# Fails the build when the string table of res.rc names one ID twice, directly
+# or through two names of resource.h with the same number, or names an ID that
+# resource.h does not define. The resource compiler keeps one of two texts under
+# one ID without a word, so a clash between two features would otherwise show
+# the wrong message at run time.
+# Usage: cmake -DRC=<res.rc> -DHEADER=<resource.h> -DSTAMP=<stamp file> -P CheckStringIds.cmake
 cmake_minimum_required(VERSION 3.20)
+file(STRINGS ${HEADER} defines REGEX "^#define[ \t]+[A-Za-z_][A-Za-z0-9_]*[ \t]+[0-9]+")
+foreach(line IN LISTS defines)
+  string(REGEX MATCH "^#define[ \t]+([A-Za-z_][A-Za-z0-9_]*)[ \t]+([0-9]+)" _ "${line}")
+  set(value_of_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+endforeach()
 file(STRINGS ${RC} lines)
 set(in_table FALSE)
 set(seen)
 set(clashes)
+set(unknown)
 foreach(line IN LISTS lines)
   if(line MATCHES "^STRINGTABLE")
     set(in_table TRUE)
   elseif(in_table AND line MATCHES "^END")
     set(in_table FALSE)
-  elseif(in_table AND line MATCHES "^[ \t]*([0-9]+)[ \t]+\"")
+  elseif(in_table AND line MATCHES "^[ \t]*([A-Za-z_0-9]+)[ \t]+\"")
     set(id ${CMAKE_MATCH_1})
+    if(NOT id MATCHES "^[0-9]+$")
+      if(NOT DEFINED value_of_${id})
+        list(APPEND unknown ${id})
+        continue()
+      endif()
+      set(id ${value_of_${id}})
+    endif()
     if(id IN_LIST seen)
       list(APPEND clashes ${id})
     endif()
     list(APPEND seen ${id})
   endif()
 endforeach()
+if(unknown)
+  message(FATAL_ERROR "res.rc: string names that resource.h does not define: ${unknown}")
+endif()
 if(clashes)
   message(FATAL_ERROR "res.rc: string ID used more than once: ${clashes}")
 endif()

@@ -1,15 +1,16 @@
 #include "alerts/AlertRules.h"
+#include "themedata/resource.h"
 
 namespace alerts {
 
 std::optional<BalloonChoice> BalloonForResponse(int response) {
   switch (response) {
     case 5:
-      return BalloonChoice{kBalloonTitleId, 189, kBalloonQuarantined};
+      return BalloonChoice{IDS_BALLOON_TITLE, IDS_BALLOON_QUARANTINED, kBalloonQuarantined};
     case 3:
-      return BalloonChoice{kBalloonTitleId, 190, kBalloonScanAdvised};
+      return BalloonChoice{IDS_BALLOON_TITLE, IDS_BALLOON_BLOCKED, kBalloonScanAdvised};
     case 1:
-      return BalloonChoice{kBalloonTitleId, 191, kBalloonScanAdvised2};
+      return BalloonChoice{IDS_BALLOON_TITLE, IDS_BALLOON_DETECTED, kBalloonScanAdvised2};
     default:
       return std::nullopt;
   }

@@ -6,7 +6,6 @@
 namespace alerts {
 
 inline constexpr int kEventTypeKnownBadBlocked = 2;
-inline constexpr unsigned kBalloonTitleId = 182;
 
 // Balloon kinds recorded by the main frame; a click acts on the latest one.
 enum BalloonKind : int {

@@ -27,7 +27,7 @@ float DrawParagraph(Gdiplus::Graphics& g, HDC dc, HFONT font, const std::wstring
 
 CCloseDlg::CCloseDlg(HINSTANCE resourceModule) : CLightBoxWnd(IDD_CLOSE, resourceModule) {
   SetBoxSize(510, 360);
-  for (int i = 0; i < 4; ++i) m_texts[i] = Theme().LoadResString(170 + i);
+  for (int i = 0; i < 4; ++i) m_texts[i] = Theme().LoadResString(IDS_CLOSE_TITLE + i);
   m_info = LoadThemeImage(L"images/Popups/info.png");
   m_taskbar = LoadThemeImage(L"images/Popups/taskbar.png");
 }
@@ -45,7 +45,7 @@ BOOL CCloseDlg::OnInitDialog() {
   }
   m_ok.SubclassDlgItem(IDOK, m_hWnd);
   m_cancel.SubclassDlgItem(IDCANCEL, m_hWnd);
-  m_dontShow.SubclassDlgItem(kCheckId, m_hWnd);
+  m_dontShow.SubclassDlgItem(IDC_CLOSE_DONT_SHOW, m_hWnd);
   if (m_dontShow.m_hWnd) m_dontShow.SetCheck(BST_UNCHECKED);
   LayoutControls();
   return TRUE;

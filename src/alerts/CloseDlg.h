@@ -8,8 +8,6 @@
 
 class CCloseDlg : public CLightBoxWnd {
  public:
-  static constexpr UINT kCheckId = 1027;
-
   explicit CCloseDlg(HINSTANCE resourceModule);
   ~CCloseDlg() override;
 

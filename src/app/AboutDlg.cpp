@@ -15,20 +15,20 @@ std::wstring AboutVersionText(const std::wstring& word, const std::wstring& vers
 CAboutDlg::CAboutDlg() : CBaseDlg(IDD_ABOUT) {
   CThemeResources& t = Theme();
   m_textColor = t.GetColor(L"pages/title");
-  SetHeader(LoadThemeImage(L"Images/headers/header_about.png"), t.LoadResString(kTitleString),
+  SetHeader(LoadThemeImage(L"Images/headers/header_about.png"), t.LoadResString(IDS_ABOUT),
             t.GetString(L"app_name"));
 }
 
 CAboutDlg::~CAboutDlg() { DestroyWindow(); }
 
 BOOL CAboutDlg::OnInitDialog() {
-  m_productName.SubclassDlgItem(kIdProductName, m_hWnd);
-  m_version.SubclassDlgItem(kIdVersion, m_hWnd);
-  m_description.SubclassDlgItem(kIdDescription, m_hWnd);
-  m_copyright.SubclassDlgItem(kIdCopyright, m_hWnd);
-  m_webSite.SubclassDlgItem(kIdWebSite, m_hWnd);
-  m_support.SubclassDlgItem(kIdSupport, m_hWnd);
-  m_checkUpdates.SubclassDlgItem(kIdCheckUpdates, m_hWnd);
+  m_productName.SubclassDlgItem(IDC_ABOUT_PRODUCT, m_hWnd);
+  m_version.SubclassDlgItem(IDC_ABOUT_VERSION, m_hWnd);
+  m_description.SubclassDlgItem(IDC_ABOUT_DESCRIPTION, m_hWnd);
+  m_copyright.SubclassDlgItem(IDC_ABOUT_COPYRIGHT, m_hWnd);
+  m_webSite.SubclassDlgItem(IDC_ABOUT_WEB_SITE, m_hWnd);
+  m_support.SubclassDlgItem(IDC_ABOUT_SUPPORT, m_hWnd);
+  m_checkUpdates.SubclassDlgItem(IDC_ABOUT_CHECK_UPDATES, m_hWnd);
   m_versionWord = m_version.m_text;
   m_productName.SetFont(CreateThemeFont(true, 11, false, false));
   m_productName.m_textColor = Theme().GetColor(L"pages/title");
@@ -62,13 +62,13 @@ void CAboutDlg::OpenThemeAddress(const wchar_t* key) {
 bool CAboutDlg::OnCommand(UINT id, UINT code, HWND control) {
   if (!control || code != BN_CLICKED) return CBaseDlg::OnCommand(id, code, control);
   switch (id) {
-    case kIdWebSite:
+    case IDC_ABOUT_WEB_SITE:
       OpenThemeAddress(L"company_url");
       return true;
-    case kIdSupport:
+    case IDC_ABOUT_SUPPORT:
       OpenThemeAddress(L"urls/tech_support");
       return true;
-    case kIdCheckUpdates:
+    case IDC_ABOUT_CHECK_UPDATES:
       if (CMainFrame* frame = GetMainFrame())
         frame->CheckForProgramUpdates();
       else

@@ -13,15 +13,6 @@
 class CAboutDlg : public CBaseDlg {
  public:
   // Controls of the template.
-  static constexpr int kIdProductName = 1070;
-  static constexpr int kIdVersion = 1071;
-  static constexpr int kIdDescription = 1072;
-  static constexpr int kIdWebSite = 1073;
-  static constexpr int kIdSupport = 1074;
-  static constexpr int kIdCopyright = 1075;
-  static constexpr int kIdCheckUpdates = 1076;
-  // The header's title: the About frame button's label.
-  static constexpr UINT kTitleString = 210;
 
   CAboutDlg();
   ~CAboutDlg() override;

@@ -8,6 +8,7 @@
 #include "framework/WinAppEx.h"
 #include "app/Settings.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace fl = frame_layout;
 
@@ -192,8 +193,8 @@ void CBaseFrameWnd::SetTabsEnabled(bool enabled) {
 void CBaseFrameWnd::RequestShutdown() { Post(WM_CLOSE); }
 
 bool CBaseFrameWnd::ConfirmEndSession() {
-  return AppMessageBox(m_hWnd, Theme().LoadResString(4006), Theme().GetString(L"app_name"),
-                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return AppMessageBox(m_hWnd, Theme().LoadResString(IDS_END_SESSION_QUESTION),
+                       Theme().GetString(L"app_name"), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 // ---- creation, layout, placement --------------------------------------------

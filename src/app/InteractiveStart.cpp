@@ -13,15 +13,14 @@
 #include "framework/Messages.h"
 #include "telemetry/UniversalWrapper.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
-namespace {
-constexpr UINT kEngineUnavailableId = 196;
-}
+namespace {}
 
 BOOL CRodeRedudApp::StartInteractive() {
   // 19. The engine, retried for up to a minute.
   if (!Engine().ConnectAtStartup()) {
-    AppMessageBox(nullptr, Theme().LoadResString(kEngineUnavailableId), AppTitle(), MB_OK);
+    AppMessageBox(nullptr, Theme().LoadResString(IDS_ENGINE_UNAVAILABLE), AppTitle(), MB_OK);
     return FALSE;
   }
 

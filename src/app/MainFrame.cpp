@@ -45,8 +45,8 @@ bool CMainFrame::CreateMainWindow() {
   const std::wstring cls = Theme().GetString(L"ucn");
   HICON icon = ::LoadIconW(Theme().ResourceModule(), MAKEINTRESOURCEW(IDI_APP));
   const RECT r{0, 0, 800, 600};
-  return CreateFrame(cls.c_str(), Theme().LoadResString(57344).c_str(), kWindowStyle, 0, r, nullptr,
-                     icon);
+  return CreateFrame(cls.c_str(), Theme().LoadResString(IDS_APP_TITLE).c_str(), kWindowStyle, 0, r,
+                     nullptr, icon);
 }
 
 void CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
@@ -59,13 +59,13 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
   if (auto* app = dynamic_cast<CRodeRedudApp*>(AfxGetApp())) app->SetMainFrame(this);
   CreatePages();
   CThemeResources& t = Theme();
-  AddTab(t.LoadResString(205), L"Images\\tabs\\overview.png", m_overview.get());
-  AddTab(t.LoadResString(206), L"Images\\tabs\\scan.png", m_scan.get());
-  AddTab(t.LoadResString(207), L"Images\\tabs\\quarantine.png", m_quarantine.get());
-  AddTab(t.LoadResString(208), L"Images\\tabs\\ignore.png", m_ignore.get());
-  AddTab(t.LoadResString(209), L"Images\\tabs\\settings.png", m_settings.get());
-  AddFrameButton(ID_FRAME_ABOUT, t.LoadResString(210), L"Images\\frame\\about.png");
-  AddFrameButton(ID_FRAME_HELP, t.LoadResString(211), L"Images\\frame\\help.png");
+  AddTab(t.LoadResString(IDS_TAB_OVERVIEW), L"Images\\tabs\\overview.png", m_overview.get());
+  AddTab(t.LoadResString(IDS_TAB_SCAN), L"Images\\tabs\\scan.png", m_scan.get());
+  AddTab(t.LoadResString(IDS_TAB_QUARANTINE), L"Images\\tabs\\quarantine.png", m_quarantine.get());
+  AddTab(t.LoadResString(IDS_TAB_IGNORE), L"Images\\tabs\\ignore.png", m_ignore.get());
+  AddTab(t.LoadResString(IDS_TAB_SETTINGS), L"Images\\tabs\\settings.png", m_settings.get());
+  AddFrameButton(ID_FRAME_ABOUT, t.LoadResString(IDS_ABOUT), L"Images\\frame\\about.png");
+  AddFrameButton(ID_FRAME_HELP, t.LoadResString(IDS_HELP), L"Images\\frame\\help.png");
   m_tray.Attach(m_hWnd);
   m_tray.SetMenu(t.ResourceModule(), IDR_TRAY_MENU);
   // The notification area is slow to answer: the icon is added right after the
@@ -186,7 +186,7 @@ void CMainFrame::UpdateTrayIcon() {
   CThemeResources& t = Theme();
   m_tray.SetMenu(t.ResourceModule(), IDR_TRAY_MENU);
   m_tray.SetIconAndTip(::LoadIconW(t.ResourceModule(), MAKEINTRESOURCEW(IDI_APP)),
-                       EscapeTrayTip(t.LoadResString(128)).c_str());
+                       EscapeTrayTip(t.LoadResString(IDS_PRODUCT_NAME)).c_str());
 }
 
 void CMainFrame::BringUp() {
@@ -281,7 +281,7 @@ void CMainFrame::StartContextScan() {
   CThemeResources& t = Theme();
   const std::wstring caption = t.GetString(L"app_name");
   if (m_navigationLocked) {
-    AppMessageBox(m_hWnd, t.LoadResString(kTextScanAlreadyRunning), caption,
+    AppMessageBox(m_hWnd, t.LoadResString(IDS_CONTEXT_SCAN_RUNNING), caption,
                   MB_OK | MB_ICONINFORMATION);
     return;
   }
@@ -289,7 +289,8 @@ void CMainFrame::StartContextScan() {
     return PathFileExistsW(path.c_str()) != FALSE;
   });
   if (!split.missing.empty())
-    AppMessageBox(m_hWnd, MissingPathsMessage(t.LoadResString(kTextItemsNotFound), split.missing),
+    AppMessageBox(m_hWnd,
+                  MissingPathsMessage(t.LoadResString(IDS_CONTEXT_ITEMS_NOT_FOUND), split.missing),
                   caption, MB_OK | MB_ICONWARNING);
   if (split.existing.empty()) return;
   if (CScanPage* scan = ScanPage()) scan->BeginScanOfPaths(split.existing);

@@ -36,9 +36,6 @@ class CMainFrame : public CBaseFrameWnd {
   };
   // A context-menu scan starts once the requests of one selection are in.
   static constexpr UINT kContextScanGatherMs = 300;
-  // Texts of the context-menu scan notices.
-  static constexpr UINT kTextScanAlreadyRunning = 280;
-  static constexpr UINT kTextItemsNotFound = 281;
   static constexpr DWORD kWindowStyle = 0x828F0000;
   // Frame-private: add the tray icon once the window has been created.
   static constexpr UINT kMsgAddTrayIcon = WM_APP + 2;

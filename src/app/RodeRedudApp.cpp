@@ -22,11 +22,6 @@
 
 namespace {
 
-constexpr UINT kTitleStringId = 57344;
-constexpr UINT kMutexNameId = 128;
-constexpr UINT kTaskNameId = 174;
-constexpr UINT kTaskCommentId = 175;
-
 // An owned interface pointer for the shell calls below.
 template <typename T>
 class ShellRef {
@@ -112,9 +107,9 @@ BOOL CRodeRedudApp::InitInstance() {
     return FALSE;
   }
 
-  // 3. It supplies every resource from now on; string 57344 is the title.
+  // 3. It supplies every resource from now on; string IDS_APP_TITLE is the title.
   SetResourceHandle(m_resourceLibrary);
-  SetAppTitle(LoadModuleString(m_resourceLibrary, kTitleStringId));
+  SetAppTitle(LoadModuleString(m_resourceLibrary, IDS_APP_TITLE));
 
   // 4. The theme document beside the executable.
   wchar_t themePath[MAX_PATH] = L"";
@@ -159,7 +154,7 @@ BOOL CRodeRedudApp::InitInstance() {
 
   // 13. Single instance.
   const bool report = m_parser.HasSwitch(L"report") || m_parser.HasSwitch(L"ureport");
-  const std::wstring mutexName = theme.LoadResString(kMutexNameId);
+  const std::wstring mutexName = theme.LoadResString(IDS_PRODUCT_NAME);
   HANDLE mutex = CreateMutexW(nullptr, TRUE, mutexName.c_str());
   const bool existed = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
   HWND running = nullptr;
@@ -270,12 +265,12 @@ void CRodeRedudApp::RunInstallHook() {
 void CRodeRedudApp::SetLaunchOnStartup(bool enable) {
   WriteProfileInt(settings::kLaunchOnStartup, enable ? 1 : 0);
   CThemeResources& theme = Theme();
-  const std::wstring name = theme.LoadResString(kTaskNameId);
+  const std::wstring name = theme.LoadResString(IDS_TASK_NAME);
   Scheduler scheduler;
   const bool exists = scheduler.TaskExists(name);
   if (enable && !exists) {
     const std::wstring executable = m_appFolder + L"\\" + theme.GetString(L"exe_name");
-    const std::wstring comment = theme.LoadResString(kTaskCommentId);
+    const std::wstring comment = theme.LoadResString(IDS_TASK_COMMENT);
     // CreateTask balances this initialisation itself.
     if (SUCCEEDED(CoInitialize(nullptr)))
       scheduler.CreateTask(name, comment, executable, m_appFolder);

@@ -151,7 +151,7 @@ STDMETHODIMP CScanningDefinitionsSink::DefinitionsUpdateStatus(LONG, LONG status
     throttle.passedOnce = true;
     throttle.lastTick = now;
     PostToWindow(m_page, msg::kScanningMode, 3, 0);
-    HWND bar = m_page && IsWindow(m_page) ? GetDlgItem(m_page, kProgressControlId) : nullptr;
+    HWND bar = m_page && IsWindow(m_page) ? GetDlgItem(m_page, IDC_SCANNING_PROGRESS) : nullptr;
     PostToWindow(bar, PBM_SETRANGE32, 0, total / 2);
     PostToWindow(bar, PBM_SETPOS, static_cast<WPARAM>(done / 2), 0);
   } else if (status == EngineCodes::kUpdateInstalling) {
@@ -168,7 +168,7 @@ STDMETHODIMP CCleaningScanSink::ScanStateChanged(LONG state, LONG) {
 STDMETHODIMP CCleaningScanSink::CleanProgress(LONG threatId, BSTR threatName, LONG traceType,
                                               BSTR trace, LONG progress) {
   CleanProgressEvent event{threatId, View(threatName), traceType, View(trace), progress};
-  HWND bar = m_page && IsWindow(m_page) ? GetDlgItem(m_page, kProgressControlId) : nullptr;
+  HWND bar = m_page && IsWindow(m_page) ? GetDlgItem(m_page, IDC_CLEANING_PROGRESS) : nullptr;
   if (bar) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(progress), 0);
   if (m_cleaned) m_cleaned(event);
   return S_OK;

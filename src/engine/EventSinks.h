@@ -204,7 +204,6 @@ class CScanningScanSink : public CScanControlSink {
 // position done/2, all posted; installing: msg::kScanningMode 4.
 class CScanningDefinitionsSink : public CThreatDefinitionsSink {
  public:
-  static constexpr int kProgressControlId = 1001;
   static constexpr DWORD kMinIntervalMs = 1000;
 
   void SetWindow(HWND page) { m_page = page; }
@@ -220,11 +219,9 @@ class CScanningDefinitionsSink : public CThreatDefinitionsSink {
 
 // ---- The cleaning page's sink.
 // End states post msg::kCleaningEnded; each cleaned trace sets the progress
-// control (1001) at once (sent) and goes to the owner's callback.
+// control (IDC_CLEANING_PROGRESS) at once (sent) and goes to the owner's callback.
 class CCleaningScanSink : public CScanControlSink {
  public:
-  static constexpr int kProgressControlId = 1001;
-
   void SetWindow(HWND page) { m_page = page; }
   void SetCleaned(std::function<void(const CleanProgressEvent&)> cleaned) {
     m_cleaned = std::move(cleaned);

@@ -15,6 +15,7 @@
 #include "support/FrameHarness.h"
 #include "support/ScanConfigText.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -130,14 +131,14 @@ TEST_F(ContextScanHandOver, RequestDuringARunningScanStartsNothingAndSaysSo) {
   HandOver(L"/scan:custom" + PathSwitch(items.folder));
   EXPECT_EQ(1, h.Engine().CallCount(L"StartScan"));
   ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ(Theme().LoadResString(CMainFrame::kTextScanAlreadyRunning), boxes[0]);
+  EXPECT_EQ(Theme().LoadResString(IDS_CONTEXT_SCAN_RUNNING), boxes[0]);
   EXPECT_TRUE(h.Frame().IsWindowVisible());
 }
 
 TEST_F(ContextScanHandOver, MissingPathIsNamedAndTheOthersStillScan) {
   HandOver(L"/scan:custom" + PathSwitch(items.missing) + PathSwitch(items.folder));
   ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ(Theme().LoadResString(CMainFrame::kTextItemsNotFound) + L"\n" + items.missing,
+  EXPECT_EQ(Theme().LoadResString(IDS_CONTEXT_ITEMS_NOT_FOUND) + L"\n" + items.missing,
             boxes[0]);
   ASSERT_EQ(1, h.Engine().CallCount(L"StartScan"));
   const std::wstring scanned = h.Engine().Stored(L"SetScanConfig");

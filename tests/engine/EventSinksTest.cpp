@@ -208,7 +208,7 @@ TEST_F(SinkTest, ScanningSinkHandsProgressToItsOwner) {
 }
 
 TEST_F(SinkTest, ScanningDefinitionsSinkThrottlesDownloadProgress) {
-  RecordingWindow bar(window.hwnd(), CScanningDefinitionsSink::kProgressControlId);
+  RecordingWindow bar(window.hwnd(), IDC_SCANNING_PROGRESS);
   DWORD now = 50000;
   CScanningDefinitionsSink::ResetThrottle();
   CScanningDefinitionsSink sink, secondPage;
@@ -247,7 +247,7 @@ TEST_F(SinkTest, ScanningDefinitionsSinkThrottlesDownloadProgress) {
 // ---- Cleaning page reactions
 
 TEST_F(SinkTest, CleaningSinkEndsOnItsStatesAndSetsProgressAtOnce) {
-  RecordingWindow bar(window.hwnd(), CCleaningScanSink::kProgressControlId);
+  RecordingWindow bar(window.hwnd(), IDC_CLEANING_PROGRESS);
   CCleaningScanSink sink;
   sink.SetWindow(window.hwnd());
   std::vector<std::wstring> cleaned;

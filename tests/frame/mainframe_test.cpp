@@ -729,7 +729,7 @@ TEST_F(MainFrameTest, CloseDialogStoresTheCheckBoxOnOkAndCancel) {
     SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
       KillTimer(nullptr, id);
       HWND popup = GetActiveWindow();
-      HWND check = GetDlgItem(popup, CCloseDlg::kCheckId);
+      HWND check = GetDlgItem(popup, IDC_CLOSE_DONT_SHOW);
       ASSERT_TRUE(check);
       SendMessageW(check, BM_SETCHECK, s_case->tick ? BST_CHECKED : BST_UNCHECKED, 0);
       PostMessageW(popup, WM_COMMAND, s_case->button, 0);

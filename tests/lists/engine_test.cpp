@@ -17,6 +17,7 @@
 #include "pages/lists/IgnorePage.h"
 #include "pages/lists/QuarantinePage.h"
 #include "support/EnginePageFixture.h"
+#include "themedata/resource.h"
 
 namespace SR = QVnsScanResults;
 namespace SC = QVnsScanConfig;
@@ -117,7 +118,7 @@ TEST(ListsWithEngine, QuarantinedTestFileIsListedRestoredAndDeleted) {
   // Restore (answer No: restore only): the file is back byte for byte, the list empties.
   page->List().SetAllChecked(true);
   engine.AnswerNextMessageBox(IDNO);
-  ClickButton(*page, CQuarantinePage::kIdRestore);
+  ClickButton(*page, IDC_QUARANTINE_RESTORE);
   EXPECT_EQ(ReadFileBytes(engine.TestFile()), original);
   EXPECT_EQ(page->List().RecordCount(), 0);
   EXPECT_EQ(page->CountText(), L"0");
@@ -132,7 +133,7 @@ TEST(ListsWithEngine, QuarantinedTestFileIsListedRestoredAndDeleted) {
   ASSERT_EQ(page->List().RecordCount(), 1);
   page->List().SetAllChecked(true);
   engine.AnswerNextMessageBox(IDYES);
-  ClickButton(*page, CQuarantinePage::kIdDelete);
+  ClickButton(*page, IDC_QUARANTINE_DELETE);
   EXPECT_EQ(page->List().RecordCount(), 0);
   EXPECT_TRUE(FilesIn(store).empty());
   EXPECT_TRUE(FilesIn(engine.DataFolder() + L"\\Quarantine").empty());
@@ -182,7 +183,7 @@ TEST(ListsWithEngine, IgnoredThreatsAndKnownFoldersAreLeftAloneByTheNextScan) {
 
   // The scan folder added as a known folder: the next scan skips it.
   engine.AnswerNextFolderBrowser(engine.ScanFolder());
-  ClickButton(*page, CIgnorePage::kIdAddFolder);
+  ClickButton(*page, IDC_IGNORE_ADD_FOLDER);
   ASSERT_EQ(page->Entries().size(), 1u);
   EXPECT_EQ(page->Entries()[0].text, engine.ScanFolder());
   EXPECT_NE(engine.ScanConfigText().find(L"FilePathType=\"6\""), std::wstring::npos);

@@ -21,6 +21,7 @@
 #include "pages/lists/IgnorePage.h"
 #include "support/Capture.h"
 #include "support/shipped_theme.h"
+#include "themedata/resource.h"
 
 namespace SC = QVnsScanConfig;
 
@@ -190,7 +191,7 @@ class IgnorePageWindow : public ::testing::Test {
   std::vector<std::wstring> Rows() {
     std::vector<std::wstring> rows;
     for (int i = 0; i < page->List().GetItemCount(); ++i)
-      rows.push_back(page->GetCellText(i, CIgnorePage::kColumnText, CIgnorePage::kIdList));
+      rows.push_back(page->GetCellText(i, CIgnorePage::kColumnText, IDC_IGNORE_LIST));
     return rows;
   }
   SC::CScanConfig Stored() {
@@ -241,9 +242,9 @@ TEST_F(IgnorePageWindow, AFailedReadLeavesTheRowsAsTheyWere) {
 TEST_F(IgnorePageWindow, AddingAListedFileInAnyLetterCaseIsRefused) {
   Show();
   app.fileAnswers.push_back(std::wstring(L"C:\\Tools\\app.exe"));
-  Click(CIgnorePage::kIdAddFile);
+  Click(IDC_IGNORE_ADD_FILE);
   ASSERT_EQ(app.boxes.size(), 1u);
-  EXPECT_EQ(app.boxes[0].text, Res(CIgnorePage::kStrFileListed));
+  EXPECT_EQ(app.boxes[0].text, Res(IDS_IGNORE_FILE_LISTED));
   EXPECT_EQ(engine.CallCount(L"SetScanConfig"), 0);
   EXPECT_EQ(app.lastFileFlags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
 }
@@ -251,7 +252,7 @@ TEST_F(IgnorePageWindow, AddingAListedFileInAnyLetterCaseIsRefused) {
 TEST_F(IgnorePageWindow, AnAddedFileIsStoredAndListedLast) {
   Show();
   app.fileAnswers.push_back(std::wstring(L"C:\\Program Files\\Tool\\Tool.exe"));
-  Click(CIgnorePage::kIdAddFile);
+  Click(IDC_IGNORE_ADD_FILE);
   EXPECT_TRUE(app.boxes.empty());
   ASSERT_EQ(engine.CallCount(L"SetScanConfig"), 1);
   SC::CScanConfig c = Stored();
@@ -270,7 +271,7 @@ TEST_F(IgnorePageWindow, AnAddedFileIsStoredAndListedLast) {
   EXPECT_EQ(Rows().back(), L"C:\\Program Files\\Tool\\Tool.exe");
 
   // Cancelling the dialog adds nothing.
-  Click(CIgnorePage::kIdAddFile);
+  Click(IDC_IGNORE_ADD_FILE);
   EXPECT_EQ(engine.CallCount(L"SetScanConfig"), 1);
 }
 
@@ -287,9 +288,15 @@ TEST_F(IgnorePageWindow, FolderBrowserAnswers) {
   } cases[] = {
       {"cancel", {std::nullopt}, 1, std::nullopt, std::nullopt},
       {"keeps the letter case", {upper}, 1, upper, std::nullopt},
-      {"listed in another case", {std::wstring(L"c:\\GAMES")}, 1, std::nullopt,
-       CIgnorePage::kStrFolderListed},
-      {"gone, asked again, then cancelled", {existing + L"\\gone", std::nullopt}, 2, std::nullopt,
+      {"listed in another case",
+       {std::wstring(L"c:\\GAMES")},
+       1,
+       std::nullopt,
+       IDS_IGNORE_FOLDER_LISTED},
+      {"gone, asked again, then cancelled",
+       {existing + L"\\gone", std::nullopt},
+       2,
+       std::nullopt,
        std::nullopt},
       {"no file-system path, asked again", {std::wstring(), upper}, 2, upper, std::nullopt},
   };
@@ -301,7 +308,7 @@ TEST_F(IgnorePageWindow, FolderBrowserAnswers) {
     app.boxes.clear();
     app.folderOpenings = 0;
     app.folderAnswers.assign(c.answers.begin(), c.answers.end());
-    Click(CIgnorePage::kIdAddFolder);
+    Click(IDC_IGNORE_ADD_FOLDER);
     EXPECT_EQ(app.folderOpenings, c.openings) << c.name;
     EXPECT_EQ(app.lastFolderFlags, kFolderBrowserFlags) << c.name;
     if (c.message) {
@@ -327,14 +334,14 @@ TEST_F(IgnorePageWindow, FolderBrowserAnswers) {
 TEST_F(IgnorePageWindow, RemovingRowsByTheirButtons) {
   Show();
   // The file row: the threats' IsDirty stays as stored.
-  page->OnButtonClicked(2, CIgnorePage::kColumnButton, CIgnorePage::kIdList);
+  page->OnButtonClicked(2, CIgnorePage::kColumnButton, IDC_IGNORE_LIST);
   Pump();
   ASSERT_EQ(engine.CallCount(L"SetScanConfig"), 1);
   EXPECT_EQ(Stored().KnownApps->KnownApp.Count(), 1u);
   EXPECT_FALSE(Stored().IgnoredThreats->IsDirty.Get());
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Trojan.Seventeen", L"Adware.Four", L"C:\\Games"}));
   // A threat row: removed and IsDirty written as true.
-  page->OnButtonClicked(0, CIgnorePage::kColumnButton, CIgnorePage::kIdList);
+  page->OnButtonClicked(0, CIgnorePage::kColumnButton, IDC_IGNORE_LIST);
   Pump();
   ASSERT_EQ(engine.CallCount(L"SetScanConfig"), 2);
   EXPECT_TRUE(Stored().IgnoredThreats->IsDirty.Get());
@@ -342,7 +349,7 @@ TEST_F(IgnorePageWindow, RemovingRowsByTheirButtons) {
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Adware.Four", L"C:\\Games"}));
   // A row beyond the last, or a click outside the button column: nothing.
   page->RemoveIgnoreEntry(2);
-  page->OnButtonClicked(0, CIgnorePage::kColumnText, CIgnorePage::kIdList);
+  page->OnButtonClicked(0, CIgnorePage::kColumnText, IDC_IGNORE_LIST);
   EXPECT_EQ(engine.CallCount(L"SetScanConfig"), 2);
 }
 
@@ -380,7 +387,7 @@ TEST_F(IgnorePageWindow, ARefusedWriteIsToldAndThePageShowsWhatIsStored) {
       {"add file",
        [&] {
          app.fileAnswers.push_back(std::wstring(L"C:\\New\\file.exe"));
-         Click(CIgnorePage::kIdAddFile);
+         Click(IDC_IGNORE_ADD_FILE);
        }},
   };
   for (const Step& s : steps) {
@@ -388,12 +395,12 @@ TEST_F(IgnorePageWindow, ARefusedWriteIsToldAndThePageShowsWhatIsStored) {
     s.act();
     Pump();
     ASSERT_EQ(app.boxes.size(), 1u) << s.name;
-    EXPECT_EQ(app.boxes[0].text, Res(CIgnorePage::kStrNotStored)) << s.name;
+    EXPECT_EQ(app.boxes[0].text, Res(IDS_IGNORE_NOT_STORED)) << s.name;
     EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Trojan.Seventeen", L"Adware.Four",
                                                  L"c:\\tools\\APP.EXE", L"C:\\Games"}))
         << s.name;
   }
-  EXPECT_FALSE(Res(CIgnorePage::kStrNotStored).empty());
+  EXPECT_FALSE(Res(IDS_IGNORE_NOT_STORED).empty());
 }
 
 TEST_F(IgnorePageWindow, KeyboardReachesTheListAndTheButtons) {
@@ -415,10 +422,10 @@ TEST_F(IgnorePageWindow, KeyboardReachesTheListAndTheButtons) {
     TypeKey(VK_TAB);
     reached.push_back(static_cast<UINT>(::GetDlgCtrlID(::GetFocus())));
   }
-  EXPECT_EQ(reached, (std::vector<UINT>{CIgnorePage::kIdAddFile, CIgnorePage::kIdAddFolder,
-                                        CIgnorePage::kIdList}));
+  EXPECT_EQ(reached,
+            (std::vector<UINT>{IDC_IGNORE_ADD_FILE, IDC_IGNORE_ADD_FOLDER, IDC_IGNORE_LIST}));
   TypeKey(VK_TAB);
-  ASSERT_EQ(::GetDlgCtrlID(::GetFocus()), static_cast<int>(CIgnorePage::kIdAddFile));
+  ASSERT_EQ(::GetDlgCtrlID(::GetFocus()), static_cast<int>(IDC_IGNORE_ADD_FILE));
   TypeKey(VK_SPACE);
   EXPECT_EQ(app.fileOpenings, 1);
 }

@@ -17,6 +17,7 @@
 #include "pages/lists/QuarantinePage.h"
 #include "pages/lists/QuarantineRecords.h"
 #include "support/shipped_theme.h"
+#include "themedata/resource.h"
 
 namespace lists {
 namespace {
@@ -317,7 +318,7 @@ TEST_F(QuarantinePageWindow, TheRestoreQuestionsThreeAnswers) {
     page->RestoreChecked();
     Pump();
     ASSERT_EQ(app.boxes.size(), 1u) << c.name;
-    EXPECT_EQ(app.boxes[0].text, Res(CQuarantinePage::kStrRestoreQuestion)) << c.name;
+    EXPECT_EQ(app.boxes[0].text, Res(IDS_QUARANTINE_RESTORE_QUESTION)) << c.name;
     EXPECT_EQ(app.boxes[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNOCANCEL)) << c.name;
     const auto calls = engine.Calls(L"RestoreItem");
     ASSERT_EQ(static_cast<int>(calls.size()), c.restored) << c.name;
@@ -340,7 +341,7 @@ TEST_F(QuarantinePageWindow, NothingTickedAsksForATick) {
     app.boxes.clear();
     (page.get()->*command)();
     ASSERT_EQ(app.boxes.size(), 1u);
-    EXPECT_EQ(app.boxes[0].text, Res(CQuarantinePage::kStrNoneTicked));
+    EXPECT_EQ(app.boxes[0].text, Res(IDS_QUARANTINE_NONE_TICKED));
     EXPECT_EQ(app.boxes[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
   }
   EXPECT_EQ(engine.CallCount(L"RestoreItem") + engine.CallCount(L"DeleteItem"), 0);
@@ -354,14 +355,14 @@ TEST_F(QuarantinePageWindow, SelectAllThenDeleteEmptiesTheList) {
   app.boxAnswers = {IDNO};
   page->DeleteChecked();
   EXPECT_EQ(engine.CallCount(L"DeleteItem"), 0);
-  EXPECT_EQ(app.boxes.back().text, Res(CQuarantinePage::kStrDeleteQuestion));
+  EXPECT_EQ(app.boxes.back().text, Res(IDS_QUARANTINE_DELETE_QUESTION));
   EXPECT_EQ(app.boxes.back().type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
   // Ticks are not kept across a reload; the select-all box ticks them again.
   page->ShowWindow(SW_HIDE);
   Show();
   EXPECT_TRUE(page->List().CheckedRows().empty());
   ::SendMessageW(page->List().SelectAllBox(), BM_SETCHECK, BST_CHECKED, 0);
-  page->List().Send(WM_COMMAND, MAKEWPARAM(CScanResultsList::kSelectAllId, BN_CLICKED),
+  page->List().Send(WM_COMMAND, MAKEWPARAM(IDC_THREAT_SELECT_ALL, BN_CLICKED),
                     reinterpret_cast<LPARAM>(page->List().SelectAllBox()));
   EXPECT_EQ(page->List().CheckedRows().size(), 3u);
   app.boxAnswers = {IDYES};
@@ -397,13 +398,13 @@ TEST_F(QuarantinePageWindow, KeyboardTicksRowsAndPressesTheButtons) {
   for (int i = 0; i < 4 && reached.size() < 2; ++i) {
     TypeKey(VK_TAB);
     const int id = ::GetDlgCtrlID(::GetFocus());
-    if (id == static_cast<int>(CQuarantinePage::kIdRestore) ||
-        id == static_cast<int>(CQuarantinePage::kIdDelete))
+    if (id == static_cast<int>(IDC_QUARANTINE_RESTORE) ||
+        id == static_cast<int>(IDC_QUARANTINE_DELETE))
       reached.push_back(id);
   }
-  EXPECT_EQ(reached, (std::vector<int>{static_cast<int>(CQuarantinePage::kIdRestore),
-                                       static_cast<int>(CQuarantinePage::kIdDelete)}));
-  ::SetFocus(page->GetDlgItem(static_cast<int>(CQuarantinePage::kIdRestore)));
+  EXPECT_EQ(reached, (std::vector<int>{static_cast<int>(IDC_QUARANTINE_RESTORE),
+                                       static_cast<int>(IDC_QUARANTINE_DELETE)}));
+  ::SetFocus(page->GetDlgItem(static_cast<int>(IDC_QUARANTINE_RESTORE)));
   app.boxAnswers = {IDNO};
   TypeKey(VK_SPACE);
   ASSERT_EQ(engine.CallCount(L"RestoreItem"), 1);

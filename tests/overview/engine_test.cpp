@@ -16,6 +16,7 @@
 #include "pages/scan/OverviewPage.h"
 #include "pages/scan/ScanPage.h"
 #include "support/EnginePageFixture.h"
+#include "themedata/resource.h"
 
 namespace SC = QVnsScanConfig;
 
@@ -74,7 +75,7 @@ TEST(OverviewWithEngine, QuickScanFromTheOverviewButtonStartsInTheEngine) {
   EXPECT_EQ(overview->Status(), kStatusOrange);
   EXPECT_FALSE(overview->DefinitionsDateText().empty());
 
-  ClickThemeButton(overview->GetDlgItem(COverviewPage::kStartScanButton));
+  ClickThemeButton(overview->GetDlgItem(IDC_OVERVIEW_START_SCAN));
   ASSERT_TRUE(engine.WaitScanState({1})) << "the engine reports the scan as started";
   EXPECT_TRUE(engine.Frame().NavigationLocked());
   EXPECT_EQ(engine.Frame().GetActiveTab(), CMainFrame::kTabScan);
@@ -104,7 +105,7 @@ TEST(OverviewWithEngine, CustomScanOfATestFolderStartsWithExactlyThatFolder) {
   ASSERT_TRUE(EnginePageFixture::PlantTestFile(folder + L"\\sample.com"));
 
   COverviewPage* overview = engine.Frame().OverviewPage();
-  ClickThemeButton(overview->GetDlgItem(COverviewPage::kCustomScanButton));
+  ClickThemeButton(overview->GetDlgItem(IDC_OVERVIEW_CUSTOM_SCAN));
   PumpUntil([&] { return engine.Frame().GetActiveTab() == CMainFrame::kTabScan; }, 5000);
   CScanPage* scan = engine.Frame().ScanPage();
   ASSERT_EQ(engine.Frame().GetTabPage(CMainFrame::kTabScan), scan);
@@ -114,11 +115,11 @@ TEST(OverviewWithEngine, CustomScanOfATestFolderStartsWithExactlyThatFolder) {
   std::wstring typed = folder;
   CharUpperBuffW(typed.data(), static_cast<DWORD>(typed.size()));
   engine.AnswerNextFolderBrowser(typed);
-  SendMessageW(scan->GetDlgItem(CScanPage::kAddFolderButton), BM_CLICK, 0, 0);
+  SendMessageW(scan->GetDlgItem(IDC_SCAN_ADD_FOLDER), BM_CLICK, 0, 0);
   PumpUntil([&] { return !scan->CustomPaths().empty(); }, 5000);
   ASSERT_EQ(scan->CustomPaths(), (std::vector<std::wstring>{Lower(folder)}));
 
-  ClickThemeButton(scan->GetDlgItem(CScanPage::kStartButton));
+  ClickThemeButton(scan->GetDlgItem(IDC_SCAN_START));
   ASSERT_TRUE(engine.WaitScanState({1})) << "the engine reports the scan as started";
   EXPECT_EQ(CustomFoldersOf(engine.ScanConfigText()), (std::vector<std::wstring>{Lower(folder)}));
   ASSERT_TRUE(engine.WaitScanState({107, 109, 113, 116}));

@@ -25,6 +25,7 @@
 #include "support/FrameHarness.h"
 #include "support/ScanConfigText.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace SC = QVnsScanConfig;
 
@@ -401,7 +402,7 @@ TEST_F(PagesTest, EngineDownWhenShownLeavesThePageUsable) {
   EXPECT_EQ(Overview().DefinitionsDateText(), L"02 January 2020");
   EXPECT_EQ(Overview().Message(), Res(229)) << "pairs read as missing";
   EXPECT_GT(Overview().Layout().banner.Width, 0);
-  EXPECT_TRUE(IsWindowVisible(Overview().GetDlgItem(COverviewPage::kStartScanButton)));
+  EXPECT_TRUE(IsWindowVisible(Overview().GetDlgItem(IDC_OVERVIEW_START_SCAN)));
   // The engine reports its stop: the frame retries by its reconnection timer.
   E().FireServiceStatusChanged(0);
   PumpFor(20);
@@ -417,7 +418,7 @@ TEST_F(PagesTest, EngineDownWhenShownLeavesThePageUsable) {
 TEST_F(PagesTest, StartButtonBeginsAQuickScan) {
   E().SetText(L"GetScanConfig", ScanConfigDoc({L"c:\\kept"}));
   E().ClearCalls();
-  PostMessageW(Overview().m_hWnd, WM_COMMAND, COverviewPage::kStartScanButton, 0);
+  PostMessageW(Overview().m_hWnd, WM_COMMAND, IDC_OVERVIEW_START_SCAN, 0);
   PumpFor(30);
   EXPECT_EQ(E().CallCount(L"ResetScan"), 1);
   ASSERT_EQ(E().CallCount(L"StartScan"), 1);
@@ -433,12 +434,12 @@ TEST_F(PagesTest, StartButtonBeginsAQuickScan) {
 
 TEST_F(PagesTest, CustomButtonLeadsToTheScanPageWithoutScanning) {
   E().ClearCalls();
-  PostMessageW(Overview().m_hWnd, WM_COMMAND, COverviewPage::kCustomScanButton, 0);
+  PostMessageW(Overview().m_hWnd, WM_COMMAND, IDC_OVERVIEW_CUSTOM_SCAN, 0);
   PumpFor(30);
   EXPECT_EQ(h.Frame().GetActiveTab(), CMainFrame::kTabScan);
   EXPECT_EQ(h.Frame().GetTabPage(CMainFrame::kTabScan), &Scan());
   EXPECT_EQ(Scan().ChosenScanKind(), 2);
-  EXPECT_TRUE(IsWindowEnabled(Scan().GetDlgItem(CScanPage::kAddFolderButton)));
+  EXPECT_TRUE(IsWindowEnabled(Scan().GetDlgItem(IDC_SCAN_ADD_FOLDER)));
   EXPECT_TRUE(Scan().FolderList().IsWindowEnabled());
   EXPECT_EQ(E().CallCount(L"StartScan"), 0);
   EXPECT_EQ(E().CallCount(L"ResetScan"), 0);
@@ -447,8 +448,8 @@ TEST_F(PagesTest, CustomButtonLeadsToTheScanPageWithoutScanning) {
 
 TEST_F(PagesTest, OverviewButtonsByKeyboard) {
   ShowOverview();
-  HWND custom = Overview().GetDlgItem(COverviewPage::kCustomScanButton);
-  HWND start = Overview().GetDlgItem(COverviewPage::kStartScanButton);
+  HWND custom = Overview().GetDlgItem(IDC_OVERVIEW_CUSTOM_SCAN);
+  HWND start = Overview().GetDlgItem(IDC_OVERVIEW_START_SCAN);
   SetFocus(custom);
   PressKey(VK_TAB);
   EXPECT_EQ(GetFocus(), start) << "Tab moves from the custom button to the start button";
@@ -477,20 +478,19 @@ TEST_F(PagesTest, ChoicesEnableTheFolderListOnlyForCustom) {
     UINT option;
     LONG kind;
     bool listEnabled;
-  } rows[] = {{CScanPage::kCustomOption, 2, true},
-              {CScanPage::kFullOption, 1, false},
-              {CScanPage::kCustomOption, 2, true},
-              {CScanPage::kQuickOption, 0, false}};
+  } rows[] = {{IDC_SCAN_CUSTOM, 2, true},
+              {IDC_SCAN_FULL, 1, false},
+              {IDC_SCAN_CUSTOM, 2, true},
+              {IDC_SCAN_QUICK, 0, false}};
   for (const Row& r : rows) {
     SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(r.option, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Scan().GetDlgItem(r.option)));
     EXPECT_EQ(Scan().ChosenScanKind(), r.kind) << r.option;
     EXPECT_EQ(Scan().FolderList().IsWindowEnabled() != FALSE, r.listEnabled) << r.option;
-    EXPECT_EQ(IsWindowEnabled(Scan().GetDlgItem(CScanPage::kAddFolderButton)) != FALSE,
-              r.listEnabled)
+    EXPECT_EQ(IsWindowEnabled(Scan().GetDlgItem(IDC_SCAN_ADD_FOLDER)) != FALSE, r.listEnabled)
         << r.option;
     int checked = 0;
-    for (UINT id : {CScanPage::kQuickOption, CScanPage::kFullOption, CScanPage::kCustomOption})
+    for (UINT id : {IDC_SCAN_QUICK, IDC_SCAN_FULL, IDC_SCAN_CUSTOM})
       checked += SendMessageW(Scan().GetDlgItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
     EXPECT_EQ(checked, 1) << "exactly one choice checked after " << r.option;
   }
@@ -519,8 +519,8 @@ TEST_F(PagesTest, AddingFoldersThroughTheBrowser) {
     answers = r.answers;
     browsed = 0;
     boxes.clear();
-    SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(CScanPage::kAddFolderButton, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(Scan().GetDlgItem(CScanPage::kAddFolderButton)));
+    SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_SCAN_ADD_FOLDER, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Scan().GetDlgItem(IDC_SCAN_ADD_FOLDER)));
     EXPECT_EQ(browsed, r.openings) << r.name;
     EXPECT_EQ(boxes.size(), r.boxes) << r.name;
     if (r.boxes) {
@@ -575,7 +575,7 @@ TEST_F(PagesTest, CustomStartWithAnEmptyListShowsTextAndStartsNothing) {
   ShowScanPage();
   Scan().ChooseCustomScan();
   E().ClearCalls();
-  SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(CScanPage::kStartButton, BN_CLICKED), 0);
+  SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_SCAN_START, BN_CLICKED), 0);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], Res(256));
   EXPECT_EQ(E().CallCount(L"ResetScan"), 0);
@@ -592,9 +592,8 @@ TEST_F(PagesTest, EveryStartWritesTheConfiguration) {
     const char* name;
     UINT option;
     LONG type;
-  } rows[] = {{"quick", CScanPage::kQuickOption, 0},
-              {"full", CScanPage::kFullOption, 1},
-              {"custom", CScanPage::kCustomOption, 2}};
+  } rows[] = {
+      {"quick", IDC_SCAN_QUICK, 0}, {"full", IDC_SCAN_FULL, 1}, {"custom", IDC_SCAN_CUSTOM, 2}};
   for (const Row& r : rows) {
     E().SetText(L"GetScanConfig",
                 L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ScanConfig ShowUserScanResultsManual="
@@ -605,7 +604,7 @@ TEST_F(PagesTest, EveryStartWritesTheConfiguration) {
     ShowScanPage();
     SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(r.option, BN_CLICKED), 0);
     E().ClearCalls();
-    SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(CScanPage::kStartButton, BN_CLICKED), 0);
+    SendMessageW(Scan().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_SCAN_START, BN_CLICKED), 0);
     PumpFor(20);
     ASSERT_EQ(E().CallCount(L"StartScan"), 1) << r.name;
     EXPECT_EQ(E().Calls(L"StartScan")[0].args[0], std::to_wstring(r.type)) << r.name;
@@ -629,12 +628,12 @@ TEST_F(PagesTest, ScanPageByKeyboard) {
   const std::wstring a = LowerPath(dirs.Make(L"a"));
   E().SetText(L"GetScanConfig", ScanConfigDoc({a}));
   ShowScanPage();
-  HWND quick = Scan().GetDlgItem(CScanPage::kQuickOption);
-  HWND full = Scan().GetDlgItem(CScanPage::kFullOption);
-  HWND custom = Scan().GetDlgItem(CScanPage::kCustomOption);
+  HWND quick = Scan().GetDlgItem(IDC_SCAN_QUICK);
+  HWND full = Scan().GetDlgItem(IDC_SCAN_FULL);
+  HWND custom = Scan().GetDlgItem(IDC_SCAN_CUSTOM);
   HWND list = Scan().FolderList().m_hWnd;
-  HWND add = Scan().GetDlgItem(CScanPage::kAddFolderButton);
-  HWND start = Scan().GetDlgItem(CScanPage::kStartButton);
+  HWND add = Scan().GetDlgItem(IDC_SCAN_ADD_FOLDER);
+  HWND start = Scan().GetDlgItem(IDC_SCAN_START);
   SetFocus(quick);
   PressKey(VK_TAB);
   EXPECT_EQ(GetFocus(), full);

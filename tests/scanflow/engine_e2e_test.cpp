@@ -25,6 +25,7 @@
 #include "pages/scan/ScanningPage.h"
 #include "support/EnginePageFixture.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -208,31 +209,31 @@ TEST_F(ScanFlowEngineTest, PauseResumeAndStopMidScan) {
   Frame().BeginScan(kScanCustom);
   ASSERT_TRUE(PumpUntil([&] { return Scanning().Mode() == scan_flow::kModeScanning; }, 60000));
 
-  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kPauseId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(IDC_SCANNING_PAUSE, BN_CLICKED), 0);
   ASSERT_EQ(scan_flow::kModePaused, Scanning().Mode()) << Where();
   ASSERT_TRUE(PumpUntil([] { return EngineState() == 114; }, 10000)) << Where();
   EXPECT_EQ(scan_flow::kModePaused, Scanning().Mode()) << "progress already on its way";
   // Paused: the count stays where it is.
   wchar_t before[32] = {}, after[32] = {};
   PumpUntil([] { return false; }, 300);
-  GetDlgItemTextW(Scanning().m_hWnd, CScanningPage::kCountId, before, 32);
+  GetDlgItemTextW(Scanning().m_hWnd, IDC_SCANNING_COUNT, before, 32);
   PumpUntil([] { return false; }, 700);
-  GetDlgItemTextW(Scanning().m_hWnd, CScanningPage::kCountId, after, 32);
+  GetDlgItemTextW(Scanning().m_hWnd, IDC_SCANNING_COUNT, after, 32);
   EXPECT_STREQ(before, after);
 
   fixture.ClearScanStates();
-  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kResumeId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(IDC_SCANNING_RESUME, BN_CLICKED), 0);
   ASSERT_TRUE(PumpUntil([] { return EngineState() == 1; }, 10000)) << Where();
   EXPECT_EQ(scan_flow::kModeScanning, Scanning().Mode());
   EXPECT_TRUE(Scanning().FollowingScan());
 
   // Stop (answered Yes): the scan ends without being counted.
   fixture.AnswerNextMessageBox(IDYES);
-  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kStopId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(IDC_SCANNING_STOP, BN_CLICKED), 0);
   ASSERT_TRUE(PumpUntil([&] { return !Scanning().FollowingScan(); }, 30000));
   EXPECT_EQ(0, Profile(settings::kScanCount));
   EXPECT_TRUE(ScanTab() == Frame().ResultsPage() || ScanTab() == Frame().FinishedPage());
-  EXPECT_FALSE(Told(scan_flow::text::kScanFailed));
+  EXPECT_FALSE(Told(IDS_SCAN_FAILED));
 }
 
 // The engine's process ends while the window follows its work: the window
@@ -248,14 +249,14 @@ TEST_F(ScanFlowEngineTest, EngineKilledMidScanThenANewScanWorks) {
   Frame().BeginScan(kScanCustom);
   ASSERT_TRUE(PumpUntil([&] { return Scanning().Mode() == scan_flow::kModeScanning; }, 60000));
   // Paused first, so that the engine certainly dies mid-scan.
-  Scanning().Send(WM_COMMAND, MAKEWPARAM(CScanningPage::kPauseId, BN_CLICKED), 0);
+  Scanning().Send(WM_COMMAND, MAKEWPARAM(IDC_SCANNING_PAUSE, BN_CLICKED), 0);
   ASSERT_TRUE(Scanning().FollowingScan()) << Where();
   const std::vector<DWORD> engines = ProcessesNamed(L"RodeRedudEngine.exe");
   ASSERT_EQ(1u, engines.size());
   ASSERT_TRUE(Kill(engines[0]));
 
   ASSERT_TRUE(PumpUntil([&] { return !Scanning().FollowingScan(); }, 15000)) << Where();
-  EXPECT_TRUE(Told(scan_flow::text::kEngineStopped));
+  EXPECT_TRUE(Told(IDS_ENGINE_STOPPED));
   EXPECT_FALSE(Frame().NavigationLocked());
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
   EXPECT_TRUE(IsWindow(Frame().m_hWnd));
@@ -291,7 +292,7 @@ TEST_F(ScanFlowEngineTest, EngineKilledMidCleanUnlocksAndTells) {
   ASSERT_TRUE(Kill(engines[0]));
 
   ASSERT_TRUE(PumpUntil([&] { return !cleaning.Cleaning(); }, 15000));
-  EXPECT_TRUE(Told(scan_flow::text::kEngineStopped));
+  EXPECT_TRUE(Told(IDS_ENGINE_STOPPED));
   EXPECT_FALSE(Frame().NavigationLocked());
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
   for (DWORD pid : ProcessesNamed(L"rpcss.exe")) Kill(pid);

@@ -193,7 +193,7 @@ TEST_F(FakeFlowTest, ScanShowsProgressThreatsLiveAndTheBannerFromTheFirstThreat)
   EXPECT_EQ(scan_flow::kModeScanning, page.Mode());
   EXPECT_FALSE(page.ThreatBanner());
   wchar_t count[16] = {};
-  GetDlgItemTextW(page.m_hWnd, CScanningPage::kCountId, count, 16);
+  GetDlgItemTextW(page.m_hWnd, IDC_SCANNING_COUNT, count, 16);
   EXPECT_STREQ(L"5", count);
 
   // Three events for one threat and one for another: two records, the first
@@ -249,11 +249,11 @@ TEST_F(FakeFlowTest, EveryScanStateEndsFailsOrIsIgnored) {
         EXPECT_FALSE(Scanning().FollowingScan());
         EXPECT_EQ(&Finished(), ScanTabPage());
         EXPECT_EQ(1, Profile(settings::kScanCount, 0));
-        EXPECT_FALSE(Told(scan_flow::text::kScanFailed));
+        EXPECT_FALSE(Told(IDS_SCAN_FAILED));
         break;
       case Row::Fails:
         EXPECT_FALSE(Scanning().FollowingScan());
-        EXPECT_TRUE(Told(scan_flow::text::kScanFailed));
+        EXPECT_TRUE(Told(IDS_SCAN_FAILED));
         EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
         EXPECT_FALSE(Frame().NavigationLocked());
         EXPECT_EQ(0, Profile(settings::kScanCount, 0));
@@ -310,8 +310,8 @@ TEST_F(FakeFlowTest, ScanEndRecordsTheOutcomeAndMovesOn) {
       ++id;
     }
     if (row.stopFirst) {
-      Scanning().Send(WM_COMMAND, CScanningPage::kStopId, 0);
-      EXPECT_TRUE(Told(scan_flow::text::kStopScanQuestion));
+      Scanning().Send(WM_COMMAND, IDC_SCANNING_STOP, 0);
+      EXPECT_TRUE(Told(IDS_STOP_SCAN_QUESTION));
       EXPECT_TRUE(Scanning().StoppedByUser());
     }
     EndWith(row.stopFirst ? 112 : 0);
@@ -333,20 +333,20 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
   BeginScan();
   CScanningPage& page = Scanning();
   Progress(L"C:\\x", 1);
-  page.Send(WM_COMMAND, CScanningPage::kPauseId, 0);
+  page.Send(WM_COMMAND, IDC_SCANNING_PAUSE, 0);
   EXPECT_EQ(1, engine->CallCount(L"PauseScan"));
   EXPECT_EQ(scan_flow::kModePaused, page.Mode());
-  EXPECT_TRUE(Visible(Control(page, CScanningPage::kResumeId)));
-  EXPECT_FALSE(Visible(Control(page, CScanningPage::kPauseId)));
+  EXPECT_TRUE(Visible(Control(page, IDC_SCANNING_RESUME)));
+  EXPECT_FALSE(Visible(Control(page, IDC_SCANNING_PAUSE)));
   EXPECT_FALSE(page.Progress().GetGlowMode());
   // Progress the engine sent before it paused does not end the pause.
   Progress(L"C:\\late", 2);
   EXPECT_EQ(scan_flow::kModePaused, page.Mode());
-  EXPECT_TRUE(Visible(Control(page, CScanningPage::kResumeId)));
-  page.Send(WM_COMMAND, CScanningPage::kResumeId, 0);
+  EXPECT_TRUE(Visible(Control(page, IDC_SCANNING_RESUME)));
+  page.Send(WM_COMMAND, IDC_SCANNING_RESUME, 0);
   EXPECT_EQ(1, engine->CallCount(L"ResumeScan"));
   EXPECT_EQ(scan_flow::kModeScanning, page.Mode());
-  EXPECT_TRUE(Visible(Control(page, CScanningPage::kPauseId)));
+  EXPECT_TRUE(Visible(Control(page, IDC_SCANNING_PAUSE)));
   EXPECT_TRUE(page.Progress().GetGlowMode());
 
   for (LONG status : {0L, 1L}) {
@@ -356,9 +356,9 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
     Pump();
     EXPECT_TRUE(page.Updating());
     EXPECT_EQ(status == 0 ? scan_flow::kModeDownloading : scan_flow::kModeInstalling, page.Mode());
-    EXPECT_FALSE(IsWindowEnabled(Control(page, CScanningPage::kPauseId)));
-    page.Send(WM_COMMAND, CScanningPage::kPauseId, 0);
-    page.Send(WM_COMMAND, CScanningPage::kResumeId, 0);
+    EXPECT_FALSE(IsWindowEnabled(Control(page, IDC_SCANNING_PAUSE)));
+    page.Send(WM_COMMAND, IDC_SCANNING_PAUSE, 0);
+    page.Send(WM_COMMAND, IDC_SCANNING_RESUME, 0);
     EXPECT_EQ(1, engine->CallCount(L"PauseScan"));
     EXPECT_EQ(1, engine->CallCount(L"ResumeScan"));
   }
@@ -372,7 +372,7 @@ TEST_F(FakeFlowTest, PauseAndResumeFollowTheEngineButNotDuringAnUpdate) {
   // The scan starts: mode 5 leaves the update behind.
   Progress(L"C:\\y", 2);
   EXPECT_FALSE(page.Updating());
-  EXPECT_TRUE(IsWindowEnabled(Control(page, CScanningPage::kPauseId)));
+  EXPECT_TRUE(IsWindowEnabled(Control(page, IDC_SCANNING_PAUSE)));
 }
 
 TEST_F(FakeFlowTest, DefinitionsProgressUpdatesTheBarAtMostOncePerSecond) {
@@ -404,8 +404,8 @@ TEST_F(FakeFlowTest, APausedScanFoundAtPreparationShowsResume) {
   engine->values().scanState = EngineCodes::kScanPaused;
   Scanning().Post(msg::kFollowScan);
   Pump();
-  EXPECT_TRUE(Visible(Control(Scanning(), CScanningPage::kResumeId)));
-  EXPECT_FALSE(Visible(Control(Scanning(), CScanningPage::kPauseId)));
+  EXPECT_TRUE(Visible(Control(Scanning(), IDC_SCANNING_RESUME)));
+  EXPECT_FALSE(Visible(Control(Scanning(), IDC_SCANNING_PAUSE)));
 }
 
 TEST_F(FakeFlowTest, WatchdogFailsAScanFoundIdleOrEndedWithoutAnUpdate) {
@@ -427,7 +427,7 @@ TEST_F(FakeFlowTest, WatchdogFailsAScanFoundIdleOrEndedWithoutAnUpdate) {
     engine->values().scanState = row.state;
     Scanning().Send(WM_TIMER, IDT_SCAN_WATCHDOG, 0);
     Pump();
-    EXPECT_EQ(row.fails, Told(scan_flow::text::kScanFailed));
+    EXPECT_EQ(row.fails, Told(IDS_SCAN_FAILED));
     EXPECT_EQ(!row.fails, Scanning().FollowingScan());
     if (row.fails) {
       EXPECT_FALSE(Frame().NavigationLocked());
@@ -448,7 +448,7 @@ TEST_F(FakeFlowTest, StopDuringAnUpdateReturnsToTheOverviewAndTheNextScanCounts)
   Pump();
   ASSERT_TRUE(Scanning().Updating());
   SetProfile(settings::kFromSchedule, 1);
-  Scanning().Send(WM_COMMAND, CScanningPage::kStopId, 0);
+  Scanning().Send(WM_COMMAND, IDC_SCANNING_STOP, 0);
   EXPECT_EQ(1, engine->CallCount(L"StopScan"));
   EXPECT_EQ(0, Profile(settings::kFromSchedule, 1));
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
@@ -469,7 +469,7 @@ TEST_F(FakeFlowTest, StopDuringAnUpdateReturnsToTheOverviewAndTheNextScanCounts)
 TEST_F(FakeFlowTest, DecliningTheStopQuestionChangesNothing) {
   BeginScan();
   seams.answer = IDNO;
-  Scanning().Send(WM_COMMAND, CScanningPage::kStopId, 0);
+  Scanning().Send(WM_COMMAND, IDC_SCANNING_STOP, 0);
   EXPECT_EQ(0, engine->CallCount(L"StopScan"));
   EXPECT_FALSE(Scanning().StoppedByUser());
   EXPECT_TRUE(Scanning().FollowingScan());
@@ -511,7 +511,7 @@ TEST_F(FakeFlowTest, CleaningOverShowsTheOutcomeAndLeavesThePairs) {
   EXPECT_FALSE(Cleaning().Cleaning());
   EXPECT_EQ(&Finished(), ScanTabPage());
   EXPECT_EQ(scan_flow::kCleaned, Finished().State());
-  EXPECT_EQ(Theme().LoadResString(scan_flow::text::kTitleCleaned), Finished().BannerTitle());
+  EXPECT_EQ(Theme().LoadResString(IDS_TITLE_CLEANED), Finished().BannerTitle());
   // total; deleted + quarantined; handled traces of the list; ignored.
   EXPECT_EQ(L"2\n2\n3\n0", Finished().Numbers());
   EXPECT_EQ(0, Pair(L"last_scan_threat_count"));
@@ -565,7 +565,7 @@ TEST_F(FakeFlowTest, RestartIsOfferedWhenTheEngineOrTheSettingAsks) {
     WaitFor([&] { return !seams.messages.empty(); }, row.asked ? 3000 : 400);
     EXPECT_EQ(row.state, Finished().State());
     EXPECT_EQ(row.state == 2, Finished().Orange());
-    EXPECT_EQ(row.asked, Told(scan_flow::text::kRestartQuestion));
+    EXPECT_EQ(row.asked, Told(IDS_RESTART_QUESTION));
     EXPECT_EQ(row.restarted ? 1 : 0, seams.restarts);
     EXPECT_EQ(row.alwaysAfter, Profile(settings::kAlwaysRebootAfterClean, -1));
     // Shown again later: the offer is made once.
@@ -573,7 +573,7 @@ TEST_F(FakeFlowTest, RestartIsOfferedWhenTheEngineOrTheSettingAsks) {
     Frame().SelectTab(CMainFrame::kTabOverview, false);
     Frame().SelectTab(CMainFrame::kTabScan, false);
     Pump(300);
-    EXPECT_FALSE(Told(scan_flow::text::kRestartQuestion));
+    EXPECT_FALSE(Told(IDS_RESTART_QUESTION));
   }
 }
 
@@ -620,13 +620,13 @@ TEST_F(FakeFlowTest, TheRealCheckTimerFiresAfterTwoSeconds) {
 TEST_F(FakeFlowTest, StoppingTheCleaningAsksThenEndsIt) {
   StartCleaning({{L"Trojan.X", {L"C:\\x1"}}});
   seams.answer = IDNO;
-  Cleaning().Send(WM_COMMAND, CCleaningPage::kStopId, 0);
+  Cleaning().Send(WM_COMMAND, IDC_CLEANING_STOP, 0);
   Pump();
-  EXPECT_TRUE(Told(scan_flow::text::kStopCleaningQuestion));
+  EXPECT_TRUE(Told(IDS_STOP_CLEANING_QUESTION));
   EXPECT_TRUE(Cleaning().Cleaning());
   EXPECT_EQ(0, engine->CallCount(L"StopScan"));
   seams.answer = IDYES;
-  Cleaning().Send(WM_COMMAND, CCleaningPage::kStopId, 0);
+  Cleaning().Send(WM_COMMAND, IDC_CLEANING_STOP, 0);
   Pump();
   EXPECT_EQ(1, engine->CallCount(L"StopScan"));
   EXPECT_FALSE(Cleaning().Cleaning());
@@ -641,7 +641,7 @@ TEST_F(FakeFlowTest, FinishedCloseReturnsToTheOverview) {
   Frame().SelectTab(CMainFrame::kTabOverview, false);
   Frame().SelectTab(CMainFrame::kTabScan, false);
   EXPECT_EQ(0, Profile(settings::kFromSchedule, 1));
-  Finished().Send(WM_COMMAND, CFinishedPage::kCloseId, 0);
+  Finished().Send(WM_COMMAND, IDC_FINISHED_CLOSE, 0);
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
   EXPECT_FALSE(Frame().NavigationLocked());
 }
@@ -668,9 +668,9 @@ TEST_F(FakeFlowTest, EveryButtonOfThePagesIsReachedWithTab) {
     CWnd* page;
     std::vector<UINT> buttons;
   } rows[] = {
-      {"scanning", &Scanning(), {CScanningPage::kStopId, CScanningPage::kPauseId}},
-      {"cleaning", &Cleaning(), {CCleaningPage::kStopId}},
-      {"finished", &Finished(), {CFinishedPage::kCloseId}},
+      {"scanning", &Scanning(), {IDC_SCANNING_STOP, IDC_SCANNING_PAUSE}},
+      {"cleaning", &Cleaning(), {IDC_CLEANING_STOP}},
+      {"finished", &Finished(), {IDC_FINISHED_CLOSE}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -706,7 +706,7 @@ TEST_F(FakeFlowTest, AnEngineThatDiesMidScanUnlocksTellsAndStartsReconnection) {
   engine->SetText(L"GetConfigDocument", kNVPairs);
   engine->values().scanState = 1;
   ASSERT_TRUE(WaitFor([&] { return !Scanning().FollowingScan(); }, 8000));
-  EXPECT_TRUE(Told(scan_flow::text::kEngineStopped));
+  EXPECT_TRUE(Told(IDS_ENGINE_STOPPED));
   EXPECT_FALSE(Frame().NavigationLocked());
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
   EXPECT_FALSE(CScanController::Instance().ScanPending());
@@ -728,7 +728,7 @@ TEST_F(FakeFlowTest, AnEngineThatDiesMidCleanUnlocksAndTells) {
   ASSERT_TRUE(Cleaning().Cleaning());
   engine.reset();
   ASSERT_TRUE(WaitFor([&] { return !Cleaning().Cleaning(); }, 8000));
-  EXPECT_TRUE(Told(scan_flow::text::kEngineStopped));
+  EXPECT_TRUE(Told(IDS_ENGINE_STOPPED));
   EXPECT_FALSE(Frame().NavigationLocked());
   EXPECT_EQ(CMainFrame::kTabOverview, Frame().GetActiveTab());
 }
@@ -737,9 +737,9 @@ TEST_F(FakeFlowTest, APauseClickOnADeadEngineEndsTheScanAsLost) {
   BeginScan();
   Progress(L"C:\\x", 3);
   engine->Fail(L"PauseScan", HRESULT(0x800706BE));
-  Scanning().Send(WM_COMMAND, CScanningPage::kPauseId, 0);
+  Scanning().Send(WM_COMMAND, IDC_SCANNING_PAUSE, 0);
   EXPECT_FALSE(Scanning().FollowingScan());
-  EXPECT_TRUE(Told(scan_flow::text::kEngineStopped));
+  EXPECT_TRUE(Told(IDS_ENGINE_STOPPED));
   EXPECT_FALSE(Frame().NavigationLocked());
 }
 

@@ -47,18 +47,18 @@ TEST_F(AboutPageTest, ShowsTheProductVersionAndLinksFromTheTheme) {
   OpenAbout();
   CThemeResources& t = Theme();
   ASSERT_FALSE(t.GetString(L"version").empty());
-  EXPECT_EQ(t.GetString(L"app_name"), TextOf(AboutItem(CAboutDlg::kIdProductName)));
-  EXPECT_EQ(L"Version " + t.GetString(L"version"), TextOf(AboutItem(CAboutDlg::kIdVersion)));
-  EXPECT_EQ(t.GetString(L"company_web_button"), TextOf(AboutItem(CAboutDlg::kIdWebSite)));
-  EXPECT_EQ(L"Technical support", TextOf(AboutItem(CAboutDlg::kIdSupport)));
-  EXPECT_EQ(L"Check for updates", TextOf(AboutItem(CAboutDlg::kIdCheckUpdates)));
+  EXPECT_EQ(t.GetString(L"app_name"), TextOf(AboutItem(IDC_ABOUT_PRODUCT)));
+  EXPECT_EQ(L"Version " + t.GetString(L"version"), TextOf(AboutItem(IDC_ABOUT_VERSION)));
+  EXPECT_EQ(t.GetString(L"company_web_button"), TextOf(AboutItem(IDC_ABOUT_WEB_SITE)));
+  EXPECT_EQ(L"Technical support", TextOf(AboutItem(IDC_ABOUT_SUPPORT)));
+  EXPECT_EQ(L"Check for updates", TextOf(AboutItem(IDC_ABOUT_CHECK_UPDATES)));
   EXPECT_TRUE(about->HasHeader());
   EXPECT_EQ(L"About", about->HeaderTitle());
   EXPECT_EQ(t.GetString(L"app_name"), about->HeaderSubtitle());
   // A refresh (the frame's status refresh) keeps one version number.
   frame->MainFrameStatusRefresh();
   about->Refresh();
-  EXPECT_EQ(L"Version " + t.GetString(L"version"), TextOf(AboutItem(CAboutDlg::kIdVersion)));
+  EXPECT_EQ(L"Version " + t.GetString(L"version"), TextOf(AboutItem(IDC_ABOUT_VERSION)));
   EXPECT_EQ(L"1.0.0.1", t.GetString(L"version"));
 }
 
@@ -67,8 +67,7 @@ TEST_F(AboutPageTest, ButtonsOpenTheirAddressesAndCheckForUpdates) {
   struct Row {
     int button;
     const wchar_t* key;
-  } rows[] = {{CAboutDlg::kIdWebSite, L"company_url"},
-              {CAboutDlg::kIdSupport, L"urls/tech_support"}};
+  } rows[] = {{IDC_ABOUT_WEB_SITE, L"company_url"}, {IDC_ABOUT_SUPPORT, L"urls/tech_support"}};
   for (const Row& r : rows) {
     shells.clear();
     ClickAbout(r.button);
@@ -78,13 +77,13 @@ TEST_F(AboutPageTest, ButtonsOpenTheirAddressesAndCheckForUpdates) {
     EXPECT_EQ(0, shells[0].file.rfind(L"https://", 0)) << r.button;
   }
   EXPECT_EQ(0, frame->updaterRuns);
-  ClickAbout(CAboutDlg::kIdCheckUpdates);
+  ClickAbout(IDC_ABOUT_CHECK_UPDATES);
   EXPECT_EQ(1, frame->updaterRuns);
   EXPECT_EQ(1u, shells.size()) << "the update check opens no address";
 
   // As the tray item: not while a scan or a cleaning runs.
   frame->SetTabsEnabled(false);
-  ClickAbout(CAboutDlg::kIdCheckUpdates);
+  ClickAbout(IDC_ABOUT_CHECK_UPDATES);
   EXPECT_EQ(1, frame->updaterRuns);
   frame->SetTabsEnabled(true);
   frame->Send(WM_COMMAND, ID_TRAY_UPDATE, 0);

@@ -23,6 +23,7 @@
 #include "settings_support.h"
 #include "support/EnginePageFixture.h"
 #include "support/shipped_theme.h"
+#include "themedata/resource.h"
 
 using namespace settings_page;
 using namespace settings_test;
@@ -136,12 +137,12 @@ ScheduleTarget TargetAhead() {
 
 TEST_F(SettingsEngineTest, AppliedDailyQuickScanIsStartedByTheEngineAndShownFromTheTray) {
   const ScheduleTarget target = TargetAhead();
-  Click(kIdQuickCheck);
-  Choose(kIdQuickFrequency, 0);
-  Choose(kIdQuickHour, target.hourEntry);
+  Click(IDC_SETTINGS_QUICK_CHECK);
+  Choose(IDC_SETTINGS_QUICK_FREQUENCY, 0);
+  Choose(IDC_SETTINGS_QUICK_HOUR, target.hourEntry);
   const int draw = DrawForOffset(target.offset);
   page->m_randomDraw = [draw] { return draw; };
-  Click(kIdApply);
+  Click(IDC_SETTINGS_APPLY);
   ASSERT_EQ(std::vector<std::wstring>{L"id=0 'quick scan' type=0 " + target.time +
                                       L" days=1111111 on nocache"},
             DescribeSchedules(EngineScanConfig()));
@@ -180,12 +181,12 @@ TEST_F(SettingsEngineTest, ChangesLiveInTheEngineAcrossARestart) {
     ASSERT_TRUE(marker);
     EXPECT_EQ(L"1", marker->Value.Get());
   }
-  EXPECT_EQ(0, Selection(kIdResponseList)) << "the engine starts with protection off";
+  EXPECT_EQ(0, Selection(IDC_SETTINGS_RESPONSE)) << "the engine starts with protection off";
 
-  Choose(kIdResponseList, 1);
-  Click(kIdRetention);
-  Click(kIdFullCheck);  // off
-  Click(kIdApply);
+  Choose(IDC_SETTINGS_RESPONSE, 1);
+  Click(IDC_SETTINGS_RETENTION);
+  Click(IDC_SETTINGS_FULL_CHECK);  // off
+  Click(IDC_SETTINGS_APPLY);
   auto ap = EngineAPConfig();
   EXPECT_TRUE(ap.Enabled.Get());
   EXPECT_EQ(1u, ap.KnownBadApplicationResponseEnum.Get());
@@ -196,21 +197,21 @@ TEST_F(SettingsEngineTest, ChangesLiveInTheEngineAcrossARestart) {
   EXPECT_EQ(1u, ap.KnownBadApplicationResponseEnum.Get());
   EXPECT_EQ(15u, EngineScanConfig().DaysToKeepQuarantinedItems.Get());
   ShowSettings();
-  EXPECT_EQ(1, Selection(kIdResponseList));
-  EXPECT_TRUE(Checked(kIdRetention));
-  EXPECT_TRUE(Checked(kIdQuickCheck));
-  EXPECT_FALSE(Checked(kIdFullCheck));
+  EXPECT_EQ(1, Selection(IDC_SETTINGS_RESPONSE));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_RETENTION));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_QUICK_CHECK));
+  EXPECT_FALSE(Checked(IDC_SETTINGS_FULL_CHECK));
   EXPECT_EQ(1u, DescribeSchedules(EngineScanConfig()).size());
 }
 
 TEST_F(SettingsEngineTest, UnreadableDocumentsFallBackToTheEngineDefaultsAlone) {
-  Choose(kIdResponseList, 2);
-  Click(kIdRetention);
-  Click(kIdQuickCheck);
+  Choose(IDC_SETTINGS_RESPONSE, 2);
+  Click(IDC_SETTINGS_RETENTION);
+  Click(IDC_SETTINGS_QUICK_CHECK);
   page->m_randomDraw = [] { return DrawForOffset(10); };
-  Click(kIdApply);
-  ASSERT_TRUE(Checked(kIdRetention));
-  ASSERT_EQ(2, Selection(kIdResponseList));
+  Click(IDC_SETTINGS_APPLY);
+  ASSERT_TRUE(Checked(IDC_SETTINGS_RETENTION));
+  ASSERT_EQ(2, Selection(IDC_SETTINGS_RESPONSE));
 
   // A scan configuration the engine cannot read: the page shows the engine's
   // defaults for it; the response the user chose stays.
@@ -218,16 +219,16 @@ TEST_F(SettingsEngineTest, UnreadableDocumentsFallBackToTheEngineDefaultsAlone) 
       [&] { WriteConfigFile(L"ScanConfig.xml", "<ScanConfig DaysToKeepQuarantinedItems=\"x\"/>"); }));
   EXPECT_EQ(1, SetAsideCount(L"ScanConfig.xml")) << "the unreadable file is kept aside";
   ShowSettings();
-  EXPECT_FALSE(Checked(kIdRetention));
-  EXPECT_FALSE(Checked(kIdQuickCheck));
-  EXPECT_FALSE(Checked(kIdFullCheck));
-  EXPECT_EQ(2, Selection(kIdResponseList));
+  EXPECT_FALSE(Checked(IDC_SETTINGS_RETENTION));
+  EXPECT_FALSE(Checked(IDC_SETTINGS_QUICK_CHECK));
+  EXPECT_FALSE(Checked(IDC_SETTINGS_FULL_CHECK));
+  EXPECT_EQ(2, Selection(IDC_SETTINGS_RESPONSE));
   auto ap = EngineAPConfig();
   EXPECT_TRUE(ap.Enabled.Get());
   EXPECT_EQ(3u, ap.KnownBadApplicationResponseEnum.Get());
 
   // The user checks the retention again: only the scan configuration is stored.
-  Click(kIdRetention);
+  Click(IDC_SETTINGS_RETENTION);
   EXPECT_EQ(15u, EngineScanConfig().DaysToKeepQuarantinedItems.Get());
   EXPECT_EQ(3u, EngineAPConfig().KnownBadApplicationResponseEnum.Get());
 
@@ -236,8 +237,8 @@ TEST_F(SettingsEngineTest, UnreadableDocumentsFallBackToTheEngineDefaultsAlone) 
   ASSERT_TRUE(fixture->RestartEngine([&] { WriteConfigFile(L"APConfig.xml", "\xff\xfe<"); }));
   EXPECT_EQ(1, SetAsideCount(L"APConfig.xml"));
   ShowSettings();
-  EXPECT_EQ(0, Selection(kIdResponseList));
-  EXPECT_TRUE(Checked(kIdRetention));
+  EXPECT_EQ(0, Selection(IDC_SETTINGS_RESPONSE));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_RETENTION));
   EXPECT_FALSE(EngineAPConfig().Enabled.Get());
   EXPECT_EQ(15u, EngineScanConfig().DaysToKeepQuarantinedItems.Get());
 }

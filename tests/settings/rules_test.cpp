@@ -13,6 +13,7 @@
 #include "pages/settings/SettingsLayout.h"
 #include "pages/settings/SettingsRules.h"
 #include "settings_support.h"
+#include "themedata/resource.h"
 
 using namespace settings_page;
 using settings_test::Describe;
@@ -276,17 +277,29 @@ TEST(SettingsRules, MarkersAreFoundByTheirExactName) {
 TEST(SettingsLayout, BoxesColumnsAndButtonsFollowTheClientArea) {
   // Sizes as the shipped template gives them (pixels).
   const std::map<int, SIZE> sizes = {
-      {kIdResponseCaption, {225, 15}}, {kIdResponseList, {225, 21}}, {kIdRetention, {225, 16}},
-      {kIdRestoreProtection, {180, 23}}, {kIdQuarantineTitle, {180, 20}},
-      {kIdQuarantineText, {180, 33}},  {kIdQuickCheck, {240, 20}},   {kIdFullCheck, {240, 20}},
-      {kIdQuickFrequencyCaption, {30, 15}}, {kIdQuickFrequency, {90, 21}},
-      {kIdQuickWeekdayCaption, {30, 15}},   {kIdQuickWeekday, {90, 21}},
-      {kIdQuickHourCaption, {21, 15}},      {kIdQuickHour, {66, 21}},
-      {kIdFullFrequencyCaption, {30, 15}},  {kIdFullFrequency, {90, 21}},
-      {kIdFullWeekdayCaption, {30, 15}},    {kIdFullWeekday, {90, 21}},
-      {kIdFullHourCaption, {21, 15}},       {kIdFullHour, {66, 21}},
-      {kIdApply, {90, 23}},            {kIdRestoreSchedules, {105, 23}},
-      {kIdScheduleNote, {255, 49}},
+      {IDC_SETTINGS_RESPONSE_CAPTION, {225, 15}},
+      {IDC_SETTINGS_RESPONSE, {225, 21}},
+      {IDC_SETTINGS_RETENTION, {225, 16}},
+      {IDC_SETTINGS_RESTORE_PROTECTION, {180, 23}},
+      {IDC_SETTINGS_QUARANTINE_TITLE, {180, 20}},
+      {IDC_SETTINGS_QUARANTINE_TEXT, {180, 33}},
+      {IDC_SETTINGS_QUICK_CHECK, {240, 20}},
+      {IDC_SETTINGS_FULL_CHECK, {240, 20}},
+      {IDC_SETTINGS_QUICK_FREQUENCY_CAPTION, {30, 15}},
+      {IDC_SETTINGS_QUICK_FREQUENCY, {90, 21}},
+      {IDC_SETTINGS_QUICK_WEEKDAY_CAPTION, {30, 15}},
+      {IDC_SETTINGS_QUICK_WEEKDAY, {90, 21}},
+      {IDC_SETTINGS_QUICK_HOUR_CAPTION, {21, 15}},
+      {IDC_SETTINGS_QUICK_HOUR, {66, 21}},
+      {IDC_SETTINGS_FULL_FREQUENCY_CAPTION, {30, 15}},
+      {IDC_SETTINGS_FULL_FREQUENCY, {90, 21}},
+      {IDC_SETTINGS_FULL_WEEKDAY_CAPTION, {30, 15}},
+      {IDC_SETTINGS_FULL_WEEKDAY, {90, 21}},
+      {IDC_SETTINGS_FULL_HOUR_CAPTION, {21, 15}},
+      {IDC_SETTINGS_FULL_HOUR, {66, 21}},
+      {IDC_SETTINGS_APPLY, {90, 23}},
+      {IDC_SETTINGS_RESTORE_SCHEDULES, {105, 23}},
+      {IDC_SETTINGS_SCHEDULE_NOTE, {255, 49}},
   };
   const SettingsLayout l = ComputeSettingsLayout(RECT{0, 0, 645, 498}, sizes, SIZE{64, 64});
   auto at = [&](int id) { return l.controls.at(id); };
@@ -299,33 +312,33 @@ TEST(SettingsLayout, BoxesColumnsAndButtonsFollowTheClientArea) {
   expectRect("upper box", l.upperBox, RECT{10, 80, 635, 255});
   expectRect("lower box", l.lowerBox, RECT{10, 265, 635, 488});
   // Upper left column from box top + 50, 7 pixels apart.
-  expectRect("1033", at(kIdResponseCaption), RECT{30, 130, 255, 145});
-  expectRect("1028", at(kIdResponseList), RECT{30, 152, 255, 173});
-  expectRect("1030", at(kIdRetention), RECT{30, 180, 255, 196});
-  expectRect("1029", at(kIdRestoreProtection), RECT{30, 203, 210, 226});
+  expectRect("1033", at(IDC_SETTINGS_RESPONSE_CAPTION), RECT{30, 130, 255, 145});
+  expectRect("1028", at(IDC_SETTINGS_RESPONSE), RECT{30, 152, 255, 173});
+  expectRect("1030", at(IDC_SETTINGS_RETENTION), RECT{30, 180, 255, 196});
+  expectRect("1029", at(IDC_SETTINGS_RESTORE_PROTECTION), RECT{30, 203, 210, 226});
   // Picture in the right half; its labels beside it.
   EXPECT_EQ(10 + 312 + 10, l.picture.x);
   EXPECT_EQ(145, l.picture.y);
-  expectRect("1031", at(kIdQuarantineTitle), RECT{403, 145, 583, 165});
-  expectRect("1032", at(kIdQuarantineText), RECT{403, 172, 583, 205});
+  expectRect("1031", at(IDC_SETTINGS_QUARANTINE_TITLE), RECT{403, 145, 583, 165});
+  expectRect("1032", at(IDC_SETTINGS_QUARANTINE_TEXT), RECT{403, 172, 583, 205});
   // Quick column: check box half the box width less 30; rows 14 and 7 apart.
-  expectRect("1034", at(kIdQuickCheck), RECT{30, 315, 312, 335});
-  expectRect("1036", at(kIdQuickFrequencyCaption), RECT{30, 352, 60, 367});
-  expectRect("1038", at(kIdQuickFrequency), RECT{67, 349, 157, 370});
-  expectRect("1040", at(kIdQuickWeekdayCaption), RECT{30, 380, 60, 395});
-  expectRect("1044", at(kIdQuickWeekday), RECT{67, 377, 157, 398});
-  expectRect("1042", at(kIdQuickHourCaption), RECT{164, 380, 185, 395});
-  expectRect("1046", at(kIdQuickHour), RECT{192, 377, 258, 398});
+  expectRect("1034", at(IDC_SETTINGS_QUICK_CHECK), RECT{30, 315, 312, 335});
+  expectRect("1036", at(IDC_SETTINGS_QUICK_FREQUENCY_CAPTION), RECT{30, 352, 60, 367});
+  expectRect("1038", at(IDC_SETTINGS_QUICK_FREQUENCY), RECT{67, 349, 157, 370});
+  expectRect("1040", at(IDC_SETTINGS_QUICK_WEEKDAY_CAPTION), RECT{30, 380, 60, 395});
+  expectRect("1044", at(IDC_SETTINGS_QUICK_WEEKDAY), RECT{67, 377, 157, 398});
+  expectRect("1042", at(IDC_SETTINGS_QUICK_HOUR_CAPTION), RECT{164, 380, 185, 395});
+  expectRect("1046", at(IDC_SETTINGS_QUICK_HOUR), RECT{192, 377, 258, 398});
   // Full column from the lower box's middle + 10.
-  expectRect("1035", at(kIdFullCheck), RECT{332, 315, 614, 335});
-  expectRect("1039", at(kIdFullFrequency), RECT{369, 349, 459, 370});
-  expectRect("1047", at(kIdFullHour), RECT{494, 377, 560, 398});
+  expectRect("1035", at(IDC_SETTINGS_FULL_CHECK), RECT{332, 315, 614, 335});
+  expectRect("1039", at(IDC_SETTINGS_FULL_FREQUENCY), RECT{369, 349, 459, 370});
+  expectRect("1047", at(IDC_SETTINGS_FULL_HOUR), RECT{494, 377, 560, 398});
   // Buttons on the bottom line, the note beside them.
-  expectRect("1048", at(kIdApply), RECT{30, 458, 120, 481});
-  expectRect("1049", at(kIdRestoreSchedules), RECT{127, 458, 232, 481});
-  expectRect("1050", at(kIdScheduleNote), RECT{325, 442, 620, 481});
+  expectRect("1048", at(IDC_SETTINGS_APPLY), RECT{30, 458, 120, 481});
+  expectRect("1049", at(IDC_SETTINGS_RESTORE_SCHEDULES), RECT{127, 458, 232, 481});
+  expectRect("1050", at(IDC_SETTINGS_SCHEDULE_NOTE), RECT{325, 442, 620, 481});
 
   // Without the picture its labels move to the half's start + 10.
   const SettingsLayout bare = ComputeSettingsLayout(RECT{0, 0, 645, 498}, sizes, SIZE{0, 0});
-  EXPECT_EQ(10 + 312 + 10, bare.controls.at(kIdQuarantineTitle).left);
+  EXPECT_EQ(10 + 312 + 10, bare.controls.at(IDC_SETTINGS_QUARANTINE_TITLE).left);
 }

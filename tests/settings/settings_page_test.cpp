@@ -14,6 +14,7 @@
 #include "page_fixture.h"
 #include "pages/settings/SettingsPage.h"
 #include "pages/settings/SettingsRules.h"
+#include "themedata/resource.h"
 
 using namespace settings_page;
 using namespace settings_test;
@@ -85,16 +86,16 @@ TEST_F(SettingsPageTest, FirstInitialisationStoresTheInstallerSchedulesOnce) {
   EXPECT_EQ(L"4", PairValue(pairs, L"last_scan_threat_count")) << "the other pairs stay";
 
   // The page shows what it stored.
-  EXPECT_TRUE(Checked(kIdQuickCheck));
-  EXPECT_EQ(0, Selection(kIdQuickFrequency));
-  EXPECT_FALSE(Enabled(kIdQuickWeekday));
-  EXPECT_EQ(3, Selection(kIdQuickHour));
-  EXPECT_TRUE(Checked(kIdFullCheck));
-  EXPECT_EQ(1, Selection(kIdFullFrequency));
-  EXPECT_TRUE(Enabled(kIdFullWeekday));
-  EXPECT_EQ(2, Selection(kIdFullWeekday));
-  EXPECT_EQ(21, Selection(kIdFullHour));
-  EXPECT_FALSE(Enabled(kIdApply));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_QUICK_CHECK));
+  EXPECT_EQ(0, Selection(IDC_SETTINGS_QUICK_FREQUENCY));
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_QUICK_WEEKDAY));
+  EXPECT_EQ(3, Selection(IDC_SETTINGS_QUICK_HOUR));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_FULL_CHECK));
+  EXPECT_EQ(1, Selection(IDC_SETTINGS_FULL_FREQUENCY));
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_FULL_WEEKDAY));
+  EXPECT_EQ(2, Selection(IDC_SETTINGS_FULL_WEEKDAY));
+  EXPECT_EQ(21, Selection(IDC_SETTINGS_FULL_HOUR));
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_APPLY));
 
   // A second initialisation (a new window) changes nothing.
   DropFrame();
@@ -102,7 +103,7 @@ TEST_F(SettingsPageTest, FirstInitialisationStoresTheInstallerSchedulesOnce) {
   MakeFrame();
   EXPECT_EQ(0, engine->CallCount(L"SetScanConfig"));
   EXPECT_EQ(0, engine->CallCount(L"SetConfigDocument"));
-  EXPECT_TRUE(Checked(kIdFullCheck));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_FULL_CHECK));
 }
 
 TEST_F(SettingsPageTest, InitialisationWritesDefaultsOnlyWithoutTheExactMarker) {
@@ -165,7 +166,7 @@ TEST_F(SettingsPageTest, PairsThatCannotBeReadAreNeverReplaced) {
   MakeFrame();
   EXPECT_EQ(0, engine->CallCount(L"SetConfigDocument"));
   EXPECT_EQ(0, engine->CallCount(L"SetScanConfig"));
-  EXPECT_EQ(24, static_cast<int>(SendMessageW(Item(kIdQuickHour), CB_GETCOUNT, 0, 0)))
+  EXPECT_EQ(24, static_cast<int>(SendMessageW(Item(IDC_SETTINGS_QUICK_HOUR), CB_GETCOUNT, 0, 0)))
       << "the lists are filled all the same";
 }
 
@@ -175,11 +176,11 @@ TEST_F(SettingsPageTest, ListsHoldTheirEntries) {
     int id;
     std::vector<std::wstring> entries;
   } rows[] = {
-      {kIdResponseList,
+      {IDC_SETTINGS_RESPONSE,
        {L"Log the threat only", L"Alert me and suggest a scan", L"Block the threat and alert me",
         L"Quarantine the threat automatically (recommended)"}},
-      {kIdQuickFrequency, {L"Daily", L"Weekly"}},
-      {kIdFullWeekday,
+      {IDC_SETTINGS_QUICK_FREQUENCY, {L"Daily", L"Weekly"}},
+      {IDC_SETTINGS_FULL_WEEKDAY,
        {L"Sunday", L"Monday", L"Tuesday", L"Wednesday", L"Thursday", L"Friday", L"Saturday"}},
   };
   for (const Row& r : rows) {
@@ -193,9 +194,9 @@ TEST_F(SettingsPageTest, ListsHoldTheirEntries) {
     EXPECT_EQ(r.entries, got) << "list " << r.id;
   }
   wchar_t text[16] = L"";
-  SendMessageW(Item(kIdFullHour), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageW(Item(IDC_SETTINGS_FULL_HOUR), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
   EXPECT_EQ(std::wstring(L"00:00"), text);
-  SendMessageW(Item(kIdFullHour), CB_GETLBTEXT, 23, reinterpret_cast<LPARAM>(text));
+  SendMessageW(Item(IDC_SETTINGS_FULL_HOUR), CB_GETLBTEXT, 23, reinterpret_cast<LPARAM>(text));
   EXPECT_EQ(std::wstring(L"23:00"), text);
   // No schedules: both unchecked, their lists disabled, index 0 everywhere.
   for (const ScheduleColumnIds& c : {kQuickColumn, kFullColumn}) {
@@ -205,60 +206,61 @@ TEST_F(SettingsPageTest, ListsHoldTheirEntries) {
       EXPECT_EQ(0, Selection(id)) << id;
     }
   }
-  EXPECT_FALSE(Enabled(kIdApply));
-  EXPECT_EQ(3, Selection(kIdResponseList));
-  EXPECT_FALSE(Checked(kIdRetention));
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_APPLY));
+  EXPECT_EQ(3, Selection(IDC_SETTINGS_RESPONSE));
+  EXPECT_FALSE(Checked(IDC_SETTINGS_RETENTION));
 }
 
 TEST_F(SettingsPageTest, SchedulesShowRoundedEveryTimeThePageIsShown) {
   engine->SetText(L"GetScanConfig", ScanConfigWith(kDailyQuickWeeklyFull));
   MakeFrame();
-  EXPECT_TRUE(Checked(kIdQuickCheck));
-  EXPECT_EQ(3, Selection(kIdQuickHour)) << "02:47 shows 03:00";
-  EXPECT_EQ(0, Selection(kIdQuickFrequency));
-  EXPECT_TRUE(Checked(kIdFullCheck));
-  EXPECT_EQ(1, Selection(kIdFullFrequency));
-  EXPECT_EQ(4, Selection(kIdFullWeekday));
-  EXPECT_EQ(21, Selection(kIdFullHour)) << "21:30 shows 21:00";
-  EXPECT_TRUE(Enabled(kIdFullWeekday));
-  EXPECT_FALSE(Enabled(kIdQuickWeekday));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_QUICK_CHECK));
+  EXPECT_EQ(3, Selection(IDC_SETTINGS_QUICK_HOUR)) << "02:47 shows 03:00";
+  EXPECT_EQ(0, Selection(IDC_SETTINGS_QUICK_FREQUENCY));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_FULL_CHECK));
+  EXPECT_EQ(1, Selection(IDC_SETTINGS_FULL_FREQUENCY));
+  EXPECT_EQ(4, Selection(IDC_SETTINGS_FULL_WEEKDAY));
+  EXPECT_EQ(21, Selection(IDC_SETTINGS_FULL_HOUR)) << "21:30 shows 21:00";
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_FULL_WEEKDAY));
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_QUICK_WEEKDAY));
 
   // The engine's schedules changed meanwhile: the page follows on its next showing,
   // and unsaved edits are gone.
-  Click(kIdQuickCheck);
-  EXPECT_TRUE(Enabled(kIdApply));
+  Click(IDC_SETTINGS_QUICK_CHECK);
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_APPLY));
   engine->SetText(L"GetScanConfig", ScanConfigWith(
                                         L"<ScanSchedule ScanType=\"1\" StartTime=\"23:45\" "
                                         L"EnableSat=\"true\" Enabled=\"true\"/>"));
   ShowAgain();
-  EXPECT_FALSE(Checked(kIdQuickCheck));
-  EXPECT_FALSE(Enabled(kIdQuickFrequency));
-  EXPECT_EQ(6, Selection(kIdFullWeekday));
-  EXPECT_EQ(0, Selection(kIdFullHour)) << "23:45 shows 00:00";
-  EXPECT_FALSE(Enabled(kIdApply));
+  EXPECT_FALSE(Checked(IDC_SETTINGS_QUICK_CHECK));
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_QUICK_FREQUENCY));
+  EXPECT_EQ(6, Selection(IDC_SETTINGS_FULL_WEEKDAY));
+  EXPECT_EQ(0, Selection(IDC_SETTINGS_FULL_HOUR)) << "23:45 shows 00:00";
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_APPLY));
 }
 
 TEST_F(SettingsPageTest, EditsEnableTheirListsAndTheApplyButton) {
   MakeFrame();
-  ASSERT_FALSE(Enabled(kIdApply));
-  Click(kIdQuickCheck);
-  EXPECT_TRUE(Checked(kIdQuickCheck));
-  EXPECT_TRUE(Enabled(kIdQuickFrequency));
-  EXPECT_TRUE(Enabled(kIdQuickHour));
-  EXPECT_FALSE(Enabled(kIdQuickWeekday)) << "daily needs no weekday";
-  EXPECT_TRUE(Enabled(kIdApply));
-  Choose(kIdQuickFrequency, 1);
-  EXPECT_TRUE(Enabled(kIdQuickWeekday));
-  EXPECT_FALSE(Enabled(kIdFullFrequency)) << "the other scan is untouched";
-  Click(kIdQuickCheck);
-  for (int id : {kIdQuickFrequency, kIdQuickWeekday, kIdQuickHour}) EXPECT_FALSE(Enabled(id)) << id;
+  ASSERT_FALSE(Enabled(IDC_SETTINGS_APPLY));
+  Click(IDC_SETTINGS_QUICK_CHECK);
+  EXPECT_TRUE(Checked(IDC_SETTINGS_QUICK_CHECK));
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_QUICK_FREQUENCY));
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_QUICK_HOUR));
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_QUICK_WEEKDAY)) << "daily needs no weekday";
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_APPLY));
+  Choose(IDC_SETTINGS_QUICK_FREQUENCY, 1);
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_QUICK_WEEKDAY));
+  EXPECT_FALSE(Enabled(IDC_SETTINGS_FULL_FREQUENCY)) << "the other scan is untouched";
+  Click(IDC_SETTINGS_QUICK_CHECK);
+  for (int id : {IDC_SETTINGS_QUICK_FREQUENCY, IDC_SETTINGS_QUICK_WEEKDAY, IDC_SETTINGS_QUICK_HOUR})
+    EXPECT_FALSE(Enabled(id)) << id;
   EXPECT_EQ(0, engine->CallCount(L"SetScanConfig")) << "nothing is stored before apply";
 
   // A weekday or hour change alone enables apply too.
   ShowAgain();
-  ASSERT_FALSE(Enabled(kIdApply));
-  Choose(kIdFullHour, 5);
-  EXPECT_TRUE(Enabled(kIdApply));
+  ASSERT_FALSE(Enabled(IDC_SETTINGS_APPLY));
+  Choose(IDC_SETTINGS_FULL_HOUR, 5);
+  EXPECT_TRUE(Enabled(IDC_SETTINGS_APPLY));
 }
 
 TEST_F(SettingsPageTest, ApplyStoresTheCheckedSchedulesSpreadOverTheHour) {
@@ -296,24 +298,25 @@ TEST_F(SettingsPageTest, ApplyStoresTheCheckedSchedulesSpreadOverTheHour) {
     };
     set(kQuickColumn, r.quick, r.quickFrequency, r.quickDay, r.quickHour);
     set(kFullColumn, r.full, r.fullFrequency, r.fullDay, r.fullHour);
-    if (!r.quick && !r.full) Choose(kIdQuickHour, 1);  // an edit, so that apply is enabled
-    ASSERT_TRUE(Enabled(kIdApply)) << r.name;
+    if (!r.quick && !r.full)
+      Choose(IDC_SETTINGS_QUICK_HOUR, 1);  // an edit, so that apply is enabled
+    ASSERT_TRUE(Enabled(IDC_SETTINGS_APPLY)) << r.name;
     size_t next = 0;
     Page().m_randomDraw = [&] { return DrawForOffset(r.offsets.at(next++)); };
     engine->ClearCalls();
-    Click(kIdApply);
+    Click(IDC_SETTINGS_APPLY);
     ASSERT_EQ(1, engine->CallCount(L"SetScanConfig")) << r.name;
     EXPECT_EQ(r.offsets.size(), next) << r.name;
     EXPECT_EQ(r.stored, DescribeSchedules(engine->Stored(L"SetScanConfig"))) << r.name;
     EXPECT_EQ(L"kept", EngineScanConfig().SSD.Get()) << r.name;
-    EXPECT_FALSE(Enabled(kIdApply)) << r.name;
-    EXPECT_EQ(r.quick, Checked(kIdQuickCheck)) << r.name;
-    EXPECT_EQ(r.full, Checked(kIdFullCheck)) << r.name;
+    EXPECT_FALSE(Enabled(IDC_SETTINGS_APPLY)) << r.name;
+    EXPECT_EQ(r.quick, Checked(IDC_SETTINGS_QUICK_CHECK)) << r.name;
+    EXPECT_EQ(r.full, Checked(IDC_SETTINGS_FULL_CHECK)) << r.name;
     if (r.quick) {
-      EXPECT_EQ(r.shownQuickHour, Selection(kIdQuickHour)) << r.name;
+      EXPECT_EQ(r.shownQuickHour, Selection(IDC_SETTINGS_QUICK_HOUR)) << r.name;
     }
     if (r.full) {
-      EXPECT_EQ(r.shownFullHour, Selection(kIdFullHour)) << r.name;
+      EXPECT_EQ(r.shownFullHour, Selection(IDC_SETTINGS_FULL_HOUR)) << r.name;
     }
   }
 }
@@ -323,19 +326,19 @@ TEST_F(SettingsPageTest, RestoreDefaultSchedulesAsksFirst) {
   engine->SetText(L"GetScanConfig", ScanConfigWith(kDailyQuickWeeklyFull));
   MakeFrame();
   answers = {IDNO};
-  Click(kIdRestoreSchedules);
+  Click(IDC_SETTINGS_RESTORE_SCHEDULES);
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ(L"Do you want to restore the recommended settings?", boxes[0].text);
   EXPECT_EQ(static_cast<UINT>(MB_YESNO), boxes[0].type & MB_TYPEMASK);
   EXPECT_EQ(0, engine->CallCount(L"SetScanConfig"));
 
   answers = {IDYES};
-  Click(kIdRestoreSchedules);
+  Click(IDC_SETTINGS_RESTORE_SCHEDULES);
   EXPECT_EQ((std::vector<std::wstring>{L"id=0 'quick scan' type=0 05:00 days=1111111 on nocache",
                                        L"id=1 'full scan' type=1 19:00 days=0000100 on nocache"}),
             DescribeSchedules(engine->Text(L"GetScanConfig")));
-  EXPECT_EQ(5, Selection(kIdQuickHour));
-  EXPECT_EQ(4, Selection(kIdFullWeekday));
+  EXPECT_EQ(5, Selection(IDC_SETTINGS_QUICK_HOUR));
+  EXPECT_EQ(4, Selection(IDC_SETTINGS_FULL_WEEKDAY));
   EXPECT_EQ(0, engine->CallCount(L"SetConfigDocument")) << "the marker exists already";
 }
 
@@ -351,7 +354,7 @@ TEST_F(SettingsPageTest, ResponseListShowsAndStoresTheResponse) {
   for (const Shown& s : shown) {
     engine->SetText(L"GetAPConfig", APConfigWith(s.enabled, s.stored));
     ShowAgain();
-    EXPECT_EQ(s.selection, Selection(kIdResponseList))
+    EXPECT_EQ(s.selection, Selection(IDC_SETTINGS_RESPONSE))
         << "enabled " << s.enabled << " stored " << s.stored;
   }
   // A response the list does not know leaves the selection as it was.
@@ -359,7 +362,7 @@ TEST_F(SettingsPageTest, ResponseListShowsAndStoresTheResponse) {
   ShowAgain();
   engine->SetText(L"GetAPConfig", APConfigWith(true, 2));
   ShowAgain();
-  EXPECT_EQ(1, Selection(kIdResponseList));
+  EXPECT_EQ(1, Selection(IDC_SETTINGS_RESPONSE));
 
   struct Chosen {
     int index;
@@ -367,7 +370,7 @@ TEST_F(SettingsPageTest, ResponseListShowsAndStoresTheResponse) {
   } chosen[] = {{0, 0}, {1, 1}, {2, 3}, {3, 5}};
   for (const Chosen& c : chosen) {
     engine->SetText(L"GetAPConfig", APConfigWith(false, 6));
-    Choose(kIdResponseList, c.index);
+    Choose(IDC_SETTINGS_RESPONSE, c.index);
     const auto ap = EngineAPConfig();
     EXPECT_TRUE(ap.Enabled.Get()) << "index " << c.index;
     EXPECT_EQ(c.stored, ap.KnownBadApplicationResponseEnum.Get()) << "index " << c.index;
@@ -382,11 +385,11 @@ TEST_F(SettingsPageTest, ResponseListShowsAndStoresTheResponse) {
 TEST_F(SettingsPageTest, RetentionBoxStoresFifteenDaysOrNone) {
   engine->SetText(L"GetScanConfig", ScanConfigWith(kDailyQuickWeeklyFull, 7));
   MakeFrame();
-  EXPECT_TRUE(Checked(kIdRetention)) << "any retention shows checked";
-  Click(kIdRetention);
+  EXPECT_TRUE(Checked(IDC_SETTINGS_RETENTION)) << "any retention shows checked";
+  Click(IDC_SETTINGS_RETENTION);
   EXPECT_EQ(0u, EngineScanConfig().DaysToKeepQuarantinedItems.Get());
   EXPECT_TRUE(EngineScanConfig().DaysToKeepQuarantinedItems.IsPresent());
-  Click(kIdRetention);
+  Click(IDC_SETTINGS_RETENTION);
   const auto config = EngineScanConfig();
   EXPECT_EQ(15u, config.DaysToKeepQuarantinedItems.Get());
   EXPECT_EQ(2u, DescribeSchedules(config).size()) << "the schedules are left alone";
@@ -398,16 +401,16 @@ TEST_F(SettingsPageTest, RestoreRecommendedProtectionAsksThenStoresBothDocuments
   engine->SetText(L"GetAPConfig", APConfigWith(true, 1));
   MakeFrame();
   answers = {IDNO};
-  Click(kIdRestoreProtection);
+  Click(IDC_SETTINGS_RESTORE_PROTECTION);
   EXPECT_EQ(1u, boxes.size());
   EXPECT_EQ(0, engine->CallCount(L"SetScanConfig"));
   EXPECT_EQ(0, engine->CallCount(L"SetAPConfig"));
 
-  Click(kIdRestoreProtection);
+  Click(IDC_SETTINGS_RESTORE_PROTECTION);
   EXPECT_EQ(15u, EngineScanConfig().DaysToKeepQuarantinedItems.Get());
   EXPECT_EQ(5u, EngineAPConfig().KnownBadApplicationResponseEnum.Get());
-  EXPECT_TRUE(Checked(kIdRetention));
-  EXPECT_EQ(3, Selection(kIdResponseList));
+  EXPECT_TRUE(Checked(IDC_SETTINGS_RETENTION));
+  EXPECT_EQ(3, Selection(IDC_SETTINGS_RESPONSE));
 
   // A ScanConfig that cannot be read skips both; an APConfig that cannot be
   // read skips only the second.
@@ -420,7 +423,7 @@ TEST_F(SettingsPageTest, RestoreRecommendedProtectionAsksThenStoresBothDocuments
   for (const Row& r : rows) {
     engine->Fail(r.failing, E_FAIL);
     engine->ClearCalls();
-    Click(kIdRestoreProtection);
+    Click(IDC_SETTINGS_RESTORE_PROTECTION);
     EXPECT_EQ(r.scanStores, engine->CallCount(L"SetScanConfig")) << r.name;
     EXPECT_EQ(r.apStores, engine->CallCount(L"SetAPConfig")) << r.name;
     engine->ClearFailure(r.failing);
@@ -474,7 +477,7 @@ TEST_F(SettingsPageTest, DefinitionsMessageAppliesProtectionDefaults) {
     // The list shows what was stored.
     if (r.apStores) {
       EXPECT_EQ(ResponseIndex(r.enabledAfter, r.responseAfter).value_or(-1),
-                Selection(kIdResponseList))
+                Selection(IDC_SETTINGS_RESPONSE))
           << r.name;
     }
   }
@@ -491,13 +494,13 @@ TEST_F(SettingsPageTest, UnreadableDocumentsChangeNothingTheUserDidNotChange) {
     engine->SetText(L"GetScanConfig", text);
     engine->ClearCalls();
     ShowAgain();
-    Click(kIdRetention);
-    Click(kIdQuickCheck);
-    Click(kIdApply);
+    Click(IDC_SETTINGS_RETENTION);
+    Click(IDC_SETTINGS_QUICK_CHECK);
+    Click(IDC_SETTINGS_APPLY);
     answers = {IDYES};
-    Click(kIdRestoreSchedules);
+    Click(IDC_SETTINGS_RESTORE_SCHEDULES);
     EXPECT_EQ(0, engine->CallCount(L"SetScanConfig")) << Narrow(text);
-    Choose(kIdResponseList, 1);
+    Choose(IDC_SETTINGS_RESPONSE, 1);
     EXPECT_EQ(1, engine->CallCount(L"SetAPConfig")) << Narrow(text);
     EXPECT_EQ(1u, EngineAPConfig().KnownBadApplicationResponseEnum.Get()) << Narrow(text);
   }
@@ -507,9 +510,9 @@ TEST_F(SettingsPageTest, UnreadableDocumentsChangeNothingTheUserDidNotChange) {
   engine->SetText(L"GetAPConfig", L"<APConfig Enabled=\"maybe\"/>");
   engine->ClearCalls();
   ShowAgain();
-  Choose(kIdResponseList, 2);
+  Choose(IDC_SETTINGS_RESPONSE, 2);
   EXPECT_EQ(0, engine->CallCount(L"SetAPConfig"));
-  Click(kIdRetention);
+  Click(IDC_SETTINGS_RETENTION);
   EXPECT_EQ(1, engine->CallCount(L"SetScanConfig"));
   EXPECT_EQ(0u, EngineScanConfig().DaysToKeepQuarantinedItems.Get());
   EXPECT_EQ(2u, DescribeSchedules(EngineScanConfig()).size());

@@ -7,6 +7,7 @@
 #include "framework/LayoutDpi.h"
 #include "theme/ThemeResources.h"
 #include "theme_fixture.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -324,7 +325,7 @@ TEST(ThemeLoad, MissingOrMalformedDocumentsLeaveTheThemeUnloaded) {
   EXPECT_EQ(theme.GetInteger(L"a", &found), 0);
   EXPECT_EQ(theme.GetColor(L"a", &found), 0u);
   EXPECT_EQ(theme.GetFont(L"a", &found), nullptr);
-  EXPECT_EQ(theme.LoadResString(196), L"");
+  EXPECT_EQ(theme.LoadResString(IDS_ENGINE_UNAVAILABLE), L"");
 }
 
 TEST(ThemeLoad, EncodingsAreDetected) {

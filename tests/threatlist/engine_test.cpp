@@ -13,6 +13,7 @@
 #include "fixture.h"
 #include "pages/scan/ResultsPage.h"
 #include "support/EnginePageFixture.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ TEST(ResultsPageWithEngine, ListsTheFoundFileAndCleansItToQuarantine) {
   list.SetRecordAction(16, 0);
   EXPECT_EQ(list.Records()[0].action, 3);
   engine.ClearScanStates();
-  ::PostMessageW(page->m_hWnd, WM_COMMAND, CResultsPage::kIdCleanBottom, 0);
+  ::PostMessageW(page->m_hWnd, WM_COMMAND, IDC_RESULTS_CLEAN_BOTTOM, 0);
   ASSERT_TRUE(engine.WaitScanState({0, 111, 112, 113, 115, 116})) << "the clean ends";
   EXPECT_EQ(engine.ScanStates().back(), 111);
   EXPECT_FALSE(tl::FileExists(engine.TestFile()));

@@ -20,6 +20,7 @@
 #include "support/FrameHarness.h"
 #include "theme/TextFormat.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ class ResultsPageTest : public ::testing::Test {
   FakeEngine& engine() { return harness.Engine(); }
   CMainFrame& frame() { return harness.Frame(); }
   std::wstring Summary(int records, int traces) {
-    return FormatIntegers(Theme().LoadResString(167), {records, traces});
+    return FormatIntegers(Theme().LoadResString(IDS_RESULTS_SUMMARY), {records, traces});
   }
 
   FrameHarness harness;
@@ -65,7 +66,7 @@ TEST_F(ResultsPageTest, ImportFillsTheListInLinkMode) {
   EXPECT_EQ(list.Records()[0].name, L"Trojan.Alpha");
   EXPECT_EQ(list.Records()[1].action, 3);
   EXPECT_EQ(page->SummaryText(), Summary(2, 3));
-  EXPECT_EQ(page->BannerTitle(), FormatIntegers(Theme().LoadResString(155), {2, 3}));
+  EXPECT_EQ(page->BannerTitle(), FormatIntegers(Theme().LoadResString(IDS_THREATS_BANNER), {2, 3}));
   EXPECT_EQ(::GetParent(list.m_hWnd), page->m_hWnd);
   // A second import rebuilds rather than appends.
   page->ImportScanResults();
@@ -131,7 +132,7 @@ TEST_F(ResultsPageTest, CleanWritesTheRequestStoresIgnoredThreatsAndMovesOn) {
     requestPath = engine().Calls(L"CleanThreats").back().args.at(0);
     request = tl::ReadBytes(requestPath);
   });
-  ::PostMessageW(page->m_hWnd, WM_COMMAND, CResultsPage::kIdCleanBottom, 0);
+  ::PostMessageW(page->m_hWnd, WM_COMMAND, IDC_RESULTS_CLEAN_BOTTOM, 0);
   tl::PumpKeys(30);
 
   ASSERT_EQ(engine().CallCount(L"CleanThreats"), 1);
@@ -186,8 +187,8 @@ TEST_F(ResultsPageTest, UnreadableScanConfigStoresNothingButStillCleans) {
 TEST_F(ResultsPageTest, CloseUnlocksResetsAndShowsTheOverview) {
   page->ImportScanResults();
   AfxGetApp()->WriteProfileInt(settings::kFromSchedule, 1);
-  ::SendMessageW(page->m_hWnd, WM_COMMAND, MAKEWPARAM(CResultsPage::kIdClose, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(page->GetDlgItem(CResultsPage::kIdClose)));
+  ::SendMessageW(page->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_RESULTS_CLOSE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(page->GetDlgItem(IDC_RESULTS_CLOSE)));
   tl::PumpKeys(20);
   EXPECT_EQ(AfxGetApp()->ReadProfileInt(settings::kFromSchedule, 7), 0);
   EXPECT_TRUE(frame().TabsEnabled());
@@ -198,9 +199,9 @@ TEST_F(ResultsPageTest, CloseUnlocksResetsAndShowsTheOverview) {
 TEST_F(ResultsPageTest, EveryButtonAndTheListAreReachedWithTab) {
   page->ImportScanResults();
   tl::PumpKeys(20);
-  const HWND wanted[] = {page->GetDlgItem(CResultsPage::kIdCleanTop), page->List().Rows().m_hWnd,
-                         page->GetDlgItem(CResultsPage::kIdClose),
-                         page->GetDlgItem(CResultsPage::kIdCleanBottom)};
+  const HWND wanted[] = {page->GetDlgItem(IDC_RESULTS_CLEAN_TOP), page->List().Rows().m_hWnd,
+                         page->GetDlgItem(IDC_RESULTS_CLOSE),
+                         page->GetDlgItem(IDC_RESULTS_CLEAN_BOTTOM)};
   ::SetFocus(wanted[0]);
   tl::PumpKeys(5);
   std::vector<HWND> seen{::GetFocus()};

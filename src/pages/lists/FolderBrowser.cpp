@@ -4,6 +4,7 @@
 
 #include "framework/WinAppEx.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 int CALLBACK FolderBrowserCallback(HWND browser, UINT msg, LPARAM param, LPARAM) {
   switch (msg) {
@@ -19,7 +20,7 @@ int CALLBACK FolderBrowserCallback(HWND browser, UINT msg, LPARAM param, LPARAM)
     }
     case BFFM_VALIDATEFAILEDW: {
       const std::wstring title = AfxGetApp() ? AfxGetApp()->AppTitle() : std::wstring();
-      AppMessageBox(browser, Theme().LoadResString(kStrFolderNameRefused), title, MB_OK);
+      AppMessageBox(browser, Theme().LoadResString(IDS_FOLDER_NAME_REFUSED), title, MB_OK);
       return 1;  // keep the browser open
     }
     default:

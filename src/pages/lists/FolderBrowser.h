@@ -8,12 +8,7 @@
 // Only file-system folders, typed names validated, the new dialog style and no
 // new-folder button.
 inline constexpr UINT kFolderBrowserFlags = 0x261;
-// The browser's title.
-inline constexpr UINT kStrFolderBrowserTitle = 216;
-// Text shown when a typed name is not an existing folder.
-inline constexpr UINT kStrFolderNameRefused = 218;
-
 // The browser's callback: starts with no selection; OK only for a readable
-// file-system directory; a typed name that fails validation gets text 218 in a
+// file-system directory; a typed name that fails validation gets text IDS_FOLDER_NAME_REFUSED in a
 // message box owned by the browser, which stays open.
 int CALLBACK FolderBrowserCallback(HWND browser, UINT msg, LPARAM param, LPARAM data);

@@ -36,15 +36,15 @@ BOOL CIgnorePage::OnInitDialog() {
   CBaseDlg::OnInitDialog();
   CThemeResources& t = Theme();
   m_textColor = t.GetColor(L"pages/title");
-  SetHeader(LoadThemeImage(L"Images/headers/header_ignore.png"), t.LoadResString(kStrTitle),
-            t.LoadResString(kStrSubtitle));
-  m_explanation.SubclassDlgItem(kIdExplanation, m_hWnd);
-  m_explanation.m_text = t.LoadResString(kStrExplanation);
+  SetHeader(LoadThemeImage(L"Images/headers/header_ignore.png"), t.LoadResString(IDS_IGNORE_TITLE),
+            t.LoadResString(IDS_IGNORE_SUBTITLE));
+  m_explanation.SubclassDlgItem(IDC_IGNORE_EXPLANATION, m_hWnd);
+  m_explanation.m_text = t.LoadResString(IDS_IGNORE_EXPLANATION);
   m_explanation.SetText(m_explanation.m_text);
 
   const DWORD style = WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_OWNERDRAWFIXED |
                       LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
-  m_list.Create(style, RECT{0, 0, 100, 100}, m_hWnd, kIdList);
+  m_list.Create(style, RECT{0, 0, 100, 100}, m_hWnd, IDC_IGNORE_LIST);
   m_list.SetExtendedStyle(LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT);
   m_list.InsertColumn(kColumnText, L"filename", 50);
   m_list.InsertColumn(kColumnButton, L"button", kButtonColumnWidth);
@@ -61,9 +61,10 @@ void CIgnorePage::Layout() {
   const RECT c = GetClientRect();
   const IgnorePageLayout l = ComputeIgnorePageLayout(c.right, c.bottom);
   if (m_explanation.m_hWnd) m_explanation.MoveWindow(l.explanation);
-  if (HWND b = GetDlgItem(kIdAddFile)) ::MoveWindow(b, l.addFile.left, l.addFile.top,
-                                                     fw::Width(l.addFile), fw::Height(l.addFile), TRUE);
-  if (HWND b = GetDlgItem(kIdAddFolder))
+  if (HWND b = GetDlgItem(IDC_IGNORE_ADD_FILE))
+    ::MoveWindow(b, l.addFile.left, l.addFile.top, fw::Width(l.addFile), fw::Height(l.addFile),
+                 TRUE);
+  if (HWND b = GetDlgItem(IDC_IGNORE_ADD_FOLDER))
     ::MoveWindow(b, l.addFolder.left, l.addFolder.top, fw::Width(l.addFolder),
                  fw::Height(l.addFolder), TRUE);
   if (m_list.m_hWnd) {
@@ -106,7 +107,7 @@ void CIgnorePage::LoadIgnoreList() {
 void CIgnorePage::StoreAndReload(const SC::CScanConfig& config) {
   if (FAILED(StoreDocument(config, EngineDocuments::kScanConfig))) {
     // The engine kept its previous configuration: say so, and show what it holds.
-    AppMessageBox(m_hWnd, Theme().LoadResString(kStrNotStored), AppTitleText(),
+    AppMessageBox(m_hWnd, Theme().LoadResString(IDS_IGNORE_NOT_STORED), AppTitleText(),
                   MB_OK | MB_ICONWARNING);
   }
   LoadIgnoreList();
@@ -136,7 +137,7 @@ void CIgnorePage::OnAddFile() {
   std::optional<std::wstring> chosen = AppGetOpenFileName(info);
   if (!chosen || chosen->empty()) return;
   if (IsPathListed(m_entries, *chosen)) {
-    AppMessageBox(m_hWnd, Theme().LoadResString(kStrFileListed), AppTitleText(),
+    AppMessageBox(m_hWnd, Theme().LoadResString(IDS_IGNORE_FILE_LISTED), AppTitleText(),
                   MB_OK | MB_ICONINFORMATION);
     return;
   }
@@ -145,7 +146,7 @@ void CIgnorePage::OnAddFile() {
 
 std::wstring CIgnorePage::BrowseForIgnoreFolder() {
   const HRESULT ole = OleInitialize(nullptr);
-  const std::wstring title = Theme().LoadResString(kStrFolderBrowserTitle);
+  const std::wstring title = Theme().LoadResString(IDS_FOLDER_BROWSER_TITLE);
   BROWSEINFOW info{};
   info.hwndOwner = m_hWnd;
   info.lpszTitle = title.c_str();
@@ -156,7 +157,7 @@ std::wstring CIgnorePage::BrowseForIgnoreFolder() {
     std::optional<std::wstring> chosen = AppBrowseForFolder(info);
     if (!chosen) break;
     if (!chosen->empty() && IsPathListed(m_entries, *chosen)) {
-      AppMessageBox(m_hWnd, Theme().LoadResString(kStrFolderListed), AppTitleText(),
+      AppMessageBox(m_hWnd, Theme().LoadResString(IDS_IGNORE_FOLDER_LISTED), AppTitleText(),
                     MB_OK | MB_ICONINFORMATION);
       break;
     }
@@ -175,11 +176,11 @@ void CIgnorePage::OnAddFolder() {
 }
 
 bool CIgnorePage::OnCommand(UINT id, UINT code, HWND control) {
-  if (code == BN_CLICKED && id == kIdAddFile) {
+  if (code == BN_CLICKED && id == IDC_IGNORE_ADD_FILE) {
     OnAddFile();
     return true;
   }
-  if (code == BN_CLICKED && id == kIdAddFolder) {
+  if (code == BN_CLICKED && id == IDC_IGNORE_ADD_FOLDER) {
     OnAddFolder();
     return true;
   }
@@ -187,7 +188,7 @@ bool CIgnorePage::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 bool CIgnorePage::OnNotify(NMHDR* header, LRESULT* result) {
-  if (header && header->idFrom == kIdList && header->code == LVN_KEYDOWN) {
+  if (header && header->idFrom == IDC_IGNORE_LIST && header->code == LVN_KEYDOWN) {
     const auto* key = reinterpret_cast<NMLVKEYDOWN*>(header);
     if (key->wVKey == VK_DELETE) {
       const int row =
@@ -201,7 +202,7 @@ bool CIgnorePage::OnNotify(NMHDR* header, LRESULT* result) {
         m_list.Send(LVM_SETITEMSTATE, static_cast<WPARAM>(next), reinterpret_cast<LPARAM>(&state));
       } else {
         // The list hides: the keyboard goes on at the first button.
-        ::SetFocus(GetDlgItem(kIdAddFolder));
+        ::SetFocus(GetDlgItem(IDC_IGNORE_ADD_FOLDER));
       }
     }
     *result = 0;
@@ -232,5 +233,5 @@ void CIgnorePage::DrawRow(const DRAWITEMSTRUCT& item) {
 
 void CIgnorePage::DrawContent(Gdiplus::Graphics& g) {
   if (!m_list.m_hWnd) return;
-  m_look.DrawEmptyFrame(g, m_list.GetRectInParent(), Theme().LoadResString(kStrEmpty));
+  m_look.DrawEmptyFrame(g, m_list.GetRectInParent(), Theme().LoadResString(IDS_IGNORE_EMPTY));
 }

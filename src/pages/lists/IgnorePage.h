@@ -29,18 +29,6 @@ IgnorePageLayout ComputeIgnorePageLayout(int width, int height);
 class CIgnorePage : public CBaseDlg, public IVirtualListParent, public IVirtualListDrawParent {
  public:
   // Controls.
-  static constexpr UINT kIdExplanation = 1023;
-  static constexpr UINT kIdAddFile = 1064;
-  static constexpr UINT kIdAddFolder = 1065;
-  static constexpr UINT kIdList = 1066;  // created by the page
-  // String-table texts.
-  static constexpr UINT kStrSubtitle = 202;
-  static constexpr UINT kStrTitle = 203;
-  static constexpr UINT kStrExplanation = 204;
-  static constexpr UINT kStrEmpty = 214;
-  static constexpr UINT kStrFileListed = 215;
-  static constexpr UINT kStrFolderListed = 217;
-  static constexpr UINT kStrNotStored = 290;
   // List columns.
   static constexpr int kColumnText = 0;
   static constexpr int kColumnButton = 1;

@@ -46,18 +46,18 @@ BOOL CQuarantinePage::OnInitDialog() {
   CBaseDlg::OnInitDialog();
   CThemeResources& t = Theme();
   m_textColor = t.GetColor(L"pages/title");
-  SetHeader(LoadThemeImage(L"Images/headers/header_quarantine.png"), t.LoadResString(kStrTitle),
-            t.LoadResString(kStrSubtitle));
-  m_count.SubclassDlgItem(kIdCount, m_hWnd);
+  SetHeader(LoadThemeImage(L"Images/headers/header_quarantine.png"),
+            t.LoadResString(IDS_QUARANTINE_TITLE), t.LoadResString(IDS_QUARANTINE_SUBTITLE));
+  m_count.SubclassDlgItem(IDC_QUARANTINE_COUNT, m_hWnd);
   m_count.m_textColor = t.GetColor(L"pages/quarantine/count");
   m_count.SetFont(CreateThemeFont(true, 9, false, false));
-  m_caption.SubclassDlgItem(kIdCaption, m_hWnd);
-  m_explanation.SubclassDlgItem(kIdExplanation, m_hWnd);
+  m_caption.SubclassDlgItem(IDC_QUARANTINE_CAPTION, m_hWnd);
+  m_explanation.SubclassDlgItem(IDC_QUARANTINE_EXPLANATION, m_hWnd);
 
   const RECT c = GetClientRect();
   m_list.CreateThreatList(m_hWnd, ComputeQuarantinePageLayout(c.right, c.bottom, 0).list);
   m_list.EnableCheckBoxes();
-  m_list.SetEmptyText(t.LoadResString(kStrEmpty));
+  m_list.SetEmptyText(t.LoadResString(IDS_QUARANTINE_EMPTY));
   // The list comes after the texts and before the buttons in Tab order.
   if (m_list.m_hWnd)
     ::SetWindowPos(m_list.m_hWnd, m_explanation.m_hWnd, 0, 0, 0, 0,
@@ -74,8 +74,8 @@ void CQuarantinePage::Layout() {
   MoveItem(m_count.m_hWnd, l.count);
   MoveItem(m_caption.m_hWnd, l.caption);
   MoveItem(m_explanation.m_hWnd, l.explanation);
-  MoveItem(GetDlgItem(kIdDelete), l.deleteButton);
-  MoveItem(GetDlgItem(kIdRestore), l.restoreButton);
+  MoveItem(GetDlgItem(IDC_QUARANTINE_DELETE), l.deleteButton);
+  MoveItem(GetDlgItem(IDC_QUARANTINE_RESTORE), l.restoreButton);
   if (m_list.m_hWnd) m_list.MoveList(l.list);
   Invalidate(FALSE);
 }
@@ -148,11 +148,12 @@ void CQuarantinePage::RestoreChecked() {
   const std::vector<std::wstring> ids = CheckedIds();
   const std::wstring title = AppTitleText();
   if (ids.empty()) {
-    AppMessageBox(m_hWnd, Theme().LoadResString(kStrNoneTicked), title, MB_OK | MB_ICONINFORMATION);
+    AppMessageBox(m_hWnd, Theme().LoadResString(IDS_QUARANTINE_NONE_TICKED), title,
+                  MB_OK | MB_ICONINFORMATION);
     return;
   }
-  const int answer = AppMessageBox(m_hWnd, Theme().LoadResString(kStrRestoreQuestion), title,
-                                   MB_YESNOCANCEL | MB_ICONQUESTION);
+  const int answer = AppMessageBox(m_hWnd, Theme().LoadResString(IDS_QUARANTINE_RESTORE_QUESTION),
+                                   title, MB_YESNOCANCEL | MB_ICONQUESTION);
   if (answer != IDYES && answer != IDNO) return;
   const unsigned char trust = answer == IDYES ? 1 : 0;
   auto quarantine = Checked(Engine().Quarantine());
@@ -168,10 +169,11 @@ void CQuarantinePage::DeleteChecked() {
   const std::vector<std::wstring> ids = CheckedIds();
   const std::wstring title = AppTitleText();
   if (ids.empty()) {
-    AppMessageBox(m_hWnd, Theme().LoadResString(kStrNoneTicked), title, MB_OK | MB_ICONINFORMATION);
+    AppMessageBox(m_hWnd, Theme().LoadResString(IDS_QUARANTINE_NONE_TICKED), title,
+                  MB_OK | MB_ICONINFORMATION);
     return;
   }
-  if (AppMessageBox(m_hWnd, Theme().LoadResString(kStrDeleteQuestion), title,
+  if (AppMessageBox(m_hWnd, Theme().LoadResString(IDS_QUARANTINE_DELETE_QUESTION), title,
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   auto quarantine = Checked(Engine().Quarantine());
@@ -182,11 +184,11 @@ void CQuarantinePage::DeleteChecked() {
 }
 
 bool CQuarantinePage::OnCommand(UINT id, UINT code, HWND control) {
-  if (code == BN_CLICKED && id == kIdRestore) {
+  if (code == BN_CLICKED && id == IDC_QUARANTINE_RESTORE) {
     RestoreChecked();
     return true;
   }
-  if (code == BN_CLICKED && id == kIdDelete) {
+  if (code == BN_CLICKED && id == IDC_QUARANTINE_DELETE) {
     DeleteChecked();
     return true;
   }

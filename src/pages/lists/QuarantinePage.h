@@ -32,18 +32,6 @@ QuarantinePageLayout ComputeQuarantinePageLayout(int width, int height, int coun
 class CQuarantinePage : public CBaseDlg {
  public:
   // Controls.
-  static constexpr UINT kIdCount = 1010;
-  static constexpr UINT kIdCaption = 1062;
-  static constexpr UINT kIdExplanation = 1063;
-  static constexpr UINT kIdRestore = 1029;
-  static constexpr UINT kIdDelete = 1028;
-  // String-table texts.
-  static constexpr UINT kStrTitle = 184;
-  static constexpr UINT kStrSubtitle = 185;
-  static constexpr UINT kStrRestoreQuestion = 198;
-  static constexpr UINT kStrDeleteQuestion = 199;
-  static constexpr UINT kStrNoneTicked = 200;
-  static constexpr UINT kStrEmpty = 291;
 
   CQuarantinePage();
   ~CQuarantinePage() override;

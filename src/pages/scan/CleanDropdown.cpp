@@ -111,7 +111,7 @@ void CCleanDropdown::Close() {
   if (hadFocus && m_list) {
     HWND root = ::GetAncestor(m_list, GA_ROOT);
     if (root) ::SetActiveWindow(root);
-    HWND rows = ::GetDlgItem(m_list, kListRowsId);
+    HWND rows = ::GetDlgItem(m_list, IDC_THREAT_ROWS);
     ::SetFocus(rows ? rows : m_list);
   }
 }
@@ -228,7 +228,7 @@ void CCleanDropdown::PaintTo(HDC dc) {
     ::SetBkMode(mem.get(), TRANSPARENT);
     ::SetTextColor(mem.get(), ToColorRef(theme.GetColor(L"pages/scan/clean_drop/text")));
     RECT text{5, 0, w - 5 - m_arrow.Width(), kHeadHeight};
-    std::wstring title = theme.LoadResString(threat::kStrDropdownTitle);
+    std::wstring title = theme.LoadResString(IDS_CHOOSE_ACTION);
     ::DrawTextW(mem.get(), title.c_str(), static_cast<int>(title.size()), &text,
                 DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   }

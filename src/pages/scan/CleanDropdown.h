@@ -20,7 +20,6 @@ class CCleanDropdown : public CDialog {
   // To the list window: wParam the option command, lParam the row index.
   static constexpr UINT kMsgChooseAction = 0x8017;
   // The list's row container, which gets the keyboard back when the menu closes.
-  static constexpr int kListRowsId = 101;
 
   CCleanDropdown();
   ~CCleanDropdown() override;

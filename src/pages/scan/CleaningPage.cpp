@@ -25,9 +25,9 @@ CCleaningPage::~CCleaningPage() { DestroyWindow(); }
 
 BOOL CCleaningPage::OnInitDialog() {
   CBaseDlg::OnInitDialog();
-  m_label.SubclassDlgItem(kLabelId, m_hWnd);
-  m_label.SetText(Theme().LoadResString(text::kCleaningWait));
-  m_progress.SubclassDlgItem(kProgressId, m_hWnd);
+  m_label.SubclassDlgItem(IDC_CLEANING_LABEL, m_hWnd);
+  m_label.SetText(Theme().LoadResString(IDS_CLEANING_WAIT));
+  m_progress.SubclassDlgItem(IDC_CLEANING_PROGRESS, m_hWnd);
   m_progress.SetRange32(0, 100);
   m_list.CreateThreatList(m_hWnd, RECT{15, 120, 400, 300});
   m_sink.SetWindow(m_hWnd);
@@ -49,7 +49,7 @@ void CCleaningPage::LayOut() {
                                    ImageSize(m_computer.get()));
   if (m_label.m_hWnd) m_label.MoveWindow(m_layout.label, FALSE);
   if (m_progress.m_hWnd) m_progress.MoveWindow(m_layout.progress, FALSE);
-  if (HWND stop = GetDlgItem(kStopId))
+  if (HWND stop = GetDlgItem(IDC_CLEANING_STOP))
     ::MoveWindow(stop, m_layout.stop.left, m_layout.stop.top, fw::Width(m_layout.stop),
                  fw::Height(m_layout.stop), FALSE);
   if (m_list.m_hWnd && m_list.GetParent() == m_hWnd) m_list.MoveList(m_layout.list);
@@ -64,7 +64,7 @@ void CCleaningPage::OnSize(UINT type, int cx, int cy) {
 void CCleaningPage::DrawContent(Gdiplus::Graphics& g) {
   CThemeResources& t = Theme();
   const RECT& b = m_layout.banner;
-  DrawStatusBanner(g, m_bannerPicture.get(), t.LoadResString(text::kCleaningTitle),
+  DrawStatusBanner(g, m_bannerPicture.get(), t.LoadResString(IDS_CLEANING_TITLE),
                    t.GetFont(L"client/header"), t.GetColor(L"general/header/green_top"),
                    t.GetColor(L"general/header/green_bottom"), t.GetColor(L"general/header/title"),
                    b.left, b.top, fw::Width(b), fw::Height(b));
@@ -124,7 +124,7 @@ void CCleaningPage::OnCheck() {
 }
 
 void CCleaningPage::OnStop() {
-  if (!AskYesNo(m_hWnd, text::kStopCleaningQuestion)) return;
+  if (!AskYesNo(m_hWnd, IDS_STOP_CLEANING_QUESTION)) return;
   CScanController::Instance().CancelScan();
   Post(msg::kCleaningEnded);
 }
@@ -182,7 +182,7 @@ void CCleaningPage::Guarded(F&& handler) {
 }
 
 bool CCleaningPage::OnCommand(UINT id, UINT code, HWND control) {
-  if (id == kStopId) {
+  if (id == IDC_CLEANING_STOP) {
     Guarded([this] { OnStop(); });
     return true;
   }

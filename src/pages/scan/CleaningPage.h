@@ -20,9 +20,6 @@
 
 class CCleaningPage : public CBaseDlg {
  public:
-  static constexpr UINT kLabelId = 1023;
-  static constexpr UINT kProgressId = 1001;
-  static constexpr UINT kStopId = 1004;
   // The one-shot check for a cleaning that ended before the sink was connected.
   static constexpr UINT kCheckMs = 2000;
 

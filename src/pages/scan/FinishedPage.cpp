@@ -44,9 +44,9 @@ CFinishedPage::~CFinishedPage() { DestroyWindow(); }
 
 BOOL CFinishedPage::OnInitDialog() {
   CBaseDlg::OnInitDialog();
-  m_headline.SubclassDlgItem(kHeadlineId, m_hWnd);
-  m_captions.SubclassDlgItem(kCaptionsId, m_hWnd);
-  m_numbers.SubclassDlgItem(kNumbersId, m_hWnd);
+  m_headline.SubclassDlgItem(IDC_FINISHED_HEADLINE, m_hWnd);
+  m_captions.SubclassDlgItem(IDC_FINISHED_CAPTIONS, m_hWnd);
+  m_numbers.SubclassDlgItem(IDC_FINISHED_NUMBERS, m_hWnd);
   ShowFinishedState(kNothingFound);
   return TRUE;
 }
@@ -66,7 +66,7 @@ void CFinishedPage::AdoptThreatList(CScanResultsList* list) {
   if (!list) return;
   if (list->m_hWnd && m_hWnd) list->AttachTo(m_hWnd, m_layout.list);
   list->SetLinkMode(false);
-  list->SetEmptyText(Theme().LoadResString(text::kTitleNothingFound));
+  list->SetEmptyText(Theme().LoadResString(IDS_TITLE_NOTHING_FOUND));
   LayOut();
 }
 
@@ -102,7 +102,7 @@ void CFinishedPage::LayOut() {
   if (m_headline.m_hWnd) m_headline.MoveWindow(m_layout.headline, FALSE);
   if (m_captions.m_hWnd) m_captions.MoveWindow(m_layout.captions, FALSE);
   if (m_numbers.m_hWnd) m_numbers.MoveWindow(m_layout.numbers, FALSE);
-  if (HWND close = GetDlgItem(kCloseId))
+  if (HWND close = GetDlgItem(IDC_FINISHED_CLOSE))
     ::MoveWindow(close, m_layout.close.left, m_layout.close.top, fw::Width(m_layout.close),
                  fw::Height(m_layout.close), FALSE);
   if (m_list && m_list->m_hWnd && m_list->GetParent() == m_hWnd) m_list->MoveList(m_layout.list);
@@ -145,7 +145,7 @@ void CFinishedPage::OnShowWindow(BOOL show, UINT status) {
 
 void CFinishedPage::AskRestart() {
   KillTimer(IDT_RESTART);
-  if (!AskYesNo(m_hWnd, text::kRestartQuestion)) return;
+  if (!AskYesNo(m_hWnd, IDS_RESTART_QUESTION)) return;
   if (CWinAppEx* app = AfxGetApp()) {
     const int value = app->ReadProfileInt(settings::kAlwaysRebootAfterClean,
                                           settings::kProbeAlwaysRebootAfterClean);
@@ -162,7 +162,7 @@ void CFinishedPage::OnTimer(UINT_PTR id) {
 }
 
 bool CFinishedPage::OnCommand(UINT id, UINT code, HWND control) {
-  if (id == kCloseId) {
+  if (id == IDC_FINISHED_CLOSE) {
     if (CMainFrame* frame = GetMainFrame()) {
       frame->SetTabsEnabled(true);
       frame->SelectTab(CMainFrame::kTabOverview, false);

@@ -16,10 +16,6 @@ class CScanResultsList;
 
 class CFinishedPage : public CBaseDlg {
  public:
-  static constexpr UINT kHeadlineId = 1023;
-  static constexpr UINT kCaptionsId = 1025;
-  static constexpr UINT kNumbersId = 1016;
-  static constexpr UINT kCloseId = 1018;
   // The restart question, asked once, 100 ms after the page is shown.
   static constexpr UINT kRestartDelayMs = 100;
 

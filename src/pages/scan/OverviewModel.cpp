@@ -1,4 +1,5 @@
 #include "pages/scan/OverviewModel.h"
+#include "themedata/resource.h"
 
 #include <algorithm>
 #include <ctime>
@@ -20,13 +21,12 @@ std::optional<SYSTEMTIME> LocalTimeOfFileTime(uint64_t ticks) {
 }  // namespace
 
 StatusChoice ChooseOverviewStatus(const ScanSummary& s) {
-  using namespace OverviewText;
   if (s.threatCount == 0 && s.lastFull == 0 && s.lastQuick == 0)
-    return {kNotScanned, kStatusOrange, false};
-  if (s.threatCount == 0) return {kProtected, kStatusGreen, false};
-  if (s.threatLevel >= 1 && s.threatLevel <= 3) return {kThreatsFound, kStatusRed, true};
-  if (s.threatLevel == 6) return {kProtected, kStatusGreen, false};
-  return {kLastScanFoundThreats, kStatusOrange, true};
+    return {IDS_STATUS_NOT_SCANNED, kStatusOrange, false};
+  if (s.threatCount == 0) return {IDS_STATUS_PROTECTED, kStatusGreen, false};
+  if (s.threatLevel >= 1 && s.threatLevel <= 3) return {IDS_STATUS_THREATS_FOUND, kStatusRed, true};
+  if (s.threatLevel == 6) return {IDS_STATUS_PROTECTED, kStatusGreen, false};
+  return {IDS_STATUS_LAST_SCAN_THREATS, kStatusOrange, true};
 }
 
 StatusLook LookOfStatus(int status) {
@@ -131,11 +131,11 @@ std::optional<std::wstring> FormatLastScanLine(std::wstring_view engineDateTime,
 UINT ScanKindTextId(LONG scanType) {
   switch (scanType) {
     case 0:
-      return OverviewText::kKindQuick;
+      return IDS_KIND_QUICK;
     case 1:
-      return OverviewText::kKindFull;
+      return IDS_KIND_FULL;
     case 2:
-      return OverviewText::kKindCustom;
+      return IDS_KIND_CUSTOM;
     default:
       return 0;
   }

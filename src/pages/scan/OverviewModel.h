@@ -16,25 +16,9 @@
 // Status of the protection: the colour of the banner and of the computer.
 enum OverviewStatus : int { kStatusGreen = 0, kStatusOrange = 1, kStatusRed = 2 };
 
-// String-table IDs of the page's texts.
+// The clean count, "%d threats removed", with its singular form.
 namespace OverviewText {
-inline constexpr UINT kDefinitionsUnknown = 195;
-inline constexpr UINT kLabelQuickScan = 219;
-inline constexpr UINT kLabelFullScan = 220;
-inline constexpr UINT kLabelDefinitions = 221;
-inline constexpr UINT kLabelInstalled = 222;
-inline constexpr UINT kLabelLastScan = 223;
-inline constexpr UINT kKindFull = 224;
-inline constexpr UINT kKindQuick = 225;
-inline constexpr UINT kKindCustom = 226;
-inline constexpr UINT kNoLastScan = 227;
-// "%d threats removed" and its singular form.
-inline constexpr CountedText kCleanCount{{228, 162}};
-inline constexpr UINT kNotScanned = 229;
-inline constexpr UINT kProtected = 230;
-inline constexpr UINT kThreatsFound = 231;
-inline constexpr UINT kLastScanFoundThreats = 232;
-inline constexpr UINT kNever = 233;
+inline constexpr CountedText kCleanCount{{IDS_CLEAN_COUNT, IDS_CLEAN_COUNT_ONE}};
 }  // namespace OverviewText
 
 // The scan summary pairs as the page reads them (missing pairs keep these).

@@ -75,13 +75,13 @@ BOOL COverviewPage::OnInitDialog() {
   const RECT none{0, 0, 0, 0};
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
   // The texts name the buttons for screen readers; the pictures carry their own.
-  m_customButton.Create(t.LoadResString(OverviewText::kKindCustom).c_str(), style, none, m_hWnd,
-                        kCustomScanButton);
+  m_customButton.Create(t.LoadResString(IDS_KIND_CUSTOM).c_str(), style, none, m_hWnd,
+                        IDC_OVERVIEW_CUSTOM_SCAN);
   m_customButton.SetImages(L"Images\\Overview\\custom_scan.png",
                            L"Images\\Overview\\custom_scan_over.png",
                            L"Images\\Overview\\custom_scan_down.png", L"");
-  m_startButton.Create(t.LoadResString(OverviewText::kKindQuick).c_str(), style, none, m_hWnd,
-                       kStartScanButton);
+  m_startButton.Create(t.LoadResString(IDS_KIND_QUICK).c_str(), style, none, m_hWnd,
+                       IDC_OVERVIEW_START_SCAN);
   m_customButton.m_acceptEnter = true;
   m_startButton.m_acceptEnter = true;
   m_startButton.SetImages(L"Images\\Overview\\start.png", L"Images\\Overview\\start_over.png",
@@ -120,7 +120,7 @@ void COverviewPage::RefreshAll() {
 void COverviewPage::RefreshDefinitionsDate() {
   CThemeResources& t = Theme();
   // Until the engine has given a date, the date is unknown.
-  if (m_definitionsDate.empty()) m_definitionsDate = t.LoadResString(OverviewText::kDefinitionsUnknown);
+  if (m_definitionsDate.empty()) m_definitionsDate = t.LoadResString(IDS_DEFINITIONS_UNKNOWN);
   auto definitions = Checked(Engine().ThreatDefinitions());
   LONG current = 0;
   EngineString date;
@@ -131,7 +131,7 @@ void COverviewPage::RefreshDefinitionsDate() {
     m_definitionsDate = std::move(texts->date);
     m_definitionsTime = std::move(texts->time);
   } else {
-    m_definitionsDate = t.LoadResString(OverviewText::kDefinitionsUnknown);
+    m_definitionsDate = t.LoadResString(IDS_DEFINITIONS_UNKNOWN);
     m_definitionsTime.clear();
   }
   if (m_hWnd) Invalidate(FALSE);
@@ -140,7 +140,7 @@ void COverviewPage::RefreshDefinitionsDate() {
 void COverviewPage::RefreshLastScan() {
   CThemeResources& t = Theme();
   // Until the engine reports a scan, there has been none.
-  if (m_lastScan.empty()) m_lastScan = t.LoadResString(OverviewText::kNoLastScan);
+  if (m_lastScan.empty()) m_lastScan = t.LoadResString(IDS_NO_LAST_SCAN);
   auto control = Checked(Engine().ScanControl());
   LONG type = 0;
   EngineString when;
@@ -149,7 +149,7 @@ void COverviewPage::RefreshLastScan() {
   if (hr != S_OK) return;
   const UINT kind = ScanKindTextId(type);
   auto line = FormatLastScanLine(when.View(), kind ? t.LoadResString(kind) : std::wstring());
-  m_lastScan = line ? std::move(*line) : t.LoadResString(OverviewText::kNoLastScan);
+  m_lastScan = line ? std::move(*line) : t.LoadResString(IDS_NO_LAST_SCAN);
   if (m_hWnd) Invalidate(FALSE);
 }
 
@@ -178,7 +178,7 @@ void COverviewPage::RefreshScanSummary() {
     QVnsNVPairs::ReadPairInt(pairs, L"last_scan_threat_level", summary.threatLevel);
   }
   CThemeResources& t = Theme();
-  const std::wstring never = t.LoadResString(OverviewText::kNever);
+  const std::wstring never = t.LoadResString(IDS_NEVER);
   m_lastFull = FormatScanPairTime(summary.lastFull).value_or(never);
   m_lastQuick = FormatScanPairTime(summary.lastQuick).value_or(never);
   const StatusChoice choice = ChooseOverviewStatus(summary);
@@ -233,11 +233,11 @@ void COverviewPage::OnShowWindow(BOOL show, UINT status) {
 }
 
 bool COverviewPage::OnCommand(UINT id, UINT code, HWND control) {
-  if (code == BN_CLICKED && id == kCustomScanButton) {
+  if (code == BN_CLICKED && id == IDC_OVERVIEW_CUSTOM_SCAN) {
     OnCustomScan();
     return true;
   }
-  if (code == BN_CLICKED && id == kStartScanButton) {
+  if (code == BN_CLICKED && id == IDC_OVERVIEW_START_SCAN) {
     OnStartScan();
     return true;
   }
@@ -245,7 +245,8 @@ bool COverviewPage::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 bool COverviewPage::PreTranslateMessage(MSG& msg) {
-  if (ClickFocusedButtonOnEnter(m_hWnd, msg, {kCustomScanButton, kStartScanButton})) return true;
+  if (ClickFocusedButtonOnEnter(m_hWnd, msg, {IDC_OVERVIEW_CUSTOM_SCAN, IDC_OVERVIEW_START_SCAN}))
+    return true;
   return CBaseDlg::PreTranslateMessage(msg);
 }
 
@@ -340,8 +341,7 @@ void COverviewPage::DrawStatistics(Graphics& g) {
   const Color textColor = ToColor(t.GetColor(L"pages/overview/text"));
   const Color neverColor = ToColor(t.GetColor(L"pages/overview/text_never"));
   const bool scansNever = ScanTextsBothNever(m_lastFull, m_lastQuick);
-  const bool definitionsUnknown =
-      m_definitionsDate == t.LoadResString(OverviewText::kDefinitionsUnknown);
+  const bool definitionsUnknown = m_definitionsDate == t.LoadResString(IDS_DEFINITIONS_UNKNOWN);
 
   struct Cell {
     UINT label;
@@ -349,11 +349,12 @@ void COverviewPage::DrawStatistics(Graphics& g) {
     bool never[2];
   };
   const Cell cells[4] = {
-      {OverviewText::kLabelQuickScan, {&m_lastQuick, nullptr}, {scansNever, false}},
-      {OverviewText::kLabelFullScan, {&m_lastFull, nullptr}, {scansNever, false}},
-      {OverviewText::kLabelDefinitions, {&m_definitionsDate, &m_definitionsTime},
+      {IDS_LABEL_QUICK_SCAN, {&m_lastQuick, nullptr}, {scansNever, false}},
+      {IDS_LABEL_FULL_SCAN, {&m_lastFull, nullptr}, {scansNever, false}},
+      {IDS_LABEL_DEFINITIONS,
+       {&m_definitionsDate, &m_definitionsTime},
        {definitionsUnknown, false}},
-      {OverviewText::kLabelInstalled, {&m_installDate, &m_cleanCount}, {false, false}},
+      {IDS_LABEL_INSTALLED, {&m_installDate, &m_cleanCount}, {false, false}},
   };
   StringFormat format;
   format.SetAlignment(StringAlignmentNear);
@@ -407,6 +408,6 @@ void COverviewPage::DrawSchedule(Graphics& g) {
   format.SetTrimming(StringTrimmingEllipsisCharacter);
   format.SetFormatFlags(StringFormatFlagsNoWrap);
   SolidBrush brush(ToColor(t.GetColor(L"pages/overview/text")));
-  if (bold) DrawFittedString(g, *bold, t.LoadResString(OverviewText::kLabelLastScan), first, format, brush);
+  if (bold) DrawFittedString(g, *bold, t.LoadResString(IDS_LABEL_LAST_SCAN), first, format, brush);
   DrawFittedString(g, *normal, m_lastScan, second, format, brush);
 }

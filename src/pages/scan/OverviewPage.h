@@ -19,9 +19,6 @@
 
 class COverviewPage : public CBaseDlg {
  public:
-  static constexpr UINT kCustomScanButton = 2094;
-  static constexpr UINT kStartScanButton = 2095;
-
   // Connects the definitions sink to the engine's service component (silently
   // without one: the page then refreshes only when shown).
   COverviewPage();

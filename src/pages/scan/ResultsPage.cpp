@@ -110,11 +110,11 @@ Bitmap* CResultsPage::ComputerPicture(threat::Severity s) {
 }
 
 BOOL CResultsPage::OnInitDialog() {
-  m_cleanBottom.SubclassDlgItem(kIdCleanBottom, m_hWnd);
+  m_cleanBottom.SubclassDlgItem(IDC_RESULTS_CLEAN_BOTTOM, m_hWnd);
   m_cleanBottom.SetImages(kCleanImage, kCleanOverImage, kCleanDownImage, L"");
-  m_cleanTop.SubclassDlgItem(kIdCleanTop, m_hWnd);
+  m_cleanTop.SubclassDlgItem(IDC_RESULTS_CLEAN_TOP, m_hWnd);
   m_cleanTop.SetImages(kCleanImage, kCleanOverImage, kCleanDownImage, L"");
-  m_summaryLabel.SubclassDlgItem(kIdSummary, m_hWnd);
+  m_summaryLabel.SubclassDlgItem(IDC_RESULTS_SUMMARY, m_hWnd);
   m_summaryLabel.m_textColor = Theme().GetColor(L"pages/title");
   ResultsLayout l = CurrentLayout();
   m_list.CreateThreatList(m_hWnd, l.list);
@@ -148,7 +148,7 @@ void CResultsPage::Layout() {
   place(m_cleanTop.m_hWnd, l.cleanTop);
   place(m_cleanBottom.m_hWnd, l.cleanBottom);
   place(m_summaryLabel.m_hWnd, l.summary);
-  place(GetDlgItem(kIdClose), l.close);
+  place(GetDlgItem(IDC_RESULTS_CLOSE), l.close);
   if (m_list.m_hWnd && ::GetParent(m_list.m_hWnd) == m_hWnd) m_list.MoveList(l.list);
   Invalidate(FALSE);
 }
@@ -227,11 +227,11 @@ void CResultsPage::CloseResults() {
 
 bool CResultsPage::OnCommand(UINT id, UINT code, HWND control) {
   switch (id) {
-    case kIdCleanBottom:
-    case kIdCleanTop:
+    case IDC_RESULTS_CLEAN_BOTTOM:
+    case IDC_RESULTS_CLEAN_TOP:
       CleanSelectedThreats();
       return true;
-    case kIdClose:
+    case IDC_RESULTS_CLOSE:
       if (code == BN_CLICKED) CloseResults();
       return true;
     default:

@@ -40,11 +40,6 @@ int AddIgnoredThreats(QVnsScanConfig::CScanConfig& config,
 
 class CResultsPage : public CBaseDlg {
  public:
-  static constexpr UINT kIdCleanBottom = 1003;
-  static constexpr UINT kIdClose = 1004;
-  static constexpr UINT kIdCleanTop = 1022;
-  static constexpr UINT kIdSummary = 1023;
-
   CResultsPage();
   ~CResultsPage() override;
 

@@ -88,7 +88,7 @@ void ReturnAfterEngineLoss(HWND page) {
   if (CWinAppEx* app = AfxGetApp()) app->WriteProfileInt(settings::kFromSchedule, 0);
   ReturnToOverview();
   StartFrameReconnection();
-  Tell(page, text::kEngineStopped);
+  Tell(page, IDS_ENGINE_STOPPED);
 }
 
 }  // namespace scan_flow

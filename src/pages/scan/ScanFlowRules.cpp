@@ -1,4 +1,5 @@
 #include "pages/scan/ScanFlowRules.h"
+#include "themedata/resource.h"
 
 #include <cstdio>
 
@@ -21,7 +22,7 @@ std::optional<ScanningModeView> ViewForMode(int mode) {
   switch (mode) {
     case kModeWaitingForUpdate:
     case kModeStarting:
-      v.statusText = text::kPreparing;
+      v.statusText = IDS_SCAN_PREPARING;
       v.countToZero = true;
       v.countAndAnimation = mode == kModeStarting ? Change::On : Change::Off;
       v.restartAnimation = mode == kModeStarting;
@@ -32,15 +33,15 @@ std::optional<ScanningModeView> ViewForMode(int mode) {
       return v;
     case kModeDownloading:
     case kModeInstalling:
-      v.statusText = text::kUpdating;
-      v.messageText = mode == kModeDownloading ? text::kDownloading : text::kInstalling;
+      v.statusText = IDS_SCAN_UPDATING;
+      v.messageText = mode == kModeDownloading ? IDS_SCAN_DOWNLOADING : IDS_SCAN_INSTALLING;
       v.countAndAnimation = Change::Off;
       v.glow = mode == kModeInstalling;
       v.pauseEnabled = Change::Off;
       v.updating = Change::On;
       return v;
     case kModeScanning:
-      v.statusText = text::kScanning;
+      v.statusText = IDS_SCAN_SCANNING;
       v.countAndAnimation = Change::On;
       v.restartAnimation = true;
       v.glow = true;
@@ -49,7 +50,7 @@ std::optional<ScanningModeView> ViewForMode(int mode) {
       v.updating = Change::Off;
       return v;
     case kModePaused:
-      v.messageText = text::kPaused;
+      v.messageText = IDS_SCAN_PAUSED;
       v.stopAnimation = true;
       v.glow = false;
       v.barToZero = true;
@@ -140,20 +141,20 @@ FinishedView ViewForFinishedState(int state) {
   FinishedView v;
   switch (state) {
     case kCleaned:
-      v.bannerTitle = text::kTitleCleaned;
-      v.headline = text::kFinishedCleaned;
+      v.bannerTitle = IDS_TITLE_CLEANED;
+      v.headline = IDS_FINISHED_CLEANED;
       v.numbersShown = true;
       return v;
     case kCleanedRestart:
-      v.bannerTitle = text::kTitleCleanedRestart;
-      v.headline = text::kFinishedCleaned;
+      v.bannerTitle = IDS_TITLE_CLEANED_RESTART;
+      v.headline = IDS_FINISHED_CLEANED;
       v.numbersShown = true;
       v.orange = true;
       v.offerRestart = true;
       return v;
     default:
-      v.bannerTitle = text::kTitleNothingFound;
-      v.headline = text::kNothingFoundHeadline;
+      v.bannerTitle = IDS_TITLE_NOTHING_FOUND;
+      v.headline = IDS_NOTHING_FOUND;
       return v;
   }
 }

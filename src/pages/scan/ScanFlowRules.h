@@ -12,28 +12,6 @@
 
 namespace scan_flow {
 
-// The string-table texts of the three pages.
-namespace text {
-inline constexpr UINT kFinishedCleaned = 168;
-inline constexpr UINT kCleaningWait = 169;
-inline constexpr UINT kStopScanQuestion = 180;
-inline constexpr UINT kStopCleaningQuestion = 181;
-inline constexpr UINT kRestartQuestion = 188;
-inline constexpr UINT kNothingFoundHeadline = 201;
-inline constexpr UINT kCleaningTitle = 244;
-inline constexpr UINT kTitleNothingFound = 245;
-inline constexpr UINT kTitleCleaned = 246;
-inline constexpr UINT kTitleCleanedRestart = 247;
-inline constexpr UINT kScanFailed = 248;
-inline constexpr UINT kPreparing = 249;
-inline constexpr UINT kUpdating = 250;
-inline constexpr UINT kDownloading = 251;
-inline constexpr UINT kInstalling = 252;
-inline constexpr UINT kScanning = 253;
-inline constexpr UINT kPaused = 254;
-inline constexpr UINT kEngineStopped = 292;
-}  // namespace text
-
 // ---- Scanning page ----------------------------------------------------------
 
 // Display modes of the scanning page.

@@ -34,53 +34,53 @@ BOOL CScanPage::OnInitDialog() {
   CBaseDlg::OnInitDialog();
   CThemeResources& t = Theme();
   m_textColor = t.GetColor(L"pages/title");
-  SetHeader(LoadThemeImage(L"Images/Scan/status_normal.png"), t.LoadResString(ScanPageText::kTitle),
-            t.LoadResString(ScanPageText::kSubtitle));
+  SetHeader(LoadThemeImage(L"Images/Scan/status_normal.png"), t.LoadResString(IDS_SCAN_TITLE),
+            t.LoadResString(IDS_SCAN_SUBTITLE));
 
-  for (auto [option, id] : {std::pair{&m_quick, kQuickOption}, std::pair{&m_full, kFullOption},
-                            std::pair{&m_custom, kCustomOption}}) {
+  for (auto [option, id] : {std::pair{&m_quick, IDC_SCAN_QUICK}, std::pair{&m_full, IDC_SCAN_FULL},
+                            std::pair{&m_custom, IDC_SCAN_CUSTOM}}) {
     option->SubclassDlgItem(id, m_hWnd);
     // Each choice is a tab stop of its own, so Tab reaches every one.
     ::SetWindowLongPtrW(option->m_hWnd, GWL_STYLE, option->GetStyle() | WS_TABSTOP);
   }
-  m_quickLabel.SubclassDlgItem(kQuickLabel, m_hWnd);
-  m_fullLabel.SubclassDlgItem(kFullLabel, m_hWnd);
-  m_customLabel.SubclassDlgItem(kCustomLabel, m_hWnd);
-  m_start.SubclassDlgItem(kStartButton, m_hWnd);
+  m_quickLabel.SubclassDlgItem(IDC_SCAN_QUICK_TEXT, m_hWnd);
+  m_fullLabel.SubclassDlgItem(IDC_SCAN_FULL_TEXT, m_hWnd);
+  m_customLabel.SubclassDlgItem(IDC_SCAN_CUSTOM_TEXT, m_hWnd);
+  m_start.SubclassDlgItem(IDC_SCAN_START, m_hWnd);
   m_start.m_acceptEnter = true;
   m_start.SetImages(L"Images\\Overview\\start.png", L"Images\\Overview\\start_over.png",
                     L"Images\\Overview\\start_down.png", L"");
-  m_add = GetDlgItem(kAddFolderButton);
+  m_add = GetDlgItem(IDC_SCAN_ADD_FOLDER);
 
   const RECT none{0, 0, 0, 0};
   m_list.Create(WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_OWNERDRAWFIXED |
                     LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                none, m_hWnd, kFolderList);
+                none, m_hWnd, IDC_SCAN_FOLDER_LIST);
   m_list.SetExtendedStyle(LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT);
   m_list.InsertColumn(kPathColumn, L"filename", 100);
   m_list.InsertColumn(kRemoveColumn, L"button", kRemoveColumnWidth);
   m_list.SetButtonColumn(kRemoveColumn, m_look.ButtonSize());
   // Tab order: the three choices, the folder list, the add button, start.
-  ::SetWindowPos(m_list.m_hWnd, GetDlgItem(kCustomLabel), 0, 0, 0, 0,
+  ::SetWindowPos(m_list.m_hWnd, GetDlgItem(IDC_SCAN_CUSTOM_TEXT), 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  SelectOption(kQuickOption);
+  SelectOption(IDC_SCAN_QUICK);
   LayoutPage();
   return TRUE;
 }
 
 void CScanPage::SelectOption(UINT id) {
-  m_quick.SetCheck(id == kQuickOption ? BST_CHECKED : BST_UNCHECKED);
-  m_full.SetCheck(id == kFullOption ? BST_CHECKED : BST_UNCHECKED);
-  m_custom.SetCheck(id == kCustomOption ? BST_CHECKED : BST_UNCHECKED);
-  const bool custom = id == kCustomOption;
+  m_quick.SetCheck(id == IDC_SCAN_QUICK ? BST_CHECKED : BST_UNCHECKED);
+  m_full.SetCheck(id == IDC_SCAN_FULL ? BST_CHECKED : BST_UNCHECKED);
+  m_custom.SetCheck(id == IDC_SCAN_CUSTOM ? BST_CHECKED : BST_UNCHECKED);
+  const bool custom = id == IDC_SCAN_CUSTOM;
   m_list.EnableWindow(custom);
   ::EnableWindow(m_add, custom);
   m_list.Invalidate(FALSE);
 }
 
 void CScanPage::ChooseCustomScan() {
-  if (m_hWnd) SelectOption(kCustomOption);
+  if (m_hWnd) SelectOption(IDC_SCAN_CUSTOM);
 }
 
 LONG CScanPage::ChosenScanKind() const {
@@ -136,15 +136,15 @@ void CScanPage::OnShowWindow(BOOL show, UINT status) {
 bool CScanPage::OnCommand(UINT id, UINT code, HWND control) {
   if (code == BN_CLICKED) {
     switch (id) {
-      case kQuickOption:
-      case kFullOption:
-      case kCustomOption:
+      case IDC_SCAN_QUICK:
+      case IDC_SCAN_FULL:
+      case IDC_SCAN_CUSTOM:
         SelectOption(id);
         return true;
-      case kAddFolderButton:
+      case IDC_SCAN_ADD_FOLDER:
         OnAddFolder();
         return true;
-      case kStartButton:
+      case IDC_SCAN_START:
         OnStart();
         return true;
       default:
@@ -156,7 +156,7 @@ bool CScanPage::OnCommand(UINT id, UINT code, HWND control) {
 
 bool CScanPage::OnNotify(NMHDR* header, LRESULT* result) {
   // Keyboard on the folder list: Delete or Space removes the selected folder.
-  if (header && header->idFrom == kFolderList && header->code == LVN_KEYDOWN) {
+  if (header && header->idFrom == IDC_SCAN_FOLDER_LIST && header->code == LVN_KEYDOWN) {
     const WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
     if (key == VK_DELETE || key == VK_SPACE) {
       RemoveFolderAt(
@@ -169,8 +169,9 @@ bool CScanPage::OnNotify(NMHDR* header, LRESULT* result) {
 }
 
 bool CScanPage::PreTranslateMessage(MSG& msg) {
-  if (ClickFocusedButtonOnEnter(m_hWnd, msg, {kQuickOption, kFullOption, kCustomOption,
-                                              kAddFolderButton, kStartButton}))
+  if (ClickFocusedButtonOnEnter(
+          m_hWnd, msg,
+          {IDC_SCAN_QUICK, IDC_SCAN_FULL, IDC_SCAN_CUSTOM, IDC_SCAN_ADD_FOLDER, IDC_SCAN_START}))
     return true;
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == m_list.m_hWnd) {
     RemoveFolderAt(
@@ -210,7 +211,7 @@ void CScanPage::SaveCustomPaths() {
 
 std::wstring CScanPage::BrowseForScanFolder() {
   const HRESULT ole = OleInitialize(nullptr);
-  const std::wstring title = Theme().LoadResString(kStrFolderBrowserTitle);
+  const std::wstring title = Theme().LoadResString(IDS_FOLDER_BROWSER_TITLE);
   BROWSEINFOW info{};
   info.hwndOwner = m_hWnd;
   info.lpszTitle = title.c_str();
@@ -235,7 +236,7 @@ void CScanPage::OnAddFolder() {
   const std::wstring folder = BrowseForScanFolder();
   switch (AddCustomPath(m_paths, folder)) {
     case AddPathResult::kDuplicate:
-      AppMessageBox(m_hWnd, Theme().LoadResString(ScanPageText::kFolderListed), AppTitleText(),
+      AppMessageBox(m_hWnd, Theme().LoadResString(IDS_SCAN_FOLDER_LISTED), AppTitleText(),
                     MB_OK | MB_ICONINFORMATION);
       return;
     case AddPathResult::kEmpty:
@@ -255,7 +256,7 @@ void CScanPage::OnStart() {
   const std::optional<LONG> type = ScanTypeForStart(ChosenScanKind() == 1, ChosenScanKind() == 2,
                                                     m_paths.size());
   if (!type) {
-    AppMessageBox(m_hWnd, Theme().LoadResString(ScanPageText::kAddFolderFirst), AppTitleText(),
+    AppMessageBox(m_hWnd, Theme().LoadResString(IDS_SCAN_ADD_FOLDER_FIRST), AppTitleText(),
                   MB_OK | MB_ICONINFORMATION);
     return;
   }
@@ -331,5 +332,5 @@ void CScanPage::DrawRow(const DRAWITEMSTRUCT& item) {
 
 void CScanPage::DrawContent(Graphics& g) {
   if (!m_list.m_hWnd) return;
-  m_look.DrawEmptyFrame(g, m_list.GetRectInParent(), Theme().LoadResString(ScanPageText::kNoFolders));
+  m_look.DrawEmptyFrame(g, m_list.GetRectInParent(), Theme().LoadResString(IDS_SCAN_NO_FOLDERS));
 }

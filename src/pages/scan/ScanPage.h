@@ -20,16 +20,7 @@
 class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualListDrawParent {
  public:
   // Controls of the template.
-  static constexpr UINT kQuickOption = 1058;
-  static constexpr UINT kFullOption = 1059;
-  static constexpr UINT kCustomOption = 1060;
-  static constexpr UINT kQuickLabel = 1054;
-  static constexpr UINT kFullLabel = 1055;
-  static constexpr UINT kCustomLabel = 1053;
-  static constexpr UINT kAddFolderButton = 1029;
-  static constexpr UINT kStartButton = 1000;
   // The folder list, made by the page.
-  static constexpr UINT kFolderList = 1030;
   // The list's columns.
   static constexpr int kPathColumn = 0;
   static constexpr int kRemoveColumn = 1;

@@ -12,15 +12,6 @@
 
 #include "engine/documents/ScanConfig.h"
 
-// String-table IDs of the scan page.
-namespace ScanPageText {
-inline constexpr UINT kTitle = 186;
-inline constexpr UINT kSubtitle = 187;
-inline constexpr UINT kFolderListed = 197;
-inline constexpr UINT kNoFolders = 255;
-inline constexpr UINT kAddFolderFirst = 256;
-}  // namespace ScanPageText
-
 // The custom folders: lower case, no two equal without regard to case.
 using CustomPathList = std::vector<std::wstring>;
 

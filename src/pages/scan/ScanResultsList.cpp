@@ -12,6 +12,7 @@
 #include "framework/Gdi.h"
 #include "framework/Messages.h"
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 using namespace Gdiplus;
 
@@ -112,10 +113,10 @@ CScanResultsList::~CScanResultsList() {
 void CScanResultsList::LoadLooks() {
   CThemeResources& theme = Theme();
   for (int i = 0; i < threat::kColumns; ++i)
-    m_titles[static_cast<size_t>(i)] = theme.LoadResString(threat::kStrColumnFirst + i);
-  if (m_checkBoxMode) m_titles[3] = theme.LoadResString(threat::kStrColumnDate);
+    m_titles[static_cast<size_t>(i)] = theme.LoadResString(IDS_COLUMN_THREAT + i);
+  if (m_checkBoxMode) m_titles[3] = theme.LoadResString(IDS_COLUMN_QUARANTINED_ON);
   m_detailTitles = threat::DetailTitles::FromTheme();
-  m_handledText = theme.LoadResString(threat::kStrHandled);
+  m_handledText = theme.LoadResString(IDS_HANDLED);
   for (int code = threat::kActionAdvised; code <= threat::kActionLast; ++code)
     m_actionTexts[static_cast<size_t>(code + 1)] = theme.LoadResString(threat::ActionTextId(code));
   m_palette.rowBg = ToColorRef(theme.GetColor(L"general/list/bg"));
@@ -145,16 +146,16 @@ void CScanResultsList::LoadLooks() {
 bool CScanResultsList::CreateThreatList(HWND parent, const RECT& rect) {
   if (m_titles[0].empty()) LoadLooks();
   if (!CreateEx(WS_EX_CONTROLPARENT, EnsureClass(kClassName), L"",
-                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect, parent, kListId))
+                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect, parent, IDC_THREAT_LIST))
     return false;
   RECT client = GetClientRect();
   if (!m_rows.CreateEx(0, EnsureClass(kRowsClassName), L"",
                        WS_CHILD | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL, client, m_hWnd, kRowsId))
     return false;
-  m_selectAll = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 4, 11,
-                                  m_checkSize.cx, m_checkSize.cy, m_hWnd,
-                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kSelectAllId)),
-                                  nullptr, nullptr);
+  m_selectAll = ::CreateWindowExW(
+      0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 4, 11, m_checkSize.cx,
+      m_checkSize.cy, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_THREAT_SELECT_ALL)),
+      nullptr, nullptr);
   // The template comes from the theme's resource library, loaded by now.
   m_dropdown = std::make_unique<CCleanDropdown>();
   m_dropdown->CreateDropdown(m_hWnd);
@@ -215,7 +216,7 @@ void CScanResultsList::OnListSizeChanged(int visibleWidth, int, bool widthChange
 
 void CScanResultsList::EnableCheckBoxes() {
   m_checkBoxMode = true;
-  m_titles[3] = Theme().LoadResString(threat::kStrColumnDate);
+  m_titles[3] = Theme().LoadResString(IDS_COLUMN_QUARANTINED_ON);
   if (m_selectAll) ::ShowWindow(m_selectAll, SW_SHOWNA);
   if (m_hWnd) {
     Invalidate(FALSE);
@@ -536,7 +537,7 @@ bool CScanResultsList::OnRowsKey(UINT vk) {
 // ---- Messages -------------------------------------------------------------
 
 bool CScanResultsList::OnCommand(UINT id, UINT code, HWND control) {
-  if (id == kSelectAllId && control == m_selectAll) {
+  if (id == IDC_THREAT_SELECT_ALL && control == m_selectAll) {
     if (code == BN_CLICKED)
       SetAllChecked(::SendMessageW(m_selectAll, BM_GETCHECK, 0, 0) == BST_CHECKED);
     return true;
@@ -635,7 +636,7 @@ void CScanResultsList::DrawRow(int row, int left, int top, int right, int bottom
       ::SetTextColor(dc, pal.link);
       const UINT id = threat::ActionColumnTextId(r);
       static const std::wstring kNone;
-      const std::wstring& text = id == threat::kStrHandled ? m_handledText
+      const std::wstring& text = id == IDS_HANDLED ? m_handledText
                                  : id ? m_actionTexts[static_cast<size_t>(r.action + 1)]
                                       : kNone;
       DrawCellText(dc, text, cell(3), DT_LEFT);

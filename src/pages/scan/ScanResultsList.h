@@ -40,12 +40,11 @@
 #include "pages/scan/CleanDropdown.h"
 #include "pages/scan/ThreatRecord.h"
 #include "framework/Handles.h"
+#include "themedata/resource.h"
 
 class CScanResultsList : public CWnd, public ICustomListDraw {
  public:
-  static constexpr UINT kListId = 100;
-  static constexpr UINT kRowsId = CCleanDropdown::kListRowsId;
-  static constexpr UINT kSelectAllId = 1020;
+  static constexpr UINT kRowsId = IDC_THREAT_ROWS;
   static constexpr wchar_t kClassName[] = L"ThreatList";
   static constexpr wchar_t kRowsClassName[] = L"ThreatList1";
 

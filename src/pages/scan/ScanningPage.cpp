@@ -55,14 +55,14 @@ CScanningPage::~CScanningPage() {
 
 BOOL CScanningPage::OnInitDialog() {
   CBaseDlg::OnInitDialog();
-  m_title.SubclassDlgItem(kTitleId, m_hWnd);
-  m_status.SubclassDlgItem(kStatusId, m_hWnd);
-  m_object.SubclassDlgItem(kObjectId, m_hWnd);
-  m_countCaption.SubclassDlgItem(kCountCaptionId, m_hWnd);
-  m_count.SubclassDlgItem(kCountId, m_hWnd);
-  m_countTrailer.SubclassDlgItem(kCountTrailerId, m_hWnd);
-  m_progressCaption.SubclassDlgItem(kProgressCaptionId, m_hWnd);
-  m_progress.SubclassDlgItem(kProgressId, m_hWnd);
+  m_title.SubclassDlgItem(IDC_SCANNING_TITLE, m_hWnd);
+  m_status.SubclassDlgItem(IDC_SCANNING_STATUS, m_hWnd);
+  m_object.SubclassDlgItem(IDC_SCANNING_OBJECT, m_hWnd);
+  m_countCaption.SubclassDlgItem(IDC_SCANNING_COUNT_CAPTION, m_hWnd);
+  m_count.SubclassDlgItem(IDC_SCANNING_COUNT, m_hWnd);
+  m_countTrailer.SubclassDlgItem(IDC_SCANNING_COUNT_TRAILER, m_hWnd);
+  m_progressCaption.SubclassDlgItem(IDC_SCANNING_PROGRESS_CAPTION, m_hWnd);
+  m_progress.SubclassDlgItem(IDC_SCANNING_PROGRESS, m_hWnd);
   // The object's path is shortened in its middle when it is too long.
   m_object.m_trimming = Gdiplus::StringTrimmingEllipsisPath;
   m_list.CreateThreatList(m_hWnd, RECT{15, 200, 400, 300});
@@ -72,7 +72,7 @@ BOOL CScanningPage::OnInitDialog() {
   m_count.m_textColor = Theme().GetColor(L"pages/scan/count");
   m_countCaptionSize = MeasureLabelText(nullptr, m_countCaption);
   m_countCaptionSize.cy = 18;
-  m_animation.Create(m_hWnd, kAnimationId);
+  m_animation.Create(m_hWnd, IDC_SCANNING_ANIMATION);
   m_animation.LoadFrames(kAnimationFrames, kFirstFrame, kLastFrame, L"png");
   if (m_animation.FrameCount() > 0) m_animation.StartAnimation();
   m_scanSink.SetWindow(m_hWnd);
@@ -121,9 +121,9 @@ void CScanningPage::SetMode(int mode) {
     if (view->barToZero) m_progress.SetPos(0);
     m_progress.Invalidate(FALSE);
   }
-  Apply(view->pauseShown, GetDlgItem(kPauseId), SetShown);
-  Apply(view->pauseEnabled, GetDlgItem(kPauseId), SetEnabled);
-  Apply(view->resumeShown, GetDlgItem(kResumeId), SetShown);
+  Apply(view->pauseShown, GetDlgItem(IDC_SCANNING_PAUSE), SetShown);
+  Apply(view->pauseEnabled, GetDlgItem(IDC_SCANNING_PAUSE), SetEnabled);
+  Apply(view->resumeShown, GetDlgItem(IDC_SCANNING_RESUME), SetShown);
   if (view->updating != Change::Keep) m_updating = view->updating == Change::On;
   LayOut();
 }
@@ -171,8 +171,10 @@ void CScanningPage::LayOut() {
     for (const auto& [control, rect] : counted)
       if (control->m_hWnd) control->MoveWindow(rect, FALSE);
   }
-  for (UINT id : {kStopId, kPauseId, kResumeId}) {
-    const RECT& r = id == kStopId ? l.stop : id == kPauseId ? l.pause : l.resume;
+  for (UINT id : {IDC_SCANNING_STOP, IDC_SCANNING_PAUSE, IDC_SCANNING_RESUME}) {
+    const RECT& r = id == IDC_SCANNING_STOP    ? l.stop
+                    : id == IDC_SCANNING_PAUSE ? l.pause
+                                               : l.resume;
     if (HWND button = GetDlgItem(id))
       ::MoveWindow(button, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
   }
@@ -215,8 +217,8 @@ void CScanningPage::PrepareScanningPage(bool updatePending) {
   unsigned char reboot = 0;
   CheckEngine(control->GetScanState(&state, &reboot), control);
   if (state == EngineCodes::kScanPaused) {
-    Show(GetDlgItem(kResumeId), true);
-    Show(GetDlgItem(kPauseId), false);
+    Show(GetDlgItem(IDC_SCANNING_RESUME), true);
+    Show(GetDlgItem(IDC_SCANNING_PAUSE), false);
   }
 }
 
@@ -279,7 +281,7 @@ void CScanningPage::OnScanEnded(bool failed) {
     CScanController::Instance().CancelScan();
     auto control = Checked(Engine().ScanControl());
     CheckEngine(control->ResetScan(), control);
-    Tell(m_hWnd, text::kScanFailed);
+    Tell(m_hWnd, IDS_SCAN_FAILED);
     ReturnToOverview();
     return;
   }
@@ -322,7 +324,7 @@ void CScanningPage::OnResume() {
 }
 
 void CScanningPage::OnStop() {
-  if (!AskYesNo(m_hWnd, text::kStopScanQuestion)) return;
+  if (!AskYesNo(m_hWnd, IDS_STOP_SCAN_QUESTION)) return;
   StopFrameReconnection();
   CScanController::Instance().CancelScan();
   auto control = Checked(Engine().ScanControl());
@@ -371,13 +373,13 @@ void CScanningPage::Guarded(F&& handler) {
 
 bool CScanningPage::OnCommand(UINT id, UINT code, HWND control) {
   switch (id) {
-    case kPauseId:
+    case IDC_SCANNING_PAUSE:
       Guarded([this] { OnPause(); });
       return true;
-    case kResumeId:
+    case IDC_SCANNING_RESUME:
       Guarded([this] { OnResume(); });
       return true;
-    case kStopId:
+    case IDC_SCANNING_STOP:
       Guarded([this] { OnStop(); });
       return true;
     default:

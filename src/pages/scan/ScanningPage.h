@@ -21,18 +21,6 @@
 class CScanningPage : public CBaseDlg {
  public:
   // Controls of the template and those the page makes.
-  static constexpr UINT kTitleId = 1006;
-  static constexpr UINT kStatusId = 1007;
-  static constexpr UINT kObjectId = 1008;
-  static constexpr UINT kCountCaptionId = 1009;
-  static constexpr UINT kCountId = 1010;
-  static constexpr UINT kCountTrailerId = 1011;
-  static constexpr UINT kProgressCaptionId = 1021;
-  static constexpr UINT kProgressId = 1001;
-  static constexpr UINT kPauseId = 1014;
-  static constexpr UINT kResumeId = 1015;
-  static constexpr UINT kStopId = 1004;
-  static constexpr UINT kAnimationId = 101;
   // The watchdog: fires once, 60 s after the page was prepared.
   static constexpr UINT kWatchdogMs = 60000;
 

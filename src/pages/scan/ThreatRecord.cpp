@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "theme/ThemeResources.h"
+#include "themedata/resource.h"
 
 namespace threat {
 
@@ -13,17 +14,17 @@ bool IsHandledResult(int cleanerResult) {
 
 UINT ActionTextId(int code) {
   if (code < kActionAdvised || code > kActionLast) return 0;
-  return kStrActionFirst + static_cast<UINT>(code + 1);
+  return IDS_ACTION_ADVICE + static_cast<UINT>(code + 1);
 }
 
 UINT ActionColumnTextId(const ThreatRecord& record) {
-  return record.handled ? kStrHandled : ActionTextId(record.action);
+  return record.handled ? IDS_HANDLED : ActionTextId(record.action);
 }
 
 DetailTitles DetailTitles::FromTheme() {
   CThemeResources& theme = Theme();
-  return {theme.LoadResString(kStrAdvicePrefix), theme.LoadResString(kStrDescriptionPrefix),
-          theme.LoadResString(kStrTracesTitle)};
+  return {theme.LoadResString(IDS_ADVICE_PREFIX), theme.LoadResString(IDS_DESCRIPTION_PREFIX),
+          theme.LoadResString(IDS_TRACES_TITLE)};
 }
 
 Severity SeverityOf(int lowestLevel) {
@@ -133,14 +134,14 @@ bool MarkTraceCleaned(ThreatRecord& record, std::wstring_view traceText) {
 }
 
 int ActionOfOption(int option) {
-  if (option == kOptionAdvised) return kActionAdvised;
+  if (option == IDC_OPTION_ADVICE) return kActionAdvised;
   for (int code = 1; code <= kActionLast; ++code)
     if (option == (1 << (code + 1))) return code;
   return -2;
 }
 
 int OptionOfAction(int code) {
-  if (code == kActionAdvised) return kOptionAdvised;
+  if (code == kActionAdvised) return IDC_OPTION_ADVICE;
   if (code >= 1 && code <= kActionLast) return 1 << (code + 1);
   return 0;
 }

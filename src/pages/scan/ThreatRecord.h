@@ -20,6 +20,7 @@
 
 #include "engine/documents/ScanResults.h"
 #include "theme/TextFormat.h"
+#include "themedata/resource.h"
 
 struct ThreatTrace {
   std::wstring text;
@@ -63,19 +64,14 @@ inline constexpr int kActionLast = 6;
 // Cleaner results after which a threat needs nothing more.
 bool IsHandledResult(int cleanerResult);
 
-// String-table texts of the threat list, the drop-down and the results page.
 // The banner title ("%d threats detected in %d items") and the results page's
 // summary label, with their singular forms (records first, then traces).
-inline constexpr CountedText kStrResultsTitle{{155, 156, 157, 158}};
-inline constexpr CountedText kStrResultsSummary{{167, 159, 160, 161}};
-inline constexpr UINT kStrColumnDate = 234;      // column 3 title in check-box mode
-inline constexpr UINT kStrColumnFirst = 235;     // titles of columns 0 to 4: 235 to 239
-inline constexpr UINT kStrAdvicePrefix = 240;
-inline constexpr UINT kStrDescriptionPrefix = 241;
-inline constexpr UINT kStrTracesTitle = 242;
-inline constexpr UINT kStrDropdownTitle = 243;
-inline constexpr UINT kStrHandled = 257;
-inline constexpr UINT kStrActionFirst = 600;  // text of action -1; code c: 601 + c
+inline constexpr CountedText kStrResultsTitle{{IDS_THREATS_BANNER, IDS_THREATS_BANNER_ONE_THREAT,
+                                               IDS_THREATS_BANNER_ONE_ITEM,
+                                               IDS_THREATS_BANNER_ONE_EACH}};
+inline constexpr CountedText kStrResultsSummary{
+    {IDS_RESULTS_SUMMARY, IDS_RESULTS_SUMMARY_ONE_THREAT, IDS_RESULTS_SUMMARY_ONE_ITEM,
+     IDS_RESULTS_SUMMARY_ONE_EACH}};
 
 // The string-table text of an action code (-1 to 6); 0 for any other code.
 UINT ActionTextId(int code);
@@ -143,10 +139,11 @@ bool MarkTraceCleaned(ThreatRecord& record, std::wstring_view traceText);
 // ---- Drop-down options
 // Each option carries a command: 1 for the engine's advice, 4, 8, 16, 32, 64
 // and 128 for the actions 1 to 6.
-inline constexpr int kOptionAdvised = 1;
 inline constexpr int kOptionCount = 7;
 // The option commands in the drop-down's order.
-inline constexpr std::array<int, kOptionCount> kOptionCommands = {1, 4, 8, 16, 32, 64, 128};
+inline constexpr std::array<int, kOptionCount> kOptionCommands = {
+    IDC_OPTION_ADVICE,      IDC_OPTION_DELETE,        IDC_OPTION_REPAIR,    IDC_OPTION_QUARANTINE,
+    IDC_OPTION_REPORT_ONLY, IDC_OPTION_ALWAYS_IGNORE, IDC_OPTION_ALLOW_ONCE};
 // The action code of an option command (-1 for option 1); -2 for an unknown option.
 int ActionOfOption(int option);
 // The option command of an action code (option 1 for -1); 0 when no option carries it.

@@ -1,4 +1,5 @@
 #include "pages/settings/SettingsLayout.h"
+#include "themedata/resource.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -63,7 +64,8 @@ SettingsLayout ComputeSettingsLayout(const RECT& client, const std::map<int, SIZ
   // Upper box: the response, the retention and the restore button in a column.
   const int left = l.upperBox.left + 20;
   int y = l.upperBox.top + 50;
-  for (int id : {kIdResponseCaption, kIdResponseList, kIdRetention, kIdRestoreProtection})
+  for (int id : {IDC_SETTINGS_RESPONSE_CAPTION, IDC_SETTINGS_RESPONSE, IDC_SETTINGS_RETENTION,
+                 IDC_SETTINGS_RESTORE_PROTECTION})
     y = p.Place(id, left, y).bottom + kGap;
 
   // Upper box, right half: the quarantine picture and its two labels.
@@ -71,8 +73,8 @@ SettingsLayout ComputeSettingsLayout(const RECT& client, const std::map<int, SIZ
   l.picture = POINT{l.upperBox.left + upperHalf + 10, l.upperBox.top + 65};
   const bool hasPicture = picture.cx > 0 && picture.cy > 0;
   const int labelX = l.upperBox.left + upperHalf + (hasPicture ? picture.cx + 17 : 10);
-  RECT title = p.Place(kIdQuarantineTitle, labelX, l.picture.y);
-  p.Place(kIdQuarantineText, labelX, title.bottom + kGap);
+  RECT title = p.Place(IDC_SETTINGS_QUARANTINE_TITLE, labelX, l.picture.y);
+  p.Place(IDC_SETTINGS_QUARANTINE_TEXT, labelX, title.bottom + kGap);
 
   // Lower box: the two scans side by side.
   const int checkWidth = (Width(l.upperBox) - 60) / 2;
@@ -82,13 +84,14 @@ SettingsLayout ComputeSettingsLayout(const RECT& client, const std::map<int, SIZ
   p.Column(kFullColumn, l.lowerBox.left + Width(l.lowerBox) / 2 + 10, columnsY, checkWidth);
 
   // Lower box, bottom line: apply and restore, and the note beside them.
-  const SIZE apply = p.Size(kIdApply);
-  RECT applyRect = p.Place(kIdApply, quickX, l.lowerBox.bottom - kGap - apply.cy);
-  const SIZE restore = p.Size(kIdRestoreSchedules);
-  p.Place(kIdRestoreSchedules, applyRect.right + kGap, l.lowerBox.bottom - kGap - restore.cy);
+  const SIZE apply = p.Size(IDC_SETTINGS_APPLY);
+  RECT applyRect = p.Place(IDC_SETTINGS_APPLY, quickX, l.lowerBox.bottom - kGap - apply.cy);
+  const SIZE restore = p.Size(IDC_SETTINGS_RESTORE_SCHEDULES);
+  p.Place(IDC_SETTINGS_RESTORE_SCHEDULES, applyRect.right + kGap,
+          l.lowerBox.bottom - kGap - restore.cy);
   const int noteWidth = (Width(l.lowerBox) - 34) / 2;
   const int noteTop = applyRect.top - apply.cy + kGap;
-  l.controls[kIdScheduleNote] =
+  l.controls[IDC_SETTINGS_SCHEDULE_NOTE] =
       RECT{quickX + noteWidth, noteTop, quickX + 2 * noteWidth, l.lowerBox.bottom - kGap};
   return l;
 }

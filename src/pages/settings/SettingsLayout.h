@@ -6,45 +6,24 @@
 
 #include <map>
 
-namespace settings_page {
+#include "themedata/resource.h"
 
-// Control IDs of the settings page's template.
-enum SettingsControl : int {
-  kIdResponseList = 1028,
-  kIdRestoreProtection = 1029,
-  kIdRetention = 1030,
-  kIdQuarantineTitle = 1031,
-  kIdQuarantineText = 1032,
-  kIdResponseCaption = 1033,
-  kIdQuickCheck = 1034,
-  kIdFullCheck = 1035,
-  kIdQuickFrequencyCaption = 1036,
-  kIdFullFrequencyCaption = 1037,
-  kIdQuickFrequency = 1038,
-  kIdFullFrequency = 1039,
-  kIdQuickWeekdayCaption = 1040,
-  kIdFullWeekdayCaption = 1041,
-  kIdQuickHourCaption = 1042,
-  kIdFullHourCaption = 1043,
-  kIdQuickWeekday = 1044,
-  kIdFullWeekday = 1045,
-  kIdQuickHour = 1046,
-  kIdFullHour = 1047,
-  kIdApply = 1048,
-  kIdRestoreSchedules = 1049,
-  kIdScheduleNote = 1050,
-};
+namespace settings_page {
 
 // One scan's controls in the lower box.
 struct ScheduleColumnIds {
   int check, frequencyCaption, frequency, weekdayCaption, weekday, hourCaption, hour;
 };
 inline constexpr ScheduleColumnIds kQuickColumn{
-    kIdQuickCheck,         kIdQuickFrequencyCaption, kIdQuickFrequency, kIdQuickWeekdayCaption,
-    kIdQuickWeekday,       kIdQuickHourCaption,      kIdQuickHour};
+    IDC_SETTINGS_QUICK_CHECK,     IDC_SETTINGS_QUICK_FREQUENCY_CAPTION,
+    IDC_SETTINGS_QUICK_FREQUENCY, IDC_SETTINGS_QUICK_WEEKDAY_CAPTION,
+    IDC_SETTINGS_QUICK_WEEKDAY,   IDC_SETTINGS_QUICK_HOUR_CAPTION,
+    IDC_SETTINGS_QUICK_HOUR};
 inline constexpr ScheduleColumnIds kFullColumn{
-    kIdFullCheck,         kIdFullFrequencyCaption, kIdFullFrequency, kIdFullWeekdayCaption,
-    kIdFullWeekday,       kIdFullHourCaption,      kIdFullHour};
+    IDC_SETTINGS_FULL_CHECK,     IDC_SETTINGS_FULL_FREQUENCY_CAPTION,
+    IDC_SETTINGS_FULL_FREQUENCY, IDC_SETTINGS_FULL_WEEKDAY_CAPTION,
+    IDC_SETTINGS_FULL_WEEKDAY,   IDC_SETTINGS_FULL_HOUR_CAPTION,
+    IDC_SETTINGS_FULL_HOUR};
 
 struct SettingsLayout {
   RECT upperBox{};

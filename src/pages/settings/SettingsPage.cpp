@@ -18,16 +18,19 @@ using namespace settings_page;
 namespace {
 
 // Labels of the template, in the order of m_labels.
-constexpr int kLabelIds[] = {kIdResponseCaption,       kIdQuarantineTitle,     kIdQuarantineText,
-                             kIdQuickFrequencyCaption, kIdQuickWeekdayCaption, kIdQuickHourCaption,
-                             kIdFullFrequencyCaption,  kIdFullWeekdayCaption,  kIdFullHourCaption,
-                             kIdScheduleNote};
+constexpr int kLabelIds[] = {
+    IDC_SETTINGS_RESPONSE_CAPTION,       IDC_SETTINGS_QUARANTINE_TITLE,
+    IDC_SETTINGS_QUARANTINE_TEXT,        IDC_SETTINGS_QUICK_FREQUENCY_CAPTION,
+    IDC_SETTINGS_QUICK_WEEKDAY_CAPTION,  IDC_SETTINGS_QUICK_HOUR_CAPTION,
+    IDC_SETTINGS_FULL_FREQUENCY_CAPTION, IDC_SETTINGS_FULL_WEEKDAY_CAPTION,
+    IDC_SETTINGS_FULL_HOUR_CAPTION,      IDC_SETTINGS_SCHEDULE_NOTE};
 constexpr int kNoteLabel = 9;
 constexpr int kQuarantineTitleLabel = 1;
 
 // Controls whose size the layout sets; the others keep their own.
 bool LayoutSizesControl(int id) {
-  return id == kIdQuickCheck || id == kIdFullCheck || id == kIdScheduleNote;
+  return id == IDC_SETTINGS_QUICK_CHECK || id == IDC_SETTINGS_FULL_CHECK ||
+         id == IDC_SETTINGS_SCHEDULE_NOTE;
 }
 
 // The C library's generator, seeded with the time at its first use in the process.
@@ -52,48 +55,51 @@ CSettingsPage::CSettingsPage()
       m_textBackground(LoadThemeImage(L"Images/settings/text_background.png")) {
   CThemeResources& t = Theme();
   m_textColor = t.GetColor(L"pages/title");
-  SetHeader(LoadThemeImage(L"Images/settings/header_settings.png"), t.LoadResString(kTitleString),
-            t.LoadResString(kSubtitleString));
+  SetHeader(LoadThemeImage(L"Images/settings/header_settings.png"),
+            t.LoadResString(IDS_SETTINGS_TITLE), t.LoadResString(IDS_SETTINGS_SUBTITLE));
 }
 
 CSettingsPage::~CSettingsPage() { DestroyWindow(); }
 
 CComboBox& CSettingsPage::List(int id) {
   switch (id) {
-    case kIdQuickFrequency:
+    case IDC_SETTINGS_QUICK_FREQUENCY:
       return m_quickFrequency;
-    case kIdFullFrequency:
+    case IDC_SETTINGS_FULL_FREQUENCY:
       return m_fullFrequency;
-    case kIdQuickWeekday:
+    case IDC_SETTINGS_QUICK_WEEKDAY:
       return m_quickWeekday;
-    case kIdFullWeekday:
+    case IDC_SETTINGS_FULL_WEEKDAY:
       return m_fullWeekday;
-    case kIdQuickHour:
+    case IDC_SETTINGS_QUICK_HOUR:
       return m_quickHour;
-    case kIdFullHour:
+    case IDC_SETTINGS_FULL_HOUR:
       return m_fullHour;
     default:
       return m_response;
   }
 }
 
-CButton& CSettingsPage::Check(int id) { return id == kIdFullCheck ? m_fullCheck : m_quickCheck; }
+CButton& CSettingsPage::Check(int id) {
+  return id == IDC_SETTINGS_FULL_CHECK ? m_fullCheck : m_quickCheck;
+}
 
 BOOL CSettingsPage::OnInitDialog() {
   CThemeResources& t = Theme();
   for (size_t i = 0; i < std::size(kLabelIds); ++i) m_labels[i].SubclassDlgItem(kLabelIds[i], m_hWnd);
-  m_retention.SubclassDlgItem(kIdRetention, m_hWnd);
-  m_quickCheck.SubclassDlgItem(kIdQuickCheck, m_hWnd);
-  m_fullCheck.SubclassDlgItem(kIdFullCheck, m_hWnd);
-  m_restoreProtection.SubclassDlgItem(kIdRestoreProtection, m_hWnd);
-  m_apply.SubclassDlgItem(kIdApply, m_hWnd);
-  m_restoreSchedules.SubclassDlgItem(kIdRestoreSchedules, m_hWnd);
-  for (int id : {kIdResponseList, kIdQuickFrequency, kIdFullFrequency, kIdQuickWeekday,
-                 kIdFullWeekday, kIdQuickHour, kIdFullHour})
+  m_retention.SubclassDlgItem(IDC_SETTINGS_RETENTION, m_hWnd);
+  m_quickCheck.SubclassDlgItem(IDC_SETTINGS_QUICK_CHECK, m_hWnd);
+  m_fullCheck.SubclassDlgItem(IDC_SETTINGS_FULL_CHECK, m_hWnd);
+  m_restoreProtection.SubclassDlgItem(IDC_SETTINGS_RESTORE_PROTECTION, m_hWnd);
+  m_apply.SubclassDlgItem(IDC_SETTINGS_APPLY, m_hWnd);
+  m_restoreSchedules.SubclassDlgItem(IDC_SETTINGS_RESTORE_SCHEDULES, m_hWnd);
+  for (int id : {IDC_SETTINGS_RESPONSE, IDC_SETTINGS_QUICK_FREQUENCY, IDC_SETTINGS_FULL_FREQUENCY,
+                 IDC_SETTINGS_QUICK_WEEKDAY, IDC_SETTINGS_FULL_WEEKDAY, IDC_SETTINGS_QUICK_HOUR,
+                 IDC_SETTINGS_FULL_HOUR})
     List(id).SubclassDlgItem(id, m_hWnd);
 
-  m_upperBox.title = t.LoadResString(kProtectionBoxString);
-  m_lowerBox.title = t.LoadResString(kScheduleBoxString);
+  m_upperBox.title = t.LoadResString(IDS_SETTINGS_PROTECTION_BOX);
+  m_lowerBox.title = t.LoadResString(IDS_SETTINGS_SCHEDULE_BOX);
   for (CTransButton* check : {&m_quickCheck, &m_fullCheck}) {
     check->m_textSize = 11;
     check->m_textBold = true;
@@ -120,11 +126,11 @@ BOOL CSettingsPage::OnInitDialog() {
 }
 
 void CSettingsPage::FillLists() {
-  Fill(m_response, kFirstResponseString, kResponseEntries);
-  Fill(m_quickFrequency, kDailyString, 2);
-  Fill(m_fullFrequency, kDailyString, 2);
-  Fill(m_quickWeekday, kFirstWeekdayString, kWeekdays);
-  Fill(m_fullWeekday, kFirstWeekdayString, kWeekdays);
+  Fill(m_response, IDS_RESPONSE_LOG, kResponseEntries);
+  Fill(m_quickFrequency, IDS_DAILY, 2);
+  Fill(m_fullFrequency, IDS_DAILY, 2);
+  Fill(m_quickWeekday, IDS_SUNDAY, kWeekdays);
+  Fill(m_fullWeekday, IDS_SUNDAY, kWeekdays);
   for (CComboBox* hours : {&m_quickHour, &m_fullHour}) {
     hours->ResetContent();
     for (int h = 0; h < kHours; ++h) hours->AddString(HourEntry(h));
@@ -213,7 +219,7 @@ void CSettingsPage::ApplySchedules() {
 }
 
 bool CSettingsPage::Confirm() {
-  return AppMessageBox(m_hWnd, Theme().LoadResString(kConfirmRestoreString),
+  return AppMessageBox(m_hWnd, Theme().LoadResString(IDS_SETTINGS_CONFIRM_RESTORE),
                        Theme().GetString(L"app_name"), MB_YESNO | MB_ICONQUESTION) != IDNO;
 }
 
@@ -283,33 +289,33 @@ void CSettingsPage::ApplyActiveProtectionDefaults() {
 bool CSettingsPage::OnCommand(UINT id, UINT code, HWND control) {
   if (!control) return CBaseDlg::OnCommand(id, code, control);
   switch (id) {
-    case kIdRetention:
+    case IDC_SETTINGS_RETENTION:
       if (code == BN_CLICKED) RetentionChanged();
       return true;
-    case kIdQuickCheck:
-    case kIdFullCheck:
+    case IDC_SETTINGS_QUICK_CHECK:
+    case IDC_SETTINGS_FULL_CHECK:
       if (code == BN_CLICKED) EnableScheduleControls();
       return true;
-    case kIdQuickFrequency:
-    case kIdFullFrequency:
+    case IDC_SETTINGS_QUICK_FREQUENCY:
+    case IDC_SETTINGS_FULL_FREQUENCY:
       if (code == CBN_SELCHANGE) EnableScheduleControls();
       return true;
-    case kIdQuickWeekday:
-    case kIdFullWeekday:
-    case kIdQuickHour:
-    case kIdFullHour:
+    case IDC_SETTINGS_QUICK_WEEKDAY:
+    case IDC_SETTINGS_FULL_WEEKDAY:
+    case IDC_SETTINGS_QUICK_HOUR:
+    case IDC_SETTINGS_FULL_HOUR:
       if (code == CBN_SELCHANGE) m_apply.EnableWindow(TRUE);
       return true;
-    case kIdApply:
+    case IDC_SETTINGS_APPLY:
       if (code == BN_CLICKED) ApplySchedules();
       return true;
-    case kIdRestoreSchedules:
+    case IDC_SETTINGS_RESTORE_SCHEDULES:
       if (code == BN_CLICKED) RestoreDefaultSchedules();
       return true;
-    case kIdResponseList:
+    case IDC_SETTINGS_RESPONSE:
       if (code == CBN_SELCHANGE) ResponseChanged();
       return true;
-    case kIdRestoreProtection:
+    case IDC_SETTINGS_RESTORE_PROTECTION:
       if (code == BN_CLICKED) RestoreRecommendedProtection();
       return true;
     default:

@@ -19,17 +19,6 @@
 
 class CSettingsPage : public CBaseDlg {
  public:
-  // Resource strings of the page.
-  static constexpr UINT kSubtitleString = 176;
-  static constexpr UINT kTitleString = 177;
-  static constexpr UINT kProtectionBoxString = 178;
-  static constexpr UINT kScheduleBoxString = 179;
-  static constexpr UINT kConfirmRestoreString = 258;
-  static constexpr UINT kFirstWeekdayString = 259;  // Sunday; 260 to 265 follow
-  static constexpr UINT kDailyString = 266;
-  static constexpr UINT kWeeklyString = 267;
-  static constexpr UINT kFirstResponseString = 268;  // 269 to 271 follow
-
   CSettingsPage();
   ~CSettingsPage() override;
 
