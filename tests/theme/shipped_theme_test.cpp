@@ -249,8 +249,8 @@ TEST_F(ShippedTheme, CountsAgreeWithTheirNouns) {
   };
   for (const Row& row : rows) {
     const std::wstring got = &row.text == &cleaned
-                                 ? FormatCounted(theme_, row.text, {row.first})
-                                 : FormatCounted(theme_, row.text, {row.first, row.second});
+                                 ? FormatCounted(m_theme, row.text, {row.first})
+                                 : FormatCounted(m_theme, row.text, {row.first, row.second});
     EXPECT_EQ(got, row.expected) << "counts " << row.first << ", " << row.second;
   }
 }
@@ -261,10 +261,10 @@ TEST_F(ShippedTheme, CountedTextFallsBackToItsPluralForm) {
   const CountedText partial{{155, 9999, 0, 0}};
   EXPECT_EQ(CountedTextId(partial, {1, 1}), 155u);
   EXPECT_EQ(CountedTextId(partial, {1, 2}), 9999u);
-  EXPECT_EQ(FormatCounted(theme_, partial, {1, 2}), L"1 threats detected in 2 items");
-  EXPECT_EQ(FormatCounted(theme_, partial, {1, 1}), L"1 threats detected in 1 items");
+  EXPECT_EQ(FormatCounted(m_theme, partial, {1, 2}), L"1 threats detected in 2 items");
+  EXPECT_EQ(FormatCounted(m_theme, partial, {1, 1}), L"1 threats detected in 1 items");
   const CountedText none{};
-  EXPECT_EQ(FormatCounted(theme_, none, {1}), L"");
+  EXPECT_EQ(FormatCounted(m_theme, none, {1}), L"");
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
