@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "theme/TextFormat.h"
+#include "themedata/resource.h"
 
 // Status of the protection: the colour of the banner and of the computer.
 enum OverviewStatus : int { kStatusGreen = 0, kStatusOrange = 1, kStatusRed = 2 };
