@@ -147,7 +147,7 @@ TEST(TrayIcon, DoubleClickOpensWindowAndOwnerStillSeesCallback) {
   PlainWindow w;
   CTrayIcon tray;
   tray.Attach(w.hwnd);
-  // A menu with one submenu stands in for menu 324 of the resource library.
+  // A menu with one submenu stands in for the resource library's tray menu (IDR_TRAY_MENU).
   HMENU bar = CreateMenu();
   HMENU sub = CreatePopupMenu();
   AppendMenuW(sub, MF_STRING, ID_TRAY_OPEN, L"Open");

@@ -173,7 +173,7 @@ TEST_F(ScanFlowEngineTest, CustomScanFindsTheTestFileCleansItToQuarantineThenFin
 
   // Clean: the engine's advice for the test file is the quarantine.
   CResultsPage& results = *Frame().ResultsPage();
-  results.Send(WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
+  results.Send(WM_COMMAND, MAKEWPARAM(IDC_RESULTS_CLEAN_BOTTOM, BN_CLICKED), 0);
   ASSERT_TRUE(PumpUntil([&] { return ScanTab() == Frame().FinishedPage(); }, 60000));
   CFinishedPage& finished = *Frame().FinishedPage();
   EXPECT_EQ(scan_flow::kCleaned, finished.State());
@@ -283,7 +283,7 @@ TEST_F(ScanFlowEngineTest, EngineKilledMidCleanUnlocksAndTells) {
   Frame().BeginScan(kScanCustom);
   ASSERT_TRUE(PumpUntil([&] { return ScanTab() == Frame().ResultsPage(); }, 120000)) << Where();
   CCleaningPage& cleaning = *Frame().CleaningPage();
-  Frame().ResultsPage()->Send(WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
+  Frame().ResultsPage()->Send(WM_COMMAND, MAKEWPARAM(IDC_RESULTS_CLEAN_BOTTOM, BN_CLICKED), 0);
   ASSERT_EQ(&cleaning, ScanTab());
   ASSERT_TRUE(PumpUntil([&] { return cleaning.ThreatList().HandledTraces() > 0; }, 30000));
   ASSERT_TRUE(cleaning.Cleaning()) << "the cleaning ended before the engine could be killed";

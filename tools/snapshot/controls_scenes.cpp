@@ -213,7 +213,7 @@ SNAPSHOT_SCENE(scanning_page) {
   Host host;
   if (!host.Make(620, 420)) return;
   struct Page : CBaseDlg {
-    Page() : CBaseDlg(311) {}
+    Page() : CBaseDlg(IDD_SCANNING) {}
     CThemeLabel labels[7];
     CRoundProgressCtrl progress{L"Images/scan/progressbar_middle.png",
                                 L"Images/scan/progress_glow.png"};
@@ -223,8 +223,8 @@ SNAPSHOT_SCENE(scanning_page) {
       for (int i = 0; i < 7; ++i) labels[i].SubclassDlgItem(ids[i], m_hWnd);
       labels[0].SetFont(CreateThemeFont(true, 12, false, false));
       labels[0].m_textColor = Theme().GetColor(L"pages/title");
-      progress.SubclassDlgItem(1001, m_hWnd);
-      anim.Create(m_hWnd, 101);
+      progress.SubclassDlgItem(IDC_SCANNING_PROGRESS, m_hWnd);
+      anim.Create(m_hWnd, IDC_SCANNING_ANIMATION);
       return FALSE;
     }
   } page;
