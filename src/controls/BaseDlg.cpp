@@ -25,6 +25,19 @@ void CBaseDlg::SetHeader(std::unique_ptr<Bitmap> image, std::wstring title, std:
 
 void CBaseDlg::DrawContent(Graphics&) {}
 
+void CBaseDlg::DrawBackground(HDC surface, const RECT& client) {
+  // The background colour goes through the 24-bit form: always opaque.
+  const ThemeColor background = Theme().GetColor(L"client/client_bg");
+  if (HBRUSH tile = BackgroundBrush(background)) {
+    // The picture tiled from the top-left corner over the colour.
+    ::SetBrushOrgEx(surface, 0, 0, nullptr);
+    ::FillRect(surface, &client, tile);
+  } else {
+    UniqueBrush bg(::CreateSolidBrush(ToColorRef(background)));
+    ::FillRect(surface, &client, bg.get());
+  }
+}
+
 HBRUSH CBaseDlg::BackgroundBrush(ThemeColor background) {
   if (!m_background) return nullptr;
   if (!m_backgroundBrush) {
@@ -77,17 +90,7 @@ void CBaseDlg::PaintTo(HDC dc) {
   const int w = rc.right - rc.left, h = rc.bottom - rc.top;
   HDC surface = m_surface.Begin(w, h);
   if (!surface) return;
-  // The background colour goes through the 24-bit form: always opaque.
-  const ThemeColor background = Theme().GetColor(L"client/client_bg");
-  RECT all{0, 0, w, h};
-  if (HBRUSH tile = BackgroundBrush(background)) {
-    // The picture tiled from the top-left corner over the colour.
-    ::SetBrushOrgEx(surface, 0, 0, nullptr);
-    ::FillRect(surface, &all, tile);
-  } else {
-    UniqueBrush bg(::CreateSolidBrush(ToColorRef(background)));
-    ::FillRect(surface, &all, bg.get());
-  }
+  DrawBackground(surface, RECT{0, 0, w, h});
   if (m_hasHeader) DrawHeaderBand(surface, rc);
   {
     CSurfaceGraphics sg(m_surface);

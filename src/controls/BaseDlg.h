@@ -52,6 +52,10 @@ class CBaseDlg : public CDialog, public CTransparentParent {
   void OnCancel() override {}
   // The page's own painting, onto the surface, after background and header.
   virtual void DrawContent(Gdiplus::Graphics& g);
+  // The page's background, drawn with GDI onto the surface before anything else
+  // (large fills and gradients cost much less there than through GDI+). The
+  // default: the tiled background picture over the background colour.
+  virtual void DrawBackground(HDC surface, const RECT& client);
 
   void OnPaint() override;
   void OnPrintClient(HDC dc, UINT flags) override;

@@ -1,7 +1,7 @@
 // CEngineSession: the process-wide connection to the scan engine. It holds one
 // reference to each of the engine's fifteen components, creates them all or
-// none, probes the engine before every use and re-creates everything when the
-// probe fails.
+// none, probes the engine before every use (once for a group of calls made
+// together) and re-creates everything when the probe fails.
 #pragma once
 
 #include <windows.h>
@@ -86,6 +86,23 @@ class CEngineSession {
     return Access<IQVThreatDefinitions>(kThreatDefinitionsSlot);
   }
 
+  // One probe for a group of calls made together (a page reading everything it
+  // shows): while an object of this class lives, only the first accessor
+  // probes. A call on an engine that went away since then fails like any call
+  // on a dead engine. Groups may nest; the outermost one counts.
+  class ProbeGroup {
+   public:
+    explicit ProbeGroup(CEngineSession& session) : m_session(session) { ++m_session.m_probeGroups; }
+    ~ProbeGroup() {
+      if (--m_session.m_probeGroups == 0) m_session.m_probedInGroup = false;
+    }
+    ProbeGroup(const ProbeGroup&) = delete;
+    ProbeGroup& operator=(const ProbeGroup&) = delete;
+
+   private:
+    CEngineSession& m_session;
+  };
+
   // Ping on the engine held now, without re-creating anything: the engine's
   // result, E_POINTER when the session is empty. For watchers that must notice
   // that the engine they follow went away (a re-created engine is another one).
@@ -101,12 +118,17 @@ class CEngineSession {
   HRESULT CreateSlot(int slot);
   template <class I>
   ComRef<I> Access(int slot) {
-    if (!IsAlive()) CreateAll();
+    if (!m_probedInGroup) {
+      if (!IsAlive()) CreateAll();
+      m_probedInGroup = m_probeGroups > 0;
+    }
     return ComRef<I>::Share(static_cast<I*>(m_slots[slot].Get()));
   }
 
   std::array<ComRef<IUnknown>, kSlotCount> m_slots;
   unsigned m_generation = 0;
+  int m_probeGroups = 0;
+  bool m_probedInGroup = false;
 };
 
 // The process's session.

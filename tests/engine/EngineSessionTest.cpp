@@ -81,6 +81,41 @@ TEST_F(EngineSessionTest, AccessorProbesWithPingSetToTwo) {
   EXPECT_EQ(0, engine.CallCount(L"Create"));
 }
 
+TEST_F(EngineSessionTest, AGroupOfCallsProbesOnce) {
+  ASSERT_TRUE(session.CreateAll());
+  engine.ClearCalls();
+  {
+    CEngineSession::ProbeGroup group(session);
+    EXPECT_TRUE(session.Service());
+    {
+      CEngineSession::ProbeGroup inner(session);  // nested: still the one probe
+      EXPECT_TRUE(session.ScanControl());
+    }
+    EXPECT_TRUE(session.ThreatDefinitions());
+    EXPECT_EQ(1, engine.CallCount(L"Ping"));
+  }
+  // After the group every accessor probes again.
+  EXPECT_TRUE(session.Service());
+  EXPECT_TRUE(session.Quarantine());
+  EXPECT_EQ(3, engine.CallCount(L"Ping"));
+
+  // A group whose probe finds the engine gone and cannot make a new one gets
+  // nothing from every accessor, without trying again per accessor.
+  engine.ClearCalls();
+  engine.Fail(L"Ping", RPC_E_DISCONNECTED);
+  for (int slot = 0; slot < CEngineSession::kSlotCount; ++slot)
+    engine.FailCreate(slot, CO_E_SERVER_EXEC_FAILURE);
+  {
+    CEngineSession::ProbeGroup group(session);
+    EXPECT_FALSE(session.Service());
+    EXPECT_FALSE(session.ScanControl());
+    EXPECT_EQ(1, engine.CallCount(L"Ping"));
+  }
+  for (int slot = 0; slot < CEngineSession::kSlotCount; ++slot) engine.FailCreate(slot, 0);
+  engine.ClearFailure(L"Ping");
+  EXPECT_TRUE(session.Service()) << "the next use outside the group makes the engine anew";
+}
+
 TEST_F(EngineSessionTest, PingFailureRecreatesEveryComponent) {
   ASSERT_TRUE(session.CreateAll());
   auto before = session.ThreatDefinitions();  // an earlier reference stays valid

@@ -389,6 +389,15 @@ TEST_F(PagesTest, ShowingTheTabReadsEverythingAgain) {
   EXPECT_EQ(Overview().DefinitionsDateText(), L"02 January 2020");
 }
 
+TEST_F(PagesTest, ARefreshAsksTheEngineOnceForEachFact) {
+  E().ClearCalls();
+  Overview().RefreshAll();  // as when the page is shown
+  EXPECT_EQ(E().CallCount(L"Ping"), 1) << "one liveness probe for every read";
+  EXPECT_EQ(E().CallCount(L"GetConfigDocument"), 1) << "one name/value fetch for every pair";
+  EXPECT_EQ(E().CallCount(L"GetDefinitionsStatus"), 1);
+  EXPECT_EQ(E().CallCount(L"GetLastScan"), 1);
+}
+
 TEST_F(PagesTest, EngineDownWhenShownLeavesThePageUsable) {
   E().SetText(L"GetDefinitionsStatus", L"2020-01-02T03:04:05");
   Overview().RefreshAll();

@@ -111,10 +111,28 @@ Gdiplus::Font* COverviewPage::Font(const wchar_t* key) {
 // ---- reading ----------------------------------------------------------------------
 
 void COverviewPage::RefreshAll() {
-  RunRefresh(L"GetDefinitionsStatus", [this] { RefreshDefinitionsDate(); });
-  RunRefresh(L"GetLastScan", [this] { RefreshLastScan(); });
-  RefreshCleanCount();
-  RefreshScanSummary();
+  // One pass: one liveness probe for all the engine's answers, and nothing
+  // repainted before every fact is in. (While a call to the engine waits, the
+  // component runtime lets paint messages through: a page invalidated between
+  // two calls would be painted half-read, once per call.)
+  {
+    CEngineSession::ProbeGroup probe(Engine());
+    struct Defer {
+      bool& flag;
+      const bool before;
+      explicit Defer(bool& f) : flag(f), before(f) { flag = true; }
+      ~Defer() { flag = before; }
+    } defer(m_deferRepaint);
+    RunRefresh(L"GetDefinitionsStatus", [this] { RefreshDefinitionsDate(); });
+    RunRefresh(L"GetLastScan", [this] { RefreshLastScan(); });
+    RefreshCleanCount();
+    RefreshScanSummary();
+  }
+  Repaint();
+}
+
+void COverviewPage::Repaint() {
+  if (m_hWnd && !m_deferRepaint) Invalidate(FALSE);
 }
 
 void COverviewPage::RefreshDefinitionsDate() {
@@ -134,7 +152,7 @@ void COverviewPage::RefreshDefinitionsDate() {
     m_definitionsDate = t.LoadResString(IDS_DEFINITIONS_UNKNOWN);
     m_definitionsTime.clear();
   }
-  if (m_hWnd) Invalidate(FALSE);
+  Repaint();
 }
 
 void COverviewPage::RefreshLastScan() {
@@ -150,7 +168,7 @@ void COverviewPage::RefreshLastScan() {
   const UINT kind = ScanKindTextId(type);
   auto line = FormatLastScanLine(when.View(), kind ? t.LoadResString(kind) : std::wstring());
   m_lastScan = line ? std::move(*line) : t.LoadResString(IDS_NO_LAST_SCAN);
-  if (m_hWnd) Invalidate(FALSE);
+  Repaint();
 }
 
 void COverviewPage::RefreshCleanCount() {
@@ -191,7 +209,7 @@ void COverviewPage::SetStatusMessage(std::wstring message, OverviewStatus status
   m_message = std::move(message);
   m_status = status;
   LayoutOverview();
-  if (m_hWnd) Invalidate(FALSE);
+  Repaint();
 }
 
 // ---- layout and window messages ---------------------------------------------------
@@ -266,13 +284,37 @@ void COverviewPage::OnStartScan() {
 
 // ---- painting ------------------------------------------------------------------------
 
+void COverviewPage::DrawBackground(HDC surface, const RECT& client) {
+  // The two areas cover the page: drawn with GDI when their colours are opaque
+  // (the tiled page background would only be painted over).
+  CThemeResources& t = Theme();
+  const ThemeColor start = t.GetColor(L"pages/overview/top_bg_start");
+  const ThemeColor end = t.GetColor(L"pages/overview/top_bg_end");
+  const ThemeColor below = t.GetColor(L"pages/overview/bottom_bg");
+  m_areasDrawn = false;
+  if (ThemeAlpha(start) != 255 || ThemeAlpha(end) != 255 || ThemeAlpha(below) != 255) {
+    CBaseDlg::DrawBackground(surface, client);
+    return;
+  }
+  const int bottom = std::clamp(m_layout.contentBottom, static_cast<int>(client.top),
+                                static_cast<int>(client.bottom));
+  const RECT top{client.left, client.top, client.right, bottom};
+  if (bottom > client.top) FillVerticalGradientGdi(surface, top, start, end);
+  const RECT rest{client.left, bottom, client.right, client.bottom};
+  UniqueBrush brush(::CreateSolidBrush(ToColorRef(below)));
+  ::FillRect(surface, &rest, brush.get());
+  m_areasDrawn = true;
+}
+
 void COverviewPage::DrawContent(Graphics& g) {
   CThemeResources& t = Theme();
   const RECT client = GetClientRect();
   const float width = static_cast<float>(client.right - client.left);
   const float bottom = static_cast<float>(m_layout.contentBottom);
   g.SetSmoothingMode(SmoothingModeAntiAlias);
-  if (bottom > client.top) {
+  // Unless DrawBackground drew them: the gradient above the content bottom, the
+  // plain area below it.
+  if (!m_areasDrawn && bottom > client.top) {
     const RectF top(static_cast<float>(client.left), static_cast<float>(client.top), width,
                     bottom - client.top);
     LinearGradientBrush gradient(RectF(top.X, top.Y - 1, top.Width, top.Height + 2),
@@ -281,9 +323,11 @@ void COverviewPage::DrawContent(Graphics& g) {
                                  LinearGradientModeVertical);
     g.FillRectangle(&gradient, top);
   }
-  SolidBrush below(ToColor(t.GetColor(L"pages/overview/bottom_bg")));
-  g.FillRectangle(&below, RectF(static_cast<float>(client.left), bottom, width,
-                                static_cast<float>(client.bottom) - bottom));
+  if (!m_areasDrawn) {
+    SolidBrush below(ToColor(t.GetColor(L"pages/overview/bottom_bg")));
+    g.FillRectangle(&below, RectF(static_cast<float>(client.left), bottom, width,
+                                  static_cast<float>(client.bottom) - bottom));
+  }
   Pen divide(ToColor(t.GetColor(L"pages/overview/divide")), 1.9f);
   g.DrawLine(&divide, static_cast<float>(client.left), bottom, static_cast<float>(client.right),
              bottom);

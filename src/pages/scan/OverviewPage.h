@@ -61,9 +61,13 @@ class COverviewPage : public CBaseDlg {
   bool OnCommand(UINT id, UINT code, HWND control) override;
   bool PreTranslateMessage(MSG& msg) override;
   void DrawContent(Gdiplus::Graphics& g) override;
+  void DrawBackground(HDC surface, const RECT& client) override;
 
  private:
   Gdiplus::Bitmap* Image(const wchar_t* key) const;
+  // Invalidates the page, unless a refresh of everything is under way (it
+  // invalidates once at its end).
+  void Repaint();
   void DrawBanner(Gdiplus::Graphics& g);
   void DrawStatistics(Gdiplus::Graphics& g);
   void DrawSchedule(Gdiplus::Graphics& g);
@@ -77,6 +81,8 @@ class COverviewPage : public CBaseDlg {
   std::wstring m_lastFull, m_lastQuick;
   std::wstring m_lastScan;
   OverviewLayout m_layout;
+  bool m_deferRepaint = false;
+  bool m_areasDrawn = false;  // the last DrawBackground drew the gradient and the bottom area
   std::map<std::wstring, std::unique_ptr<Gdiplus::Bitmap>> m_images;
   std::map<std::wstring, std::unique_ptr<Gdiplus::Font>> m_fonts;
   CThemeButton m_customButton;
