@@ -312,17 +312,31 @@ CBaseFrameWnd::ChromeKey CBaseFrameWnd::CurrentChromeKey() const {
 
 HDC CBaseFrameWnd::UpToDateChrome() {
   const ChromeKey key = CurrentChromeKey();
-  if (m_chromeValid && key == m_chromeKey && m_chrome.IsValid()) return m_chrome.GetDC();
-  HDC chrome = m_chrome.Begin(key.width, key.height);
+  size_t reuse = 0;  // an empty picture, else the one used longest ago
+  for (size_t i = 0; i < m_chromes.size(); ++i) {
+    Chrome& c = m_chromes[i];
+    if (c.valid && c.key == key && c.surface.IsValid()) {
+      m_chrome = i;
+      c.lastUse = ++m_chromeUses;
+      return c.surface.GetDC();
+    }
+    const Chrome& r = m_chromes[reuse];
+    if (r.valid && (!c.valid || c.lastUse < r.lastUse)) reuse = i;
+  }
+  Chrome& c = m_chromes[reuse];
+  m_chrome = reuse;
+  c.valid = false;
+  HDC chrome = c.surface.Begin(key.width, key.height);
   if (!chrome) return nullptr;
   FillChromeBackground(chrome);
   {
     // Straight into the surface's pixels: much quicker than through its DC.
-    CSurfaceGraphics sg(m_chrome);
+    CSurfaceGraphics sg(c.surface);
     PaintChrome(sg, chrome);
   }
-  m_chromeKey = key;
-  m_chromeValid = true;
+  c.key = key;
+  c.valid = true;
+  c.lastUse = ++m_chromeUses;
   return chrome;
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
   ~CBaseFrameWnd() override;
 
   // The frame's picture as last painted (the chrome surface below).
-  CMemDCPerm* GetBackgroundSurface() override { return &m_chrome; }
+  CMemDCPerm* GetBackgroundSurface() override { return &m_chromes[m_chrome].surface; }
 
   // Adds a tab; returns its index.
   int AddTab(const std::wstring& label, const wchar_t* iconPath, CWnd* page);
@@ -48,7 +49,9 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
   // Paints the whole window into its surface now and copies it to the screen.
   void RepaintNow();
   // Drops the cached drawing of the header and tab strip (texts or images changed).
-  void InvalidateChrome() { m_chromeValid = false; }
+  void InvalidateChrome() {
+    for (Chrome& c : m_chromes) c.valid = false;
+  }
   // Paints the current state into dc (client coordinates); used by the paint
   // handler and by snapshots.
   void PaintTo(HDC dc);
@@ -133,8 +136,10 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
   UniqueFont m_font;
 
   // The header, tabs and buttons change only with the state below: they are
-  // drawn once per state into this surface, which every paint copies to the
+  // drawn once per state into a surface, which every paint copies to the
   // window in one step and the transparent children copy their background from.
+  // The pictures of the last few states are kept: moving over the tabs and
+  // clicking one goes back and forth between a handful of states.
   struct ChromeKey {
     int width = -1, height = -1, activeTab = -2, hoverTab = -2, hoverButton = -2;
     bool tabsEnabled = false, zoomed = false;
@@ -150,7 +155,14 @@ class CBaseFrameWnd : public CFrameWnd, public CTransparentParent {
   // Draws the header, tabs and buttons with g over the background; dc is the
   // context g draws on.
   void PaintChrome(Gdiplus::Graphics& g, HDC dc);
-  CMemDCPerm m_chrome;
-  ChromeKey m_chromeKey;
-  bool m_chromeValid = false;
+  struct Chrome {
+    CMemDCPerm surface;
+    ChromeKey key;
+    bool valid = false;
+    unsigned lastUse = 0;
+  };
+  static constexpr size_t kChromeStates = 4;
+  std::array<Chrome, kChromeStates> m_chromes;
+  size_t m_chrome = 0;  // the picture of the current state
+  unsigned m_chromeUses = 0;
 };

@@ -20,6 +20,7 @@ void CBaseDlg::SetHeader(std::unique_ptr<Bitmap> image, std::wstring title, std:
   m_headerImage = std::move(image);
   m_title = std::move(title);
   m_subtitle = std::move(subtitle);
+  m_pictureKey.clear();
   if (m_hWnd) Invalidate(FALSE);
 }
 
@@ -88,8 +89,16 @@ void CBaseDlg::DrawHeader(Graphics& g, const RECT& client) {
 void CBaseDlg::PaintTo(HDC dc) {
   RECT rc = GetClientRect();
   const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  const SIZE kept = m_surface.GetSize();
+  const bool sameSize = m_surface.IsValid() && kept.cx == w && kept.cy == h;
   HDC surface = m_surface.Begin(w, h);
   if (!surface) return;
+  std::wstring key = PictureKey();
+  if (!key.empty() && sameSize && key == m_pictureKey) {
+    ::BitBlt(dc, 0, 0, w, h, surface, 0, 0, SRCCOPY);
+    return;
+  }
+  m_pictureKey.clear();
   DrawBackground(surface, RECT{0, 0, w, h});
   if (m_hasHeader) DrawHeaderBand(surface, rc);
   {
@@ -98,6 +107,7 @@ void CBaseDlg::PaintTo(HDC dc) {
     if (m_hasHeader) DrawHeader(g, rc);
     DrawContent(g);
   }
+  m_pictureKey = std::move(key);
   ::BitBlt(dc, 0, 0, w, h, surface, 0, 0, SRCCOPY);
 }
 

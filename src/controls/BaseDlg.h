@@ -45,6 +45,7 @@ class CBaseDlg : public CDialog, public CTransparentParent {
     m_background = std::move(image);
     m_backgroundBrush.reset();
     m_backgroundTile.reset();
+    m_pictureKey.clear();
   }
 
  protected:
@@ -52,6 +53,11 @@ class CBaseDlg : public CDialog, public CTransparentParent {
   void OnCancel() override {}
   // The page's own painting, onto the surface, after background and header.
   virtual void DrawContent(Gdiplus::Graphics& g);
+  // What the page's own drawing shows, as a text: a page that gives one keeps
+  // its picture, and a paint that would draw the same picture again (same key,
+  // same size) only copies the surface to the screen. Empty, the default: the
+  // page is drawn on every paint.
+  virtual std::wstring PictureKey() { return {}; }
   // The page's background, drawn with GDI onto the surface before anything else
   // (large fills and gradients cost much less there than through GDI+). The
   // default: the tiled background picture over the background colour.
@@ -68,6 +74,7 @@ class CBaseDlg : public CDialog, public CTransparentParent {
   HBRUSH BackgroundBrush(ThemeColor background);
 
   CMemDCPerm m_surface;
+  std::wstring m_pictureKey;  // the key of the picture on the surface; empty: none kept
   HBRUSH m_brush;  // hollow stock brush for the platform's static controls
   bool m_hasHeader = false;
   std::unique_ptr<Gdiplus::Bitmap> m_headerImage;

@@ -284,6 +284,25 @@ void COverviewPage::OnStartScan() {
 
 // ---- painting ------------------------------------------------------------------------
 
+std::wstring COverviewPage::PictureKey() {
+  // Everything DrawContent shows besides the theme's fixed pictures and colours.
+  std::wstring key;
+  for (const std::wstring* text : {&m_message, &m_definitionsDate, &m_definitionsTime, &m_cleanCount,
+                                   &m_installDate, &m_lastFull, &m_lastQuick, &m_lastScan}) {
+    key += *text;
+    key += L'\n';
+  }
+  wchar_t numbers[256];
+  const OverviewLayout& l = m_layout;
+  swprintf(numbers, std::size(numbers), L"%d|%d|%g,%g,%g,%g|%g,%g,%g,%g|%g,%g,%g,%g|%g,%g,%g,%g|%g,%g,%g,%g",
+           static_cast<int>(m_status), l.contentBottom, l.banner.X, l.banner.Y, l.banner.Width,
+           l.banner.Height, l.computer.X, l.computer.Y, l.computer.Width, l.computer.Height,
+           l.computerBg.X, l.computerBg.Y, l.computerBg.Width, l.computerBg.Height, l.stats.X,
+           l.stats.Y, l.stats.Width, l.stats.Height, l.schedule.X, l.schedule.Y,
+           l.schedule.Width, l.schedule.Height);
+  return key + numbers;
+}
+
 void COverviewPage::DrawBackground(HDC surface, const RECT& client) {
   // The two areas cover the page: drawn with GDI when their colours are opaque
   // (the tiled page background would only be painted over).

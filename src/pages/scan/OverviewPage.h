@@ -62,6 +62,7 @@ class COverviewPage : public CBaseDlg {
   bool PreTranslateMessage(MSG& msg) override;
   void DrawContent(Gdiplus::Graphics& g) override;
   void DrawBackground(HDC surface, const RECT& client) override;
+  std::wstring PictureKey() override;
 
  private:
   Gdiplus::Bitmap* Image(const wchar_t* key) const;
