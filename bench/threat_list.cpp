@@ -34,59 +34,89 @@ threat::ScanThreat Threat(int i, int trace) {
 }
 
 struct Figures {
-  double paintMs;     // median
-  double paintMinMs;  // fastest: the least disturbed by other work on the machine
-  double addNewUs;    // fastest batch, per record
-  double addTraceUs;
+  double paintMs = 0;     // median
+  double paintMinMs = 0;  // fastest: the least disturbed by other work on the machine
+  double addNewUs = 0;    // fastest batch, per record
+  double addTraceUs = 0;
 };
 
-Figures Measure(int records) {
+// One list in a window of its own, filled with `records` threats.
+struct ListUnderTest {
   CWnd host;
-  host.Create(nullptr, L"bench", WS_POPUP | WS_CLIPCHILDREN, RECT{0, 0, 900, 560}, nullptr, 0);
-  auto list = std::make_unique<CScanResultsList>();
-  list->CreateThreatList(host.m_hWnd, RECT{10, 10, 890, 550});
-  list->SetLinkMode(true);
-  for (int i = 0; i < records; ++i) list->AddScanThreat(Threat(i, i));
-  list->SetExpanded(1, true);  // one open record among the visible ones
-  ::SetWindowPos(host.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  fw::PumpPending();
-
-  auto repaint = [&] {
-    ::RedrawWindow(list->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    ::GdiFlush();
-  };
-  repaint();
-  const int N = 60;
+  std::unique_ptr<CScanResultsList> list = std::make_unique<CScanResultsList>();
+  int records;
   std::vector<double> paint;
-  for (int i = 0; i < N; ++i) {
+
+  explicit ListUnderTest(int n, int x) : records(n) {
+    host.Create(nullptr, L"bench", WS_POPUP | WS_CLIPCHILDREN, RECT{x, 0, x + 900, 560}, nullptr,
+                0);
+    list->CreateThreatList(host.m_hWnd, RECT{10, 10, 890, 550});
+    list->SetLinkMode(true);
+    for (int i = 0; i < records; ++i) list->AddScanThreat(Threat(i, i));
+    list->SetExpanded(1, true);  // one open record among the visible ones
+    ::SetWindowPos(host.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0,
+                   SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    fw::PumpPending();
+  }
+  ~ListUnderTest() {
+    list.reset();
+    host.DestroyWindow();
+  }
+
+  void Repaint() {
     const double t0 = Now();
-    repaint();
+    ::RedrawWindow(list->m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::GdiFlush();
     paint.push_back(Now() - t0);
   }
-  std::sort(paint.begin(), paint.end());
+
   // Adding during a scan: each addition is followed by the repaint the
   // message loop would do, as on the scanning page.
-  const int M = 50, batches = 4;
-  double addNew = 1e30, addTrace = 1e30;
-  int next = records;
-  for (int b = 0; b < batches; ++b) {
-    double t0 = Now();
-    for (int i = 0; i < M; ++i) {
-      list->AddScanThreat(Threat(next++, i));
-      ::UpdateWindow(list->Rows().m_hWnd);
+  void MeasureAdding(Figures& f) {
+    const int M = 50, batches = 4;
+    double addNew = 1e30, addTrace = 1e30;
+    int next = records;
+    for (int b = 0; b < batches; ++b) {
+      double t0 = Now();
+      for (int i = 0; i < M; ++i) {
+        list->AddScanThreat(Threat(next++, i));
+        ::UpdateWindow(list->Rows().m_hWnd);
+      }
+      addNew = std::min(addNew, (Now() - t0) * 1000.0 / M);
+      t0 = Now();
+      for (int i = 0; i < M; ++i) {
+        list->AddScanThreat(Threat(i % records, records + i));  // a known threat's new trace
+        ::UpdateWindow(list->Rows().m_hWnd);
+      }
+      addTrace = std::min(addTrace, (Now() - t0) * 1000.0 / M);
     }
-    addNew = std::min(addNew, (Now() - t0) * 1000.0 / M);
-    t0 = Now();
-    for (int i = 0; i < M; ++i) {
-      list->AddScanThreat(Threat(i % records, records + i));  // a known threat's new trace
-      ::UpdateWindow(list->Rows().m_hWnd);
-    }
-    addTrace = std::min(addTrace, (Now() - t0) * 1000.0 / M);
+    f.addNewUs = addNew;
+    f.addTraceUs = addTrace;
   }
-  list.reset();
-  host.DestroyWindow();
-  return {paint[N / 2], paint[0], addNew, addTrace};
+};
+
+// The two lists are repainted in turns, so that whatever else the machine does
+// weighs on both alike.
+std::pair<Figures, Figures> Measure(int smallCount, int largeCount) {
+  ListUnderTest small(smallCount, 0), large(largeCount, 0);
+  small.Repaint();  // warm-up: pictures decoded, fonts made
+  large.Repaint();
+  small.paint.clear();
+  large.paint.clear();
+  const int N = 100;
+  for (int i = 0; i < N; ++i) {
+    small.Repaint();
+    large.Repaint();
+  }
+  std::pair<Figures, Figures> out;
+  for (auto [under, f] : {std::pair{&small, &out.first}, std::pair{&large, &out.second}}) {
+    std::sort(under->paint.begin(), under->paint.end());
+    f->paintMs = under->paint[N / 2];
+    f->paintMinMs = under->paint[0];
+    under->MeasureAdding(*f);
+  }
+  return out;
 }
 
 }  // namespace
@@ -97,9 +127,7 @@ int wmain() {
     std::printf("the shipped theme did not load\n");
     return 1;
   }
-  Measure(50);  // warm-up: pictures decoded, fonts made
-  const Figures small = Measure(50);
-  const Figures large = Measure(10000);
+  const auto [small, large] = Measure(50, 10000);
   std::printf("threat list repaint, 50 records:     median %.3f ms, fastest %.3f ms\n",
               small.paintMs, small.paintMinMs);
   std::printf("threat list repaint, 10,000 records: median %.3f ms, fastest %.3f ms\n",

@@ -132,17 +132,34 @@ void CCustomList::UpdateScrollBars() {
   // Positions stay within the new ranges.
   m_scrollX = customlist::ClampScroll(m_scrollX, m_content.cx, m_visible.cx);
   m_scrollY = customlist::ClampScroll(m_scrollY, m_content.cy, m_visible.cy);
+  const bool horizontal = SetScrollBar(SB_HORZ, m_content.cx, m_visible.cx, m_scrollX);
+  const bool vertical = SetScrollBar(SB_VERT, m_content.cy, m_visible.cy, m_scrollY);
+  // The bars are drawn with the next paint, once for a burst of changes.
+  if (horizontal || vertical)
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
+}
+
+bool CCustomList::SetScrollBar(int bar, int content, int visible, int position) {
   SCROLLINFO si{sizeof(si)};
   si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
   si.nMin = 0;
-  si.nMax = std::max<int>(m_content.cx - 1, 0);
-  si.nPage = static_cast<UINT>(std::max<int>(m_visible.cx, 0));
-  si.nPos = m_scrollX;
-  ::SetScrollInfo(m_hWnd, SB_HORZ, &si, TRUE);
-  si.nMax = std::max<int>(m_content.cy - 1, 0);
-  si.nPage = static_cast<UINT>(std::max<int>(m_visible.cy, 0));
-  si.nPos = m_scrollY;
-  ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
+  si.nMax = std::max<int>(content - 1, 0);
+  si.nPage = static_cast<UINT>(std::max<int>(visible, 0));
+  si.nPos = position;
+  // Rows are added while the engine waits for the page: a bar that would not
+  // change is left alone, and a changed one is not redrawn here.
+  // The platform keeps the page within the range and the position within what
+  // the page leaves, so the comparison is with those kept values.
+  const UINT page = std::min<UINT>(si.nPage, static_cast<UINT>(si.nMax - si.nMin + 1));
+  const int pos = std::clamp(si.nPos, si.nMin,
+                             std::max(si.nMin, si.nMax - std::max(static_cast<int>(page) - 1, 0)));
+  SCROLLINFO now{sizeof(now)};
+  now.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  if (::GetScrollInfo(m_hWnd, bar, &now) && now.nMin == si.nMin && now.nMax == si.nMax &&
+      now.nPage == page && now.nPos == pos)
+    return false;
+  ::SetScrollInfo(m_hWnd, bar, &si, FALSE);
+  return true;
 }
 
 bool CCustomList::ScrollTo(int bar, int position) {

@@ -76,6 +76,8 @@ class CCustomList : public CWnd {
 
  private:
   void UpdateScrollBars();
+  // Sets one bar without drawing it; false when it already showed that.
+  bool SetScrollBar(int bar, int content, int visible, int position);
   void Scroll(int bar, UINT code);
 
   ICustomListDraw* m_owner;

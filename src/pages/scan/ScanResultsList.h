@@ -97,6 +97,9 @@ class CScanResultsList : public CWnd, public ICustomListDraw {
   void RefreshRows();
 
   int RecordCount() const { return static_cast<int>(m_records.size()); }
+  // Whether a record of that threat name is listed (a scan trace of it only
+  // adds to that record).
+  bool HasThreat(const std::wstring& name) const { return m_byName.count(name) != 0; }
   int TotalTraces() const { return threat::TotalTraces(m_records); }
   int HandledRecords() const { return threat::HandledRecords(m_records); }
   int HandledTraces() const { return threat::HandledTraces(m_records); }

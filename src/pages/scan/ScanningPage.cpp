@@ -43,9 +43,8 @@ CScanningPage::CScanningPage()
     : CBaseDlg(IDD_SCANNING),
       m_progress(L"Images/scan/progressbar_middle.png", L"Images/scan/progress_glow.png"),
       m_bannerPicture(LoadThemeImage(kBannerPicture)) {
-  m_scanSink.SetProgress([this](const ScanProgressEvent& event) {
-    Guarded([&] { OnScanProgress(event); });
-  });
+  m_scanSink.SetProgress(
+      [this](const ScanProgressEvent& event) { Guarded([&] { OnScanProgress(event); }); });
 }
 
 CScanningPage::~CScanningPage() {
@@ -154,10 +153,8 @@ void CScanningPage::LayOut() {
   m_layout = ComputeScanningLayout(in);
   const ScanningLayout& l = m_layout;
   const std::pair<CWnd*, RECT> placed[] = {
-      {&m_title, l.title},
-      {&m_status, l.status},
-      {&m_object, l.message},
-      {&m_progressCaption, l.progressCaption},
+      {&m_title, l.title},       {&m_status, l.status},
+      {&m_object, l.message},    {&m_progressCaption, l.progressCaption},
       {&m_progress, l.progress},
   };
   for (const auto& [control, rect] : placed)
@@ -235,15 +232,19 @@ void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
       LayOut();
   }
   if (e.threatName.empty()) return;
-  EngineThreatInfo info = QueryThreatInfo(e.threatId);
   threat::ScanThreat found;
   found.name = e.threatName;
   found.category = e.threatCategory;
   found.traceText = e.objectName;
-  found.adviceText = info.texts[0];
-  found.descriptionText = info.texts[1];
-  found.adviseType = info.value;
-  found.level = info.flagBytes[2];
+  // The engine waits for this handler: a further trace of a listed threat only
+  // adds to its record, so the threat's texts are asked for once per record.
+  if (!m_list.HasThreat(found.name)) {
+    EngineThreatInfo info = QueryThreatInfo(e.threatId);
+    found.adviceText = info.texts[0];
+    found.descriptionText = info.texts[1];
+    found.adviseType = info.value;
+    found.level = info.flagBytes[2];
+  }
   m_list.AddScanThreat(found);
   m_bannerCount = e.threatCount;
   if (!m_banner) {
