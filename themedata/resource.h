@@ -50,12 +50,14 @@
 #define IDT_GLOW 100
 #define IDT_ANIMATION 400
 // Scan flow pages: the scanning page's watchdog, the cleaning page's state
-// check, the finished page's deferred restart and the engine probe that the
-// scanning and cleaning pages run while they follow the engine.
+// check, the finished page's deferred restart, the engine probe that the
+// scanning and cleaning pages run while they follow the engine, and the
+// scanning page's paced repaint of what scan events changed.
 #define IDT_SCAN_WATCHDOG 1026
 #define IDT_CLEANING_CHECK 1026
 #define IDT_RESTART 100
 #define IDT_ENGINE_WATCH 1030
+#define IDT_SCAN_REPAINT 1031
 
 // ---------------------------------------------------------------------------
 // Controls, by the dialog that holds them. One number may serve in several

@@ -19,6 +19,7 @@
 #include "fixture.h"
 #include "framework/Messages.h"
 #include "framework/Wnd.h"
+#include "support/Capture.h"
 #include "support/FakeEngine.h"
 #include "theme/ThemeResources.h"
 #include "themedata/resource.h"
@@ -216,6 +217,67 @@ TEST_F(FakeFlowTest, ScanShowsProgressThreatsLiveAndTheBannerFromTheFirstThreat)
   EXPECT_EQ(4, page.ThreatList().TotalTraces());
   // The engine waits for each event: a listed threat's texts are not asked again.
   EXPECT_EQ(2, engine->CallCount(L"GetThreatInfo"));
+}
+
+// What a window shows now, read from its place on the screen without asking
+// it to paint.
+std::unique_ptr<testsupport::Pixels> Shown(HWND hwnd) {
+  RECT rc{};
+  ::GetClientRect(hwnd, &rc);
+  auto p = std::make_unique<testsupport::Pixels>(rc.right, rc.bottom);
+  HDC dc = ::GetDC(hwnd);
+  ::BitBlt(p->dc(), 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
+  ::ReleaseDC(hwnd, dc);
+  return p;
+}
+
+int DifferingPixels(const testsupport::Pixels& a, const testsupport::Pixels& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return -1;
+  int n = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) n += a.at(x, y) != b.at(x, y);
+  return n;
+}
+
+// Scan events stream in faster than a person reads; the page paints what they
+// changed on its repaint timer, and nothing they changed may stay unpainted.
+TEST_F(FakeFlowTest, WhatScanEventsChangeIsOnTheScreenWithinTheRepaintPeriod) {
+  BeginScan();
+  CScanningPage& page = Scanning();
+  Progress(L"C:\\a\\first.txt", 5);
+  Threat(L"Trojan.X", L"C:\\a\\x1.exe", 7, 3, 1, 6);
+  Pump(3 * CScanningPage::kRepaintMs);
+  // A burst: new texts, a further trace and a new threat.
+  Progress(L"C:\\a\\second.txt", 777);
+  Threat(L"Trojan.X", L"C:\\a\\x2.exe", 7, 3, 2, 778);
+  Threat(L"Adware.Y", L"C:\\a\\y.exe", 8, 2, 3, 779);
+  Progress(L"C:\\a\\third.txt", 780);
+  Pump(3 * CScanningPage::kRepaintMs);
+  const struct {
+    const char* name;
+    HWND window;
+  } shown[] = {
+      {"scanned object", Control(page, IDC_SCANNING_OBJECT)},
+      {"count", Control(page, IDC_SCANNING_COUNT)},
+      {"threat rows", page.ThreatList().Rows().m_hWnd},
+  };
+  for (const auto& row : shown) {
+    ASSERT_NE(nullptr, row.window) << row.name;
+    auto painted = testsupport::PrintClient(row.window);
+    auto onScreen = Shown(row.window);
+    EXPECT_EQ(0, DifferingPixels(*painted, *onScreen))
+        << row.name << ": the screen does not show what the window now paints";
+  }
+  // The banner's count is part of the page.
+  RECT b = page.Layout().banner;
+  auto pagePainted = testsupport::PrintClient(page.m_hWnd);
+  auto pageShown = Shown(page.m_hWnd);
+  int differing = 0;
+  for (int y = b.top; y < b.bottom; ++y)
+    for (int x = b.left; x < b.right; ++x)
+      differing += pagePainted->at(x, y) != pageShown->at(x, y);
+  EXPECT_EQ(0, differing) << "banner " << b.left << "," << b.top << "-" << b.right << ","
+                          << b.bottom;
 }
 
 TEST_F(FakeFlowTest, AThreatUnknownToTheDefinitionsIsStillListed) {

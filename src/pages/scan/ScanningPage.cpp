@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "app/MainFrame.h"
 #include "app/Settings.h"
@@ -82,6 +84,8 @@ BOOL CScanningPage::OnInitDialog() {
 
 void CScanningPage::OnDestroy() {
   KillTimer(IDT_SCAN_WATCHDOG);
+  KillTimer(IDT_SCAN_REPAINT);
+  m_heldRepaints.clear();
   m_watch.Stop(*this);
   m_scanSink.Disconnect();
   m_definitionsSink.Disconnect();
@@ -207,7 +211,10 @@ void CScanningPage::PrepareScanningPage(bool updatePending) {
   m_definitionsSink.Connect(engine.ThreatDefinitions());
   m_scanSink.Connect(engine.ScanControl());
   m_following = true;
-  if (m_hWnd) SetTimer(IDT_SCAN_WATCHDOG, kWatchdogMs);
+  if (m_hWnd) {
+    SetTimer(IDT_SCAN_WATCHDOG, kWatchdogMs);
+    SetTimer(IDT_SCAN_REPAINT, kRepaintMs);
+  }
   m_watch.Start(*this);
   auto control = Checked(engine.ScanControl());
   LONG state = 0;
@@ -221,15 +228,25 @@ void CScanningPage::PrepareScanningPage(bool updatePending) {
 
 void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
   // Progress the engine sent before it paused must not end the pause.
+  const int modeBefore = m_mode;
   if (m_mode != kModePaused) SetMode(kModeScanning);
+  // An event that changes only texts and the list is painted by the repaint
+  // timer; one that lays the page out is painted at once.
+  bool paced = m_following && m_mode == modeBefore;
   m_object.SetText(std::wstring(e.objectName));
   const std::wstring count = std::to_wstring(e.objectsScanned);
   m_count.SetText(count);
   // The count's label grows with its digits only.
   if (count.size() != m_countTextLength) {
     m_countTextLength = count.size();
-    if (MeasureLabelText(nullptr, m_count).cx > m_layout.count.right - m_layout.count.left)
+    if (MeasureLabelText(nullptr, m_count).cx > m_layout.count.right - m_layout.count.left) {
       LayOut();
+      paced = false;
+    }
+  }
+  if (paced) {
+    HoldRepaint(m_object.m_hWnd);
+    HoldRepaint(m_count.m_hWnd);
   }
   if (e.threatName.empty()) return;
   threat::ScanThreat found;
@@ -251,13 +268,35 @@ void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
     m_banner = true;
     LayOut();
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  } else if (paced) {
+    HoldRepaint(m_list.Rows().m_hWnd);
+    HoldBannerRepaint();
   } else {
     ::InvalidateRect(m_hWnd, &m_layout.banner, FALSE);
   }
 }
 
+void CScanningPage::HoldRepaint(HWND window) {
+  if (!window || !::GetUpdateRect(window, nullptr, FALSE)) return;
+  ::ValidateRect(window, nullptr);
+  if (std::find(m_heldRepaints.begin(), m_heldRepaints.end(), window) == m_heldRepaints.end())
+    m_heldRepaints.push_back(window);
+}
+
+void CScanningPage::HoldBannerRepaint() { m_bannerRepaintHeld = true; }
+
+void CScanningPage::RepaintHeld() {
+  for (HWND window : m_heldRepaints)
+    if (::IsWindow(window)) ::InvalidateRect(window, nullptr, FALSE);
+  m_heldRepaints.clear();
+  if (std::exchange(m_bannerRepaintHeld, false) && m_hWnd)
+    ::InvalidateRect(m_hWnd, &m_layout.banner, FALSE);
+}
+
 void CScanningPage::StopFollowing() {
   KillTimer(IDT_SCAN_WATCHDOG);
+  KillTimer(IDT_SCAN_REPAINT);
+  RepaintHeld();
   m_watch.Stop(*this);
   m_scanSink.Disconnect();
   m_definitionsSink.Disconnect();
@@ -391,6 +430,8 @@ bool CScanningPage::OnCommand(UINT id, UINT code, HWND control) {
 void CScanningPage::OnTimer(UINT_PTR id) {
   if (id == IDT_SCAN_WATCHDOG)
     Guarded([this] { OnWatchdog(); });
+  else if (id == IDT_SCAN_REPAINT)
+    RepaintHeld();
   else if (id == IDT_ENGINE_WATCH)
     OnEngineProbe();
   else

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "controls/AnimationCtrl.h"
 #include "controls/BaseDlg.h"
@@ -23,6 +24,9 @@ class CScanningPage : public CBaseDlg {
   // Controls of the template and those the page makes.
   // The watchdog: fires once, 60 s after the page was prepared.
   static constexpr UINT kWatchdogMs = 60000;
+  // What scan events change is painted at most this often while a scan runs:
+  // the engine sends an event for every threat found, and waits for each.
+  static constexpr UINT kRepaintMs = 100;
 
   CScanningPage();
   ~CScanningPage() override;
@@ -68,6 +72,11 @@ class CScanningPage : public CBaseDlg {
   void OnEngineProbe();
   // Ends following the scan: watchdog, engine watch and both sinks.
   void StopFollowing();
+  // Takes back the pending paint of a window that a scan event changed; the
+  // repaint timer paints it. The banner is a part of the page.
+  void HoldRepaint(HWND window);
+  void HoldBannerRepaint();
+  void RepaintHeld();
   void OnEngineLost();
   // Runs a handler; a failure that means the engine is gone ends the scan as
   // lost instead of escaping.
@@ -93,4 +102,6 @@ class CScanningPage : public CBaseDlg {
   bool m_following = false;
   int m_bannerCount = 0;
   size_t m_countTextLength = 0;
+  std::vector<HWND> m_heldRepaints;
+  bool m_bannerRepaintHeld = false;
 };
