@@ -3,16 +3,25 @@
 #include <commctrl.h>
 
 #include <exception>
+#include <unordered_map>
 
 #include "framework/Trace.h"
 #include "framework/WinAppEx.h"
 
 namespace {
 
-constexpr wchar_t kObjectProp[] = L"RodeRedud.CWnd";
 constexpr wchar_t kDefaultClass[] = L"RodeRedudWnd";
-// The ID of a CWnd's subclass; one CWnd at most per window (the property says which).
+// The ID of a CWnd's subclass; one CWnd at most per window.
 constexpr UINT_PTR kSubclassId = 1;
+
+// The CWnd attached to each window. Kept in the process rather than as a window
+// property: a property is a round trip to the window system on every lookup,
+// and children look their parent up on every paint. The user interface has one
+// thread.
+std::unordered_map<HWND, CWnd*>& Attached() {
+  static std::unordered_map<HWND, CWnd*> attached;
+  return attached;
+}
 
 // The window being created by CWnd::CreateEx on this thread: the CBT hook
 // attaches it to the first window created while the hook is installed.
@@ -56,7 +65,9 @@ CWnd::~CWnd() {
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
   if (!hwnd) return nullptr;
-  return static_cast<CWnd*>(::GetPropW(hwnd, kObjectProp));
+  const auto& attached = Attached();
+  const auto found = attached.find(hwnd);
+  return found == attached.end() ? nullptr : found->second;
 }
 
 const wchar_t* CWnd::DefaultClassName() {
@@ -115,21 +126,17 @@ bool CWnd::Attach(HWND hwnd) {
     TraceLastError(L"SetWindowSubclass");
     return false;
   }
-  if (!::SetPropW(hwnd, kObjectProp, this)) {
-    TraceLastError(L"SetPropW");
-    ::RemoveWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId);
-    return false;
-  }
+  Attached()[hwnd] = this;
   m_hWnd = hwnd;
   return true;
 }
 
 void CWnd::Detach() {
   if (!m_hWnd) return;
-  if (::IsWindow(m_hWnd)) {
-    ::RemoveWindowSubclass(m_hWnd, &CWnd::SubclassProc, kSubclassId);
-    ::RemovePropW(m_hWnd, kObjectProp);
-  }
+  if (::IsWindow(m_hWnd)) ::RemoveWindowSubclass(m_hWnd, &CWnd::SubclassProc, kSubclassId);
+  auto& attached = Attached();
+  const auto found = attached.find(m_hWnd);
+  if (found != attached.end() && found->second == this) attached.erase(found);
   m_hWnd = nullptr;
   m_ownsWindow = false;
 }

@@ -2,7 +2,7 @@
 // CWnd: the one window base of the program, a thin layer over plain Win32.
 //
 // Every window the program creates or takes over (subclasses) is attached to a
-// CWnd object: the HWND carries a window property that points at the object, and
+// CWnd object: a table in the process maps the HWND to the object, and
 // a window subclass (comctl32's SetWindowSubclass, the program's one way of
 // subclassing) forwards every message to the object's virtual WindowProc.
 // WindowProc dispatches the common messages to virtual handlers (OnPaint,
