@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -309,7 +310,8 @@ TEST_F(PagesTest, DefinitionsEventRefreshesTheDate) {
   EXPECT_TRUE(Overview().ListensForDefinitions());
   E().SetText(L"GetDefinitionsStatus", L"2011-02-03T04:05:06");
   for (LONG status : {0L, 3L, 42L}) {
-    E().SetText(L"GetDefinitionsStatus", status == 3 ? L"2012-03-04T16:00:00" : L"2011-02-03T04:05:06");
+    E().SetText(L"GetDefinitionsStatus",
+                status == 3 ? L"2012-03-04T16:00:00" : L"2011-02-03T04:05:06");
     EXPECT_GE(E().FireDefinitionsUpdateStatus(status, 0, 0, CEngineSession::kServiceSlot), 1);
     PumpFor(10);
     EXPECT_EQ(Overview().DefinitionsDateText(),
@@ -378,10 +380,10 @@ TEST_F(PagesTest, CleanCountAndInstallationDate) {
 
 TEST_F(PagesTest, ShowingTheTabReadsEverythingAgain) {
   ShowScanPage();
-  E().SetText(L"GetConfigDocument",
-              PairsDoc(Pair(L"last_quick_scan", LocalTicksText(2009, 5, 12, 14, 5)) +
-                       Pair(L"last_scan_threat_count", L"2") +
-                       Pair(L"last_scan_threat_level", L"1")));
+  E().SetText(
+      L"GetConfigDocument",
+      PairsDoc(Pair(L"last_quick_scan", LocalTicksText(2009, 5, 12, 14, 5)) +
+               Pair(L"last_scan_threat_count", L"2") + Pair(L"last_scan_threat_level", L"1")));
   E().SetText(L"GetDefinitionsStatus", L"2020-01-02T03:04:05");
   ShowOverview();
   EXPECT_EQ(Overview().Status(), kStatusRed);
@@ -396,6 +398,17 @@ TEST_F(PagesTest, ARefreshAsksTheEngineOnceForEachFact) {
   EXPECT_EQ(E().CallCount(L"GetConfigDocument"), 1) << "one name/value fetch for every pair";
   EXPECT_EQ(E().CallCount(L"GetDefinitionsStatus"), 1);
   EXPECT_EQ(E().CallCount(L"GetLastScan"), 1);
+}
+
+TEST_F(PagesTest, SwitchingFromTheScanTabAsksOnlyForTheOverviewsFacts) {
+  ScratchFolders dirs;
+  E().SetText(L"GetScanConfig", ScanConfigDoc({LowerPath(dirs.Make(L"a"))}));
+  ShowScanPage();
+  E().ClearCalls();
+  h.Frame().SelectTab(CMainFrame::kTabOverview, true);
+  PumpFor(20);
+  EXPECT_EQ(E().CallOrder(), (std::vector<std::wstring>{L"Ping", L"GetDefinitionsStatus",
+                                                        L"GetLastScan", L"GetConfigDocument"}));
 }
 
 TEST_F(PagesTest, EngineDownWhenShownLeavesThePageUsable) {
@@ -522,7 +535,10 @@ TEST_F(PagesTest, AddingFoldersThroughTheBrowser) {
       {"a new folder is stored in lower case", {data}, 1, 0, {LowerPath(data)}},
       {"the same folder in capitals is refused", {Upper(data)}, 1, 1, {LowerPath(data)}},
       {"an item without a folder opens the browser again, then cancel",
-       {L"", L"z:\\no\\such\\folder", std::nullopt}, 3, 0, {LowerPath(data)}},
+       {L"", L"z:\\no\\such\\folder", std::nullopt},
+       3,
+       0,
+       {LowerPath(data)}},
   };
   for (Row& r : rows) {
     answers = r.answers;
@@ -668,23 +684,114 @@ TEST_F(PagesTest, ScanPageByKeyboard) {
   EXPECT_TRUE(Scan().CustomPaths().empty());
 }
 
-TEST_F(PagesTest, LeavingTheScanPageStoresOnlyAChange) {
+TEST_F(PagesTest, LeavingTheScanPageStoresOnlyAnEditedList) {
   ScratchFolders dirs;
   const std::wstring a = LowerPath(dirs.Make(L"a"));
-  E().SetText(L"GetScanConfig",
-              L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ScanConfig ShowUserScanResultsManual="
-              L"\"true\" CheckForUpdatesBeforeScan=\"true\" ScanDetailCBIntervalMS=\"100\">"
-              L"<ScanSettings><ScanSetting ScanType=\"2\"><PathsToScan><Paths Path=\"" +
-                  a + L"\"/></PathsToScan></ScanSetting></ScanSettings></ScanConfig>");
+  const std::wstring b = LowerPath(dirs.Make(L"b"));
+  // Start options unlike those a start writes: a save would always store.
+  const std::wstring stored =
+      L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ScanConfig ShowUserScanResultsManual="
+      L"\"false\" CheckForUpdatesBeforeScan=\"false\" ScanDetailCBIntervalMS=\"250\">"
+      L"<ScanSettings><ScanSetting ScanType=\"2\"><PathsToScan><Paths Path=\"" +
+      a + L"\"/></PathsToScan></ScanSetting></ScanSettings></ScanConfig>";
+  struct Row {
+    const char* name;
+    std::function<void()> edit;
+    int stores;
+    std::vector<std::wstring> folders;  // stored, when stored
+  } rows[] = {
+      {"unchanged", [] {}, 0, {}},
+      {"a folder added",
+       [&] {
+         answers = {b};
+         Scan().OnAddFolder();
+       },
+       1,
+       {a, b}},
+      {"a folder removed", [&] { Scan().RemoveFolderAt(0); }, 1, {}},
+      {"a folder removed and added again",
+       [&] {
+         Scan().RemoveFolderAt(0);
+         answers = {a};
+         Scan().OnAddFolder();
+       },
+       1,
+       {a}},
+      {"an add refused as a duplicate",
+       [&] {
+         answers = {Upper(a)};
+         Scan().OnAddFolder();
+       },
+       0,
+       {}},
+  };
+  for (const Row& r : rows) {
+    E().SetText(L"GetScanConfig", stored);
+    ShowScanPage();
+    Scan().ChooseCustomScan();
+    r.edit();
+    E().ClearCalls();
+    ShowOverview();
+    EXPECT_EQ(E().CallCount(L"GetScanConfig"), r.stores) << r.name;
+    ASSERT_EQ(E().CallCount(L"SetScanConfig"), r.stores) << r.name;
+    if (r.stores) {
+      EXPECT_EQ(StoredCustomFolders(E().Stored(L"SetScanConfig")), r.folders) << r.name;
+    }
+    // Stored once: the next visit without an edit stores nothing again.
+    ShowScanPage();
+    E().ClearCalls();
+    ShowOverview();
+    EXPECT_EQ(E().CallCount(L"SetScanConfig"), 0) << r.name << ", left again";
+  }
+}
+
+TEST_F(PagesTest, ScanOfOtherPathsFromTheShownScanPage) {
+  ScratchFolders dirs;
+  const std::wstring a = LowerPath(dirs.Make(L"a"));
+  const std::wstring b = LowerPath(dirs.Make(L"b"));
+  const std::wstring picked = LowerPath(dirs.Make(L"picked"));
+  struct Row {
+    const char* name;
+    bool edited;
+    std::vector<std::wstring> restored;
+  } rows[] = {
+      {"list as loaded", false, {a, b}},
+      {"list edited", true, {b}},
+  };
+  // The custom folders the engine holds when it is asked for the scan.
+  std::vector<std::wstring> atStart;
+  E().OnCall(L"StartScan", [&] { atStart = StoredCustomFolders(E().Text(L"GetScanConfig")); });
+  for (const Row& r : rows) {
+    h.Frame().SetTabsEnabled(true);
+    E().SetText(L"GetScanConfig", ScanConfigDoc({a, b}));
+    ShowScanPage();
+    if (r.edited) Scan().RemoveFolderAt(0);
+    ASSERT_TRUE(Scan().BeginScanOfPaths({picked})) << r.name;
+    PumpFor(20);
+    ASSERT_EQ(E().CallCount(L"StartScan"), 1) << r.name;
+    // Leaving the page for the scanning page must not put the user's folders
+    // back before the engine has the scan.
+    EXPECT_EQ(atStart, (std::vector<std::wstring>{picked})) << r.name;
+    E().FireScanStateChanged(1);
+    PumpFor(20);
+    EXPECT_EQ(StoredCustomFolders(E().Text(L"GetScanConfig")), r.restored) << r.name;
+    CScanController::Instance().CancelScan();
+    E().ClearCalls();
+  }
+}
+
+TEST_F(PagesTest, ListTheEngineCouldNotGiveIsNotStored) {
+  ScratchFolders dirs;
+  const std::wstring a = LowerPath(dirs.Make(L"a"));
+  E().SetText(L"GetScanConfig", ScanConfigDoc({a}));
+  E().FailNext(L"GetScanConfig", RPC_E_DISCONNECTED);
   ShowScanPage();
-  E().ClearCalls();
+  EXPECT_TRUE(Scan().CustomPaths().empty());
+  // The engine answers again: a quick scan keeps the user's folders.
   ShowOverview();
-  EXPECT_EQ(E().CallCount(L"GetScanConfig"), 1);
-  EXPECT_EQ(E().CallCount(L"SetScanConfig"), 0) << "nothing changed";
-  ShowScanPage();
-  Scan().RemoveFolderAt(0);
   E().ClearCalls();
-  ShowOverview();
-  ASSERT_EQ(E().CallCount(L"SetScanConfig"), 1);
-  EXPECT_TRUE(StoredCustomFolders(E().Stored(L"SetScanConfig")).empty());
+  SendMessageW(Overview().m_hWnd, WM_COMMAND, IDC_OVERVIEW_START_SCAN, 0);
+  PumpFor(20);
+  ASSERT_EQ(E().CallCount(L"StartScan"), 1);
+  EXPECT_EQ(StoredCustomFolders(E().Text(L"GetScanConfig")), (std::vector<std::wstring>{a}));
 }

@@ -20,7 +20,9 @@ namespace SC = QVnsScanConfig;
 
 namespace {
 
-bool FolderExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()); }
+bool FolderExists(const std::wstring& path) {
+  return !path.empty() && PathFileExistsW(path.c_str());
+}
 
 std::wstring AppTitleText() { return AfxGetApp() ? AfxGetApp()->AppTitle() : std::wstring(); }
 
@@ -107,7 +109,8 @@ void CScanPage::LayoutPage() {
   const int listWidth = m_list.GetClientRect().right;
   m_list.SetColumnWidth(kPathColumn, std::max(0, listWidth - kRemoveColumnWidth));
   m_list.SetColumnWidth(kRemoveColumn, kRemoveColumnWidth);
-  ::SetWindowPos(m_add, nullptr, l.add.x, l.add.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(m_add, nullptr, l.add.x, l.add.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::SetWindowPos(m_start.m_hWnd, nullptr, l.start.x, l.start.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   Invalidate(FALSE);
@@ -127,10 +130,14 @@ void CScanPage::UpdateList() {
 
 void CScanPage::OnShowWindow(BOOL show, UINT status) {
   CBaseDlg::OnShowWindow(show, status);
-  if (show)
+  if (show) {
     LoadCustomPaths();
-  else if (status == 0)
+  } else if (status == 0 && m_pathsChanged && !m_restorePending) {
+    // Only an edited list is written back: the engine holds what was loaded or
+    // last stored. (While another scan's paths stand in the configuration, the
+    // restore writes the list once that scan has started.)
     SaveCustomPaths();
+  }
 }
 
 bool CScanPage::OnCommand(UINT id, UINT code, HWND control) {
@@ -185,10 +192,14 @@ bool CScanPage::PreTranslateMessage(MSG& msg) {
 
 void CScanPage::LoadCustomPaths() {
   RestoreCustomPaths();
+  CEngineSession::ProbeGroup probe(Engine());
   m_paths.clear();
-  m_pathsLoaded = true;
+  m_pathsChanged = false;
   SC::CScanConfig config;
-  if (SUCCEEDED(FetchDocument(config, EngineDocuments::kScanConfig))) {
+  // An empty list shown after a failed read is not the user's: it must not
+  // replace the stored folders unless the user edits it.
+  m_pathsLoaded = SUCCEEDED(FetchDocument(config, EngineDocuments::kScanConfig));
+  if (m_pathsLoaded) {
     LoadedCustomPaths loaded = TakeCustomPaths(config, FolderExists);
     m_paths = std::move(loaded.folders);
     if (loaded.removedAny) StoreDocument(config, EngineDocuments::kScanConfig);
@@ -197,16 +208,20 @@ void CScanPage::LoadCustomPaths() {
 }
 
 void CScanPage::SaveCustomPaths() {
+  CEngineSession::ProbeGroup probe(Engine());
   SC::CScanConfig config;
   if (FAILED(FetchDocument(config, EngineDocuments::kScanConfig))) return;
   std::string before, after;
   config.WriteToText(before);
-  // A working copy that was never loaded would wipe the stored folders.
-  ApplyScanStartConfig(config, m_pathsLoaded ? &m_paths : nullptr);
-  // The engine already holds an unchanged document (leaving the page usually
-  // changes nothing).
-  if (config.WriteToText(after) == 0 && after == before) return;
-  StoreDocument(config, EngineDocuments::kScanConfig);
+  // A working copy that was never loaded (nor edited) would wipe the stored
+  // folders.
+  const bool ours = m_pathsLoaded || m_pathsChanged;
+  ApplyScanStartConfig(config, ours ? &m_paths : nullptr);
+  // The engine may already hold this very document.
+  if (config.WriteToText(after) != 0 || after != before) {
+    if (FAILED(StoreDocument(config, EngineDocuments::kScanConfig))) return;
+  }
+  if (ours) m_pathsChanged = false;
 }
 
 std::wstring CScanPage::BrowseForScanFolder() {
@@ -242,6 +257,7 @@ void CScanPage::OnAddFolder() {
     case AddPathResult::kEmpty:
       return;
     case AddPathResult::kAdded:
+      m_pathsChanged = true;
       UpdateList();
       return;
   }
@@ -249,12 +265,13 @@ void CScanPage::OnAddFolder() {
 
 void CScanPage::RemoveFolderAt(int row) {
   if (!RemoveCustomPathAt(m_paths, row)) return;
+  m_pathsChanged = true;
   UpdateList();
 }
 
 void CScanPage::OnStart() {
-  const std::optional<LONG> type = ScanTypeForStart(ChosenScanKind() == 1, ChosenScanKind() == 2,
-                                                    m_paths.size());
+  const std::optional<LONG> type =
+      ScanTypeForStart(ChosenScanKind() == 1, ChosenScanKind() == 2, m_paths.size());
   if (!type) {
     AppMessageBox(m_hWnd, Theme().LoadResString(IDS_SCAN_ADD_FOLDER_FIRST), AppTitleText(),
                   MB_OK | MB_ICONINFORMATION);
@@ -269,10 +286,12 @@ void CScanPage::BeginScan(LONG scanType) {
 }
 
 bool CScanPage::BeginScanOfPaths(const CustomPathList& paths) {
-  // The user's folders are read first, so that they can be put back.
+  // The user's folders are read first, so that they can be put back; folders
+  // that could not be read could not be put back either.
   if (!m_pathsLoaded) LoadCustomPaths();
   SC::CScanConfig config;
-  HRESULT hr = FetchDocument(config, EngineDocuments::kScanConfig);
+  HRESULT hr = m_pathsLoaded || m_pathsChanged ? FetchDocument(config, EngineDocuments::kScanConfig)
+                                               : E_FAIL;
   if (SUCCEEDED(hr)) {
     ApplyScanStartConfig(config, &paths);
     hr = StoreDocument(config, EngineDocuments::kScanConfig);

@@ -39,7 +39,7 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   // user's custom folders as they are: the paths stand in the scan
   // configuration only until the engine reports the scan started, when
   // RestoreCustomPaths puts the user's folders back. False (and no scan) when
-  // the configuration could not be written.
+  // the user's folders could not be read or the configuration written.
   bool BeginScanOfPaths(const CustomPathList& paths);
   // Puts the user's custom folders back after a scan of other paths has been
   // started; nothing when none is pending.
@@ -54,7 +54,8 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   // The working copy of the custom folders.
   const CustomPathList& CustomPaths() const { return m_paths; }
   // Reloads the folders from the engine's scan configuration, dropping folders
-  // that no longer exist; writes them (with the start options) back.
+  // that no longer exist. SaveCustomPaths writes them (with the start options)
+  // back; leaving the page saves only a list edited since its load or last save.
   void LoadCustomPaths();
   void SaveCustomPaths();
   // The folder browser (through the application's seam): a lower-case folder
@@ -95,8 +96,10 @@ class CScanPage : public CBaseDlg, private IVirtualListParent, private IVirtualL
   CVirtualListCtrl m_list;
   HWND m_add = nullptr;
   CustomPathList m_paths;
-  // The working copy was loaded from the engine (the page has been shown).
+  // The working copy was read from the engine (the last show could read it).
   bool m_pathsLoaded = false;
+  // The working copy was edited since it was loaded or last stored.
+  bool m_pathsChanged = false;
   CPathListLook m_look;
   // The scan configuration holds paths of a context-menu scan, not the user's.
   bool m_restorePending = false;
