@@ -33,12 +33,15 @@ bool IsComboBox(HWND hwnd) {
 }  // namespace
 
 int ReportedScreenDpi() {
-  int dpi = kLayoutDpi;
+  // The figure is fixed for the life of a DPI-unaware process: the screen is
+  // asked once (again only while it could not answer).
+  static int reported = 0;
+  if (reported > 0) return reported;
   if (HDC screen = ::GetDC(nullptr)) {
-    dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    reported = ::GetDeviceCaps(screen, LOGPIXELSY);
     ::ReleaseDC(nullptr, screen);
   }
-  return dpi > 0 ? dpi : kLayoutDpi;
+  return reported > 0 ? reported : kLayoutDpi;
 }
 
 LONG ToLayoutDpi(LONG value, int screenDpi) {

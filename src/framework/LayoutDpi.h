@@ -14,7 +14,9 @@
 
 inline constexpr int kLayoutDpi = 96;
 
-// The vertical pixels per logical inch the screen reports to this process.
+// The vertical pixels per logical inch the screen reports to this process. A
+// DPI-unaware process keeps one figure for its life, so the screen is asked
+// once; callers such as the check marks ask on every paint.
 int ReportedScreenDpi();
 
 // value x kLayoutDpi / screenDpi, to the nearest integer with halves away from
