@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/MainFrame.h"
@@ -14,20 +12,7 @@
 #include "pages/scan/ResultsPage.h"
 #include "pages/scan/ScanResultsList.h"
 #include "support/EnginePageFixture.h"
-
-namespace {
-
-std::string ReadUtf16AsAscii(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // The results file may be UTF-8 or UTF-16: keep the ASCII letters either way.
-  std::string out;
-  for (char c : bytes)
-    if (c) out += c;
-  return out;
-}
-
-}  // namespace
+#include "support/TextFile.h"
 
 TEST(ContextScanEndToEnd, FolderWithTheTestFileIsScannedAndTheThreatFound) {
   EnginePageFixture engine;
@@ -54,7 +39,7 @@ TEST(ContextScanEndToEnd, FolderWithTheTestFileIsScannedAndTheThreatFound) {
   EXPECT_NE(std::wstring::npos, traces.find(L"sample.com"))
       << "the listed threat's traces: " << std::string(traces.begin(), traces.end());
   EXPECT_TRUE(engine.MessageBoxes().empty());
-  const std::string results = ReadUtf16AsAscii(engine.DataFolder() + L"\\ScanResults.xml");
+  const std::string results = ReadTextFileAsUtf8(engine.DataFolder() + L"\\ScanResults.xml");
   EXPECT_NE(std::string::npos, results.find("picked, by hand\\sample.com")) << results;
   // The picked folder is not kept as one of the user's custom folders.
   const std::wstring config = engine.ScanConfigText();

@@ -25,6 +25,7 @@
 #include "pages/settings/Scheduler.h"
 #include "support/EnginePageFixture.h"
 #include "support/ScheduledTasks.h"
+#include "support/TextFile.h"
 #include "support/shipped_theme.h"
 #include "theme/ThemeResources.h"
 
@@ -519,16 +520,7 @@ TEST(Lifecycle, ExplorerVerbStartsTheProgramAndScansThePickedFolder) {
   ASSERT_TRUE(program.Started()) << ToBytes(line);
   const std::wstring results = Names().EngineData() + L"\\ScanResults.xml";
   const std::string wanted = ToBytes(picked + L"\\sample.com");
-  const auto found = [&] {
-    const std::string bytes = ReadAll(results);
-    // The results file may be UTF-8 or UTF-16; compare in UTF-8.
-    const std::string text =
-        bytes.size() >= 2 && bytes[0] == '\xff' && bytes[1] == '\xfe'
-            ? ToBytes(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2),
-                                   (bytes.size() - 2) / 2))
-            : bytes;
-    return text.find(wanted) != std::string::npos;
-  };
+  const auto found = [&] { return ReadTextFileAsUtf8(results).find(wanted) != std::string::npos; };
   EXPECT_TRUE(WaitFor(found, 180000)) << "the picked folder was never scanned: " << wanted;
   EXPECT_NE(nullptr, Names().Window()) << "the verb's program has no window";
   EXPECT_EQ(std::string::npos,
