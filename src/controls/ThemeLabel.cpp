@@ -108,6 +108,13 @@ void CThemeLabel::PaintTo(HDC dc) {
   Draw(g, rc);
 }
 
+void CThemeLabel::SetTextUnpainted(const std::wstring& text) {
+  m_text = text;
+  // What WM_SETTEXT does below, without the invalidation and without the trip
+  // through the window's subclasses.
+  ::DefWindowProcW(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(m_text.c_str()));
+}
+
 LRESULT CThemeLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SETTEXT: {

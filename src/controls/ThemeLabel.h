@@ -30,6 +30,9 @@ class CThemeLabel : public CStatic {
   HFONT GetFont();
   // Takes ownership of a font.
   void SetFont(UniqueFont font);
+  // Sets the text as WM_SETTEXT does but leaves the label unpainted: its owner
+  // paints it later (owners that change a label many times a second).
+  void SetTextUnpainted(const std::wstring& text);
 
   // Paints the label into dc (the control's client area at 0, 0).
   void PaintTo(HDC dc);

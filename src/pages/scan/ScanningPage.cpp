@@ -232,21 +232,17 @@ void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
   if (m_mode != kModePaused) SetMode(kModeScanning);
   // An event that changes only texts and the list is painted by the repaint
   // timer; one that lays the page out is painted at once.
-  bool paced = m_following && m_mode == modeBefore;
-  m_object.SetText(std::wstring(e.objectName));
+  const bool paced = m_following && m_mode == modeBefore;
+  SetLabelText(m_object, std::wstring(e.objectName), paced);
   const std::wstring count = std::to_wstring(e.objectsScanned);
-  m_count.SetText(count);
+  SetLabelText(m_count, count, paced);
   // The count's label grows with its digits only.
   if (count.size() != m_countTextLength) {
     m_countTextLength = count.size();
     if (MeasureLabelText(nullptr, m_count).cx > m_layout.count.right - m_layout.count.left) {
       LayOut();
-      paced = false;
+      RepaintHeld();
     }
-  }
-  if (paced) {
-    HoldRepaint(m_object.m_hWnd);
-    HoldRepaint(m_count.m_hWnd);
   }
   if (e.threatName.empty()) return;
   threat::ScanThreat found;
@@ -276,10 +272,24 @@ void CScanningPage::OnScanProgress(const ScanProgressEvent& e) {
   }
 }
 
+void CScanningPage::SetLabelText(CThemeLabel& label, const std::wstring& text, bool held) {
+  if (!held) {
+    label.SetText(text);
+    return;
+  }
+  label.SetTextUnpainted(text);
+  AddHeld(label.m_hWnd);
+}
+
 void CScanningPage::HoldRepaint(HWND window) {
-  if (!window || !::GetUpdateRect(window, nullptr, FALSE)) return;
+  if (!window) return;
   ::ValidateRect(window, nullptr);
-  if (std::find(m_heldRepaints.begin(), m_heldRepaints.end(), window) == m_heldRepaints.end())
+  AddHeld(window);
+}
+
+void CScanningPage::AddHeld(HWND window) {
+  if (window &&
+      std::find(m_heldRepaints.begin(), m_heldRepaints.end(), window) == m_heldRepaints.end())
     m_heldRepaints.push_back(window);
 }
 

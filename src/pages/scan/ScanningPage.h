@@ -72,9 +72,12 @@ class CScanningPage : public CBaseDlg {
   void OnEngineProbe();
   // Ends following the scan: watchdog, engine watch and both sinks.
   void StopFollowing();
+  // A label's new text, painted now or (held) by the repaint timer.
+  void SetLabelText(CThemeLabel& label, const std::wstring& text, bool held);
   // Takes back the pending paint of a window that a scan event changed; the
   // repaint timer paints it. The banner is a part of the page.
   void HoldRepaint(HWND window);
+  void AddHeld(HWND window);
   void HoldBannerRepaint();
   void RepaintHeld();
   void OnEngineLost();
